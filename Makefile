@@ -1,0 +1,36 @@
+# The two everyday commands: `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+CMAKE_FLAGS ?=
+ifdef CI
+CMAKE_FLAGS += -DORVANTA_WERROR=ON
+endif
+
+.PHONY: all deps configure build run test bench fuzz package clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	@scripts/install-deps.sh
+	cmake -S . -B $(BUILD) $(GENERATOR) $(CMAKE_FLAGS)
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/cli/orvanta-cli --help
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	scripts/bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <string_view>
+
+namespace orvanta {
+
+// Fixed fragments the popup code is assembled from. "•" stands for a line
+// break until the very last step of generation.
+namespace CodeTemplate {
+
+inline constexpr std::string_view LineBreakMarker = "\xE2\x80\xA2";  // U+2022
+
+inline constexpr std::string_view SectionLayout =
+    "#STARTINSTRUCTION \xE2\x80\xA2#HEADSTART \xE2\x80\xA2#SCRIPT1START \xE2\x80\xA2#SCRIPT1FUNCTION "
+    "\xE2\x80\xA2#SCRIPT1END \xE2\x80\xA2#HEADEND \xE2\x80\xA2#BODYLINE \xE2\x80\xA2#BODYTEXT "
+    "\xE2\x80\xA2#ACTIVATION \xE2\x80\xA2#ENDINSTRUCTION";
+
+inline constexpr std::string_view InstructionHeader =
+    "<!-- To install popup window:Paste the following into your HTML document\r\n"
+    "1. FIRST part into the <HEAD>...</HEAD> section\r\n"
+    "2. SECOND part into the <BODY>...</BODY> where you want to activate the popup -->\r\n"
+    "\r\n"
+    "<HTML>\r\n"
+    "<HEAD>\r\n"
+    "<meta http-equiv='Content-Language' content='en-us'>\r\n"
+    "<meta http-equiv='Content-Type' content='text/html; charset=windows-1252'>\r\n"
+    "<title>Popup Test Screen</title>\r\n";
+
+inline constexpr std::string_view HeadStartComment =
+    "<!-- FIRST: Copy this code into the <HEAD>...</HEAD> of your HTML document -->";
+
+inline constexpr std::string_view ScriptOpen =
+    "<SCRIPT language=JavaScript type=text/javascript>\xE2\x80\xA2<!-- Begin";
+
+inline constexpr std::string_view FunctionTemplate =
+    "function #FUNCTION() { #WINCENTER\xE2\x80\xA2 #WINNAME=window.open('#URL', "
+    "'#WINTITLE','#WINPROP'); #WINORDER #AUTOCLOSE \xE2\x80\xA2}";
+
+inline constexpr std::string_view CenterLines =
+    "\xE2\x80\xA2 var winleft = (screen.width - WIDTH) / 2;\xE2\x80\xA2 var wintop = "
+    "(screen.height - HEIGHT) / 2;";
+
+inline constexpr std::string_view WindowFeatureTemplate =
+    "top=TOP,left=LEFT,toolbar=TOOL,location=LOCATION,directories=DIR,status=STATUS,"
+    "menubar=MENU,scrollbars=SCROLL,resizable=RESIZE,dependent=DEPENDENT,"
+    "fullscreen=FULLSCREEN,titlebar=TITLEBAR,width=WIDTH,height=HEIGHT";
+
+inline constexpr std::string_view AutoCloseLine =
+    "\xE2\x80\xA2 setTimeout(\"win.close();\", #CLOSETIME*1000);";
+
+inline constexpr std::string_view StartPopFunction =
+    "\xE2\x80\xA2" "function StartPop() {\xE2\x80\xA2 timer = setTimeout(\"#FUNCTION()\", "
+    "#DELAYTIME*1000); \xE2\x80\xA2}";
+
+inline constexpr std::string_view CodeEndsComment =
+    "<!--   ------------------ CODE ENDS HERE --------------   -->";
+
+inline constexpr std::string_view ScriptClose =
+    "// End --> \xE2\x80\xA2</SCRIPT> \xE2\x80\xA2<!--   ------------------ CODE ENDS HERE "
+    "--------------   -->\xE2\x80\xA2";
+
+inline constexpr std::string_view HeadClose = "</HEAD>\xE2\x80\xA2";
+
+inline constexpr std::string_view PlainBodyTag = "<BODY bgcolor='#00FFFF'>\xE2\x80\xA2";
+
+inline constexpr std::string_view TriggerBodyTag =
+    "<!-- SECOND: Replace the BODY tag in your HTML document -->\xE2\x80\xA2<BODY "
+    "bgcolor='#00FFFF' #LOADTYPE=#FUNCTION()>\xE2\x80\xA2<!--   ------------------ CODE ENDS "
+    "HERE --------------   -->\xE2\x80\xA2";
+
+inline constexpr std::string_view ActivationSection =
+    "\xE2\x80\xA2<!-- SECOND: Paste this code into the BODY of your HTML document "
+    "-->\xE2\x80\xA2#LINKTYPE \xE2\x80\xA2<!--   ------------------ CODE ENDS HERE "
+    "--------------   -->\xE2\x80\xA2";
+
+inline constexpr std::string_view TestScreenHeading =
+    "<p align='center'><H2>Orvanta Test Screen.</H2></p><br>";
+
+inline constexpr std::string_view DocumentClose = "</BODY>\xE2\x80\xA2</HTML>\xE2\x80\xA2";
+
+// Generator constants.
+inline constexpr std::string_view WindowVariable = "win";
+inline constexpr std::string_view StartFunctionName = "StartPop";
+inline constexpr std::string_view LinkTemplate =
+    "javascript:void window.open('#URL','#WINTITLE',  '#WINPROP')";
+inline constexpr std::string_view OverLine = "\xE2\x80\xA2 win.focus()";
+inline constexpr std::string_view UnderLine = "\xE2\x80\xA2 win.blur()";
+inline constexpr std::string_view ReopenNote =
+    "\xE2\x80\xA2<br><br><b>Note: The new popup window will not take effect if the old popup "
+    "window was not closed.</b>\xE2\x80\xA2";
+
+}  // namespace CodeTemplate
+}  // namespace orvanta

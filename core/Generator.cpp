@@ -1,0 +1,108 @@
+#include "core/Generator.h"
+
+#include "core/Activation.h"
+#include "core/CodeTemplate.h"
+#include "core/TextReplace.h"
+#include "core/WindowFeatures.h"
+
+namespace orvanta {
+
+namespace T = CodeTemplate;
+
+namespace {
+
+bool IsPageEvent(ActivationKind k) {
+  return k == ActivationKind::PageLoad || k == ActivationKind::PageClose;
+}
+
+}  // namespace
+
+GeneratedCode BuildPopupCode(const PopupSettings& s) {
+  // The HEAD script.
+  std::string script(T::FunctionTemplate);
+  ReplaceInPlace(script, "#FUNCTION", s.FunctionName);
+  ReplaceInPlace(script, "#WINTITLE", s.WindowName);
+  ReplaceInPlace(script, "#WINNAME", T::WindowVariable);
+  ReplaceInPlace(script, "#URL", s.PageUrl);
+  const bool center = s.Center == 1;
+  if (center) {
+    ReplaceInPlace(script, "#WINCENTER", T::CenterLines);
+    FillWindowGeometry(script, s);
+  }
+  const std::string features = WindowFeatureString(s);
+  ReplaceInPlace(script, "#WINPROP", features);
+
+  std::string triggerName = s.FunctionName;
+  if (!s.CloseSeconds.empty()) {
+    ReplaceInPlace(script, "#AUTOCLOSE", T::AutoCloseLine);
+    ReplaceInPlace(script, "#CLOSETIME", s.CloseSeconds);
+  }
+  if (!s.DelaySeconds.empty()) {
+    script.append(T::StartPopFunction);
+    ReplaceInPlace(script, "#DELAYTIME", s.DelaySeconds);
+    ReplaceInPlace(script, "#FUNCTION", triggerName);
+    triggerName = T::StartFunctionName;
+  }
+  ReplaceInPlace(script, "#AUTOCLOSE", "");
+
+  std::string voidOpenLink(T::LinkTemplate);
+  ReplaceInPlace(voidOpenLink, "#URL", s.PageUrl);
+  ReplaceInPlace(voidOpenLink, "#WINTITLE", s.WindowName);
+  ReplaceInPlace(voidOpenLink, "#WINPROP", features);
+
+  if (s.Order == WindowOrder::PopupOver) ReplaceInPlace(script, "#WINORDER", T::OverLine);
+  if (s.Order == WindowOrder::PopupUnder) ReplaceInPlace(script, "#WINORDER", T::UnderLine);
+  ReplaceInPlace(script, "#WINCENTER", "");
+  ReplaceInPlace(script, "#WINORDER", "");
+
+  // The BODY code.
+  std::string bodyLine;
+  if (IsPageEvent(s.Activation)) {
+    bodyLine = std::string(T::TriggerBodyTag);
+    ReplaceInPlace(bodyLine, "#FUNCTION", triggerName);
+    ReplaceInPlace(bodyLine, "#LOADTYPE",
+                   s.Activation == ActivationKind::PageLoad ? "onload" : "onunload");
+  } else {
+    bodyLine = std::string(T::PlainBodyTag);
+  }
+
+  GeneratedCode out;
+  out.LinkCode = voidOpenLink;
+  const std::string snippet = BuildActivationCode(s.Activation, triggerName, out.LinkCode);
+  std::string activationText(T::ActivationSection);
+  ReplaceInPlace(activationText, "#LINKTYPE", snippet);
+  if (IsPageEvent(s.Activation)) {
+    activationText.clear();
+  } else {
+    activationText.append(T::ReopenNote);
+  }
+  if (s.Order != WindowOrder::Normal || center || !s.DelaySeconds.empty() ||
+      !s.CloseSeconds.empty()) {
+    out.LinkCode.clear();
+  }
+  if (IsPageEvent(s.Activation)) out.LinkCode.clear();
+
+  // Assembly.
+  std::string code(T::SectionLayout);
+  ReplaceInPlace(code, "#STARTINSTRUCTION", T::InstructionHeader);
+  ReplaceInPlace(code, "#HEADSTART", T::HeadStartComment);
+  ReplaceInPlace(code, "#SCRIPT1START", T::ScriptOpen);
+  ReplaceInPlace(code, "#SCRIPT1FUNCTION", script);
+  ReplaceInPlace(code, "#SCRIPT1END", T::ScriptClose);
+  ReplaceInPlace(code, "#HEADEND", T::HeadClose);
+  ReplaceInPlace(code, "#BODYLINE", bodyLine);
+  ReplaceInPlace(code, "#BODYTEXT", T::TestScreenHeading);
+  ReplaceInPlace(code, "#ACTIVATION", activationText);
+  ReplaceInPlace(code, "#ENDINSTRUCTION", T::DocumentClose);
+  out.PopupCode = ReplaceAll(code, T::LineBreakMarker, "\r\n");
+  return out;
+}
+
+Generation GeneratePopupCode(const PopupSettings& typed) {
+  Generation g;
+  g.Settings = ReadPopupSettings(typed);
+  g.Code = BuildPopupCode(g.Settings);
+  return g;
+}
+
+}  // namespace orvanta

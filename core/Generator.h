@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "core/PopupSettings.h"
+
+namespace orvanta {
+
+struct GeneratedCode {
+  std::string PopupCode;  // CR LF line breaks, ends with CR LF
+  std::string LinkCode;   // empty when the settings need script in the HEAD
+};
+
+struct Generation {
+  PopupSettings Settings;  // the repaired entries, to write back on screen
+  GeneratedCode Code;
+};
+
+// Builds both texts from already repaired settings.
+GeneratedCode BuildPopupCode(const PopupSettings& repaired);
+
+// Repairs the typed entries, then builds both texts from them.
+Generation GeneratePopupCode(const PopupSettings& typed);
+
+}  // namespace orvanta

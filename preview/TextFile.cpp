@@ -1,0 +1,99 @@
+#include "preview/TextFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+namespace orvanta {
+
+namespace {
+
+constexpr char32_t kHigh1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char ToWindows1252(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  for (int i = 0; i < 32; ++i)
+    if (kHigh1252[i] != 0 && kHigh1252[i] == cp) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+// Decodes one UTF-8 sequence at `i`; malformed input yields one U+FFFD per
+// offending byte.
+char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) return s[i++], b0;
+  int len = 0;
+  char32_t cp = 0;
+  char32_t min = 0;
+  if ((b0 & 0xE0) == 0xC0) len = 2, cp = b0 & 0x1F, min = 0x80;
+  else if ((b0 & 0xF0) == 0xE0) len = 3, cp = b0 & 0x0F, min = 0x800;
+  else if ((b0 & 0xF8) == 0xF0) len = 4, cp = b0 & 0x07, min = 0x10000;
+  else return ++i, 0xFFFD;
+  if (i + len > s.size()) return ++i, 0xFFFD;
+  for (int k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return ++i, 0xFFFD;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return ++i, 0xFFFD;
+  i += len;
+  return cp;
+}
+
+std::string Reason(int err) { return std::strerror(err); }
+
+}  // namespace
+
+std::string Utf8ToWindows1252(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) out.push_back(ToWindows1252(DecodeUtf8(utf8, i)));
+  return out;
+}
+
+void WriteBinaryFile(std::string_view bytes, const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temp =
+      path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int err = errno;
+    // Name the file the caller asked for, not our temporary.
+    throw FileWriteError("Cannot write \"" + path + "\": " + Reason(err));
+  }
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  std::size_t done = 0;
+  int err = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(temp.c_str());
+    throw FileWriteError("Cannot write \"" + path + "\": " + Reason(err));
+  }
+}
+
+void WriteTextFile(std::string_view text, const std::string& path) {
+  std::string bytes = Utf8ToWindows1252(text);
+  bytes += "\r\n";
+  WriteBinaryFile(bytes, path);
+}
+
+}  // namespace orvanta
