@@ -1,0 +1,220 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "Process.h"
+#include "core/Generator.h"
+#include "preview/TextFile.h"
+
+namespace orvanta {
+namespace {
+
+using test::RunProcess;
+
+test::ProcessResult Cli(const std::vector<std::string>& args) {
+  return RunProcess(ORVANTA_CLI_PATH, args);
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/orvanta-cli-XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  const std::string& path() const { return path_; }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    DIR* d = opendir(path_.c_str());
+    while (dirent* e = readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+        names.push_back(e->d_name);
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+TEST(Cli, FreshScreenByDefault) {
+  const auto r = Cli({"generate"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, GeneratePopupCode(PopupSettings{}).Code.PopupCode);
+  EXPECT_EQ(r.out.rfind("<!-- To install popup window:Paste", 0), 0u);
+  EXPECT_EQ(r.out.substr(r.out.size() - 9), "</HTML>\r\n");
+
+  const auto link = Cli({"generate", "--link"});
+  EXPECT_EQ(link.out,
+            " <A HREF=\"#\" onClick=\"javascript:void window.open('http://YourURL.htm',"
+            "'windtitle',  'top=300,left=300,width=300,height=300')\">Click here</A>\r\n");
+}
+
+TEST(Cli, OptionsReachTheGenerator) {
+  PopupSettings s;
+  s.FunctionName = "openIt";
+  s.WindowName = "promo";
+  s.PageUrl = "offer.htm";
+  s.Width = "400";
+  s.Height = "200";
+  s.Center = 1;
+  s.Order = WindowOrder::PopupUnder;
+  s.WindowOptions[5] = 1;
+  s.DelaySeconds = "5";
+  s.CloseSeconds = "10";
+  s.Activation = ActivationKind::PageLoad;
+  const std::string expected = GeneratePopupCode(s).Code.PopupCode;
+
+  const std::vector<std::vector<std::string>> spellings = {
+      {"generate", "-f", "openIt", "-w", "promo", "-u", "offer.htm", "--width", "400",
+       "--height", "200", "-c", "-t", "under", "-o", "scrollbars", "-d", "5", "-x", "10", "-a",
+       "load"},
+      {"generate", "--function=openIt", "--window-name=promo", "--url=offer.htm", "--width=400",
+       "--height=200", "--center", "--type=under", "--option=scrollbars", "--delay=5",
+       "--close=10", "--trigger=load"},
+  };
+  for (const auto& args : spellings) {
+    const auto r = Cli(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+  }
+}
+
+TEST(Cli, ValuesMayBeginWithAHyphen) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string expected;
+  } cases[] = {
+      {{"generate", "--left", "-5", "--top=-."}, "'top=-.,left=-5,width=300,height=300'"},
+      {{"generate", "--top", "-", "--left", "-.5"}, "'top=-,left=-.5,width=300,height=300'"},
+      {{"generate", "-f", "-x"}, "function -x() { "},
+      {{"generate", "--top=", "--left", "", "--width", "7"}, "'top=300,left=300,width=7,"},
+  };
+  for (const auto& c : cases) {
+    const auto r = Cli(c.args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.expected;
+  }
+}
+
+TEST(Cli, WindowOptionsRepeatOrComma) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"generate", "-o", "toolbar,status", "-o", "titlebar"},
+           {"generate", "--option=titlebar", "--option", "status,toolbar"}}) {
+    const auto r = Cli(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("'top=300,left=300,toolbar= 1,status= 1,titlebar= 1,width=300"),
+              std::string::npos);
+  }
+}
+
+TEST(Cli, PageCloseEmptiesTheTimings) {
+  const auto r = Cli({"generate", "-a", "close", "-d", "5", "-x", "9", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["settings"]["DelaySeconds"], "");
+  EXPECT_EQ(j["settings"]["CloseSeconds"], "");
+  EXPECT_NE(j["popup_code"].get<std::string>().find("onunload=myfunc()"), std::string::npos);
+}
+
+TEST(Cli, JsonCarriesBothTextsAndTheRepairedSettings) {
+  const auto r = Cli({"generate", "--json", "-u", " mypage.htm ", "--width", "", "-d", "1E3",
+                      "-o", "menubar", "-t", "over", "-a", "mouseover"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  const auto& s = j["settings"];
+  EXPECT_EQ(s["FunctionName"], "myfunc");
+  EXPECT_EQ(s["WindowName"], "windtitle");
+  EXPECT_EQ(s["PageUrl"], "http://mypage.htm");
+  EXPECT_EQ(s["Width"], "300");
+  EXPECT_EQ(s["Top"], "300");
+  EXPECT_EQ(s["Center"], 0);
+  EXPECT_EQ(s["Order"], "PopupOver");
+  EXPECT_EQ(s["WindowOptions"], nlohmann::json({0, 0, 0, 0, 1, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(s["DelaySeconds"], "360");
+  EXPECT_EQ(s["CloseSeconds"], "");
+  EXPECT_EQ(s["Activation"], "MouseOver");
+  EXPECT_EQ(j["link_code"], "");
+  EXPECT_NE(j["popup_code"].get<std::string>().find("win.focus()"), std::string::npos);
+}
+
+TEST(Cli, BadInputIsRefusedWithOneLineAndNothingWritten) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--width", "12a"}, "--width: \"12a\" is not a number"},
+      {{"--delay", "1,5"}, "--delay: \"1,5\" is not a number"},
+      {{"--left", "--"}, "--left: \"--\" is not a number"},
+      {{"--close=&H10"}, "--close: \"&H10\" is not a number"},
+      {{"-t", "sideways"}, "--type: unknown value \"sideways\" (accepted: normal, over, under)"},
+      {{"-a", "click"},
+       "--trigger: unknown value \"click\" (accepted: link, load, close, button, mouseover, "
+       "image)"},
+      {{"-o", "toolbar,wings"}, "--option: unknown value \"wings\""},
+      {{"--bogus"}, "--bogus"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::vector<std::string> args = {"generate", "--test-pages", dir.path()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = Cli(args);
+    EXPECT_EQ(r.exitCode, 2) << c.message;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(dir.Entries().empty()) << c.message;
+  }
+}
+
+TEST(Cli, TestPagesAreWritten) {
+  TempDir dir;
+  const auto r = Cli({"generate", "-w", "caf\xC3\xA9", "--test-pages", dir.path()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(dir.Entries(),
+            (std::vector<std::string>{"gobutton.gif", "test_link.htm", "test_page.htm"}));
+  EXPECT_EQ(ReadBytes(dir.path() + "/test_page.htm"), Utf8ToWindows1252(r.out) + "\r\n");
+  EXPECT_NE(ReadBytes(dir.path() + "/test_page.htm").find("'caf\xE9'"), std::string::npos);
+  const std::string link = Cli({"generate", "-w", "caf\xC3\xA9", "--link"}).out;
+  EXPECT_EQ(ReadBytes(dir.path() + "/test_link.htm"),
+            Utf8ToWindows1252("<html><head><title>Popup Test Page</title></head><body>" + link +
+                              "</body></html>\r\n"));
+}
+
+TEST(Cli, UnwritableTestPageFolderFails) {
+  TempDir dir;
+  const std::string missing = dir.path() + "/missing";
+  const auto r = Cli({"generate", "--test-pages", missing});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
+}
+
+TEST(Cli, HelpAndVersion) {
+  const auto v = Cli({"--version"});
+  EXPECT_EQ(v.exitCode, 0);
+  EXPECT_EQ(v.out, "orvanta-cli 2.1.3\n");
+  const auto h = Cli({"generate", "--help"});
+  EXPECT_EQ(h.exitCode, 0);
+  for (const char* word : {"--function", "--window-name", "--trigger", "--test-pages", "--json"})
+    EXPECT_NE(h.out.find(word), std::string::npos) << word;
+  const auto none = Cli({});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_EQ(none.out, "");
+}
+
+}  // namespace
+}  // namespace orvanta

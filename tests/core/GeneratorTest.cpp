@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/Generator.h"
+
+namespace orvanta {
+namespace {
+
+const std::string kCodeEnds = "<!--   ------------------ CODE ENDS HERE --------------   -->";
+const std::string kHeading = "<p align='center'><H2>Orvanta Test Screen.</H2></p><br>";
+const std::string kNote =
+    "<br><br><b>Note: The new popup window will not take effect if the old popup window was "
+    "not closed.</b>";
+
+// Splits a CR LF text into its lines; fails the test if any line break is
+// not CR LF or the text does not end with one.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    const std::size_t cr = text.find("\r\n", from);
+    if (cr == std::string::npos) {
+      ADD_FAILURE() << "text does not end with CR LF";
+      lines.push_back(text.substr(from));
+      break;
+    }
+    lines.push_back(text.substr(from, cr - from));
+    from = cr + 2;
+  }
+  for (const auto& l : lines) {
+    EXPECT_EQ(l.find('\n'), std::string::npos) << "bare LF in: " << l;
+    EXPECT_EQ(l.find('\r'), std::string::npos) << "bare CR in: " << l;
+  }
+  return lines;
+}
+
+const std::vector<std::string> kHeader = {
+    "<!-- To install popup window:Paste the following into your HTML document",
+    "1. FIRST part into the <HEAD>...</HEAD> section",
+    "2. SECOND part into the <BODY>...</BODY> where you want to activate the popup -->",
+    "",
+    "<HTML>",
+    "<HEAD>",
+    "<meta http-equiv='Content-Language' content='en-us'>",
+    "<meta http-equiv='Content-Type' content='text/html; charset=windows-1252'>",
+    "<title>Popup Test Screen</title>",
+    " ",
+    "<!-- FIRST: Copy this code into the <HEAD>...</HEAD> of your HTML document --> ",
+    "<SCRIPT language=JavaScript type=text/javascript>",
+    "<!-- Begin ",
+};
+
+PopupSettings StartUp() { return PopupSettings{}; }
+
+void ExpectLines(const std::string& text, const std::vector<std::string>& expected) {
+  const std::vector<std::string> lines = Lines(text);
+  ASSERT_EQ(lines.size(), expected.size());
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(lines[i], expected[i]) << "line " << (i + 1);
+}
+
+TEST(GeneratePopupCode, WorkedExampleStartUpState) {
+  const Generation g = GeneratePopupCode(StartUp());
+  std::vector<std::string> expected = kHeader;
+  const std::vector<std::string> rest = {
+      "function myfunc() { ",
+      " win=window.open('http://YourURL.htm', "
+      "'windtitle','top=300,left=300,width=300,height=300');   ",
+      "} ",
+      "// End --> ",
+      "</SCRIPT> ",
+      kCodeEnds,
+      " ",
+      "</HEAD>",
+      " ",
+      "<BODY bgcolor='#00FFFF'>",
+      " ",
+      kHeading + " ",
+      "",
+      "<!-- SECOND: Paste this code into the BODY of your HTML document -->",
+      " <A HREF=\"JavaScript: myfunc()\">Click here</A> ",
+      kCodeEnds,
+      "",
+      kNote,
+      " ",
+      "</BODY>",
+      "</HTML>",
+  };
+  expected.insert(expected.end(), rest.begin(), rest.end());
+  ASSERT_EQ(expected.size(), 34u);
+  ExpectLines(g.Code.PopupCode, expected);
+
+  EXPECT_EQ(g.Code.LinkCode,
+            " <A HREF=\"#\" onClick=\"javascript:void window.open('http://YourURL.htm',"
+            "'windtitle',  'top=300,left=300,width=300,height=300')\">Click here</A>\r\n");
+  EXPECT_EQ(g.Settings.PageUrl, "http://YourURL.htm");
+  EXPECT_EQ(g.Settings.FunctionName, "myfunc");
+  EXPECT_EQ(g.Settings.WindowName, "windtitle");
+}
+
+PopupSettings ExampleTwo() {
+  PopupSettings s;
+  s.FunctionName = "openIt";
+  s.WindowName = "promo";
+  s.PageUrl = "offer.htm";
+  s.Width = "400";
+  s.Height = "200";
+  s.Center = 1;
+  s.Order = WindowOrder::PopupUnder;
+  s.WindowOptions[5] = 1;
+  s.DelaySeconds = "5";
+  s.CloseSeconds = "10";
+  s.Activation = ActivationKind::PageLoad;
+  return s;
+}
+
+TEST(GeneratePopupCode, WorkedExampleCentredDelayedPageLoad) {
+  const Generation g = GeneratePopupCode(ExampleTwo());
+  std::vector<std::string> expected = kHeader;
+  const std::vector<std::string> rest = {
+      "function openIt() { ",
+      " var winleft = (screen.width - 400) / 2;",
+      " var wintop = (screen.height - 200) / 2;",
+      " win=window.open('http://offer.htm', "
+      "'promo','top='+wintop+',left='+winleft+',scrollbars= 1,width=400,height=200'); ",
+      " win.blur() ",
+      " setTimeout(\"win.close();\", 10*1000); ",
+      "}",
+      "function StartPop() {",
+      " timer = setTimeout(\"openIt()\", 5*1000); ",
+      "} ",
+      "// End --> ",
+      "</SCRIPT> ",
+      kCodeEnds,
+      " ",
+      "</HEAD>",
+      " ",
+      "<!-- SECOND: Replace the BODY tag in your HTML document -->",
+      "<BODY bgcolor='#00FFFF' onload=StartPop()>",
+      kCodeEnds,
+      " ",
+      kHeading + " ",
+      " ",
+      "</BODY>",
+      "</HTML>",
+  };
+  expected.insert(expected.end(), rest.begin(), rest.end());
+  ASSERT_EQ(expected.size(), 37u);
+  ExpectLines(g.Code.PopupCode, expected);
+  EXPECT_EQ(g.Code.LinkCode, "");
+  EXPECT_EQ(g.Settings.Top, "300");
+  EXPECT_EQ(g.Settings.Left, "300");
+}
+
+std::vector<std::string> ScriptLines(const std::string& code) {
+  std::vector<std::string> lines = Lines(code);
+  // From the function line to "// End --> ".
+  std::vector<std::string> out;
+  bool in = false;
+  for (const auto& l : lines) {
+    if (l.rfind("function ", 0) == 0) in = true;
+    if (l == "// End --> ") break;
+    if (in) out.push_back(l);
+  }
+  return out;
+}
+
+TEST(GeneratePopupCode, LineEndsOfWindowTypeAndAutoClose) {
+  const std::string open =
+      " win=window.open('http://YourURL.htm', "
+      "'windtitle','top=300,left=300,width=300,height=300');";
+  struct Case {
+    WindowOrder order;
+    const char* close;
+    std::vector<std::string> script;
+  } cases[] = {
+      {WindowOrder::Normal, "", {"function myfunc() { ", open + "   ", "} "}},
+      {WindowOrder::PopupOver, "", {"function myfunc() { ", open + " ", " win.focus()  ", "} "}},
+      {WindowOrder::Normal,
+       "7",
+       {"function myfunc() { ", open + "  ", " setTimeout(\"win.close();\", 7*1000); ", "} "}},
+      {WindowOrder::PopupOver,
+       "7",
+       {"function myfunc() { ", open + " ", " win.focus() ",
+        " setTimeout(\"win.close();\", 7*1000); ", "} "}},
+      {WindowOrder::PopupUnder, "", {"function myfunc() { ", open + " ", " win.blur()  ", "} "}},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    s.Order = c.order;
+    s.CloseSeconds = c.close;
+    const Generation g = GeneratePopupCode(s);
+    EXPECT_EQ(ScriptLines(g.Code.PopupCode), c.script)
+        << static_cast<int>(c.order) << " close " << c.close;
+    EXPECT_EQ(g.Code.LinkCode.empty(), c.order != WindowOrder::Normal || *c.close != 0);
+  }
+}
+
+TEST(GeneratePopupCode, PageEventsPutTheTriggerIntoTheBodyTag) {
+  struct Case {
+    ActivationKind kind;
+    const char* delay;
+    const char* bodyTag;
+  } cases[] = {
+      {ActivationKind::PageLoad, "", "<BODY bgcolor='#00FFFF' onload=myfunc()>"},
+      {ActivationKind::PageClose, "", "<BODY bgcolor='#00FFFF' onunload=myfunc()>"},
+      {ActivationKind::PageLoad, "3", "<BODY bgcolor='#00FFFF' onload=StartPop()>"},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    s.Activation = c.kind;
+    s.DelaySeconds = c.delay;
+    const Generation g = GeneratePopupCode(s);
+    const auto lines = Lines(g.Code.PopupCode);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), c.bodyTag), lines.end()) << c.bodyTag;
+    EXPECT_EQ(g.Code.PopupCode.find("Paste this code into the BODY"), std::string::npos);
+    EXPECT_EQ(g.Code.PopupCode.find("Note: The new popup"), std::string::npos);
+    EXPECT_EQ(g.Code.LinkCode, "");
+  }
+}
+
+TEST(GeneratePopupCode, LinkCodeOnlyForPlainWindows) {
+  struct Case {
+    const char* name;
+    void (*change)(PopupSettings&);
+    bool keepsLink;
+  } cases[] = {
+      {"plain link", [](PopupSettings&) {}, true},
+      {"form button", [](PopupSettings& s) { s.Activation = ActivationKind::FormButton; }, true},
+      {"mouse over", [](PopupSettings& s) { s.Activation = ActivationKind::MouseOver; }, true},
+      {"image link", [](PopupSettings& s) { s.Activation = ActivationKind::ImageLink; }, true},
+      {"window options", [](PopupSettings& s) { s.WindowOptions.fill(1); }, true},
+      {"centred", [](PopupSettings& s) { s.Center = 1; }, false},
+      {"delay", [](PopupSettings& s) { s.DelaySeconds = "2"; }, false},
+      {"delay below one", [](PopupSettings& s) { s.DelaySeconds = "0.5"; }, true},
+      {"auto close", [](PopupSettings& s) { s.CloseSeconds = "2"; }, false},
+      {"popup over", [](PopupSettings& s) { s.Order = WindowOrder::PopupOver; }, false},
+      {"page load", [](PopupSettings& s) { s.Activation = ActivationKind::PageLoad; }, false},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    c.change(s);
+    EXPECT_EQ(!GeneratePopupCode(s).Code.LinkCode.empty(), c.keepsLink) << c.name;
+  }
+}
+
+TEST(GeneratePopupCode, SnippetsWithLineBreakAreFollowedByASpaceLine) {
+  PopupSettings s;
+  s.Activation = ActivationKind::FormButton;
+  const auto lines = Lines(GeneratePopupCode(s).Code.PopupCode);
+  const auto it = std::find(
+      lines.begin(), lines.end(),
+      " <form><input type='button' value='Open Window' onClick=\"JavaScript: myfunc()\"></form>");
+  ASSERT_NE(it, lines.end());
+  EXPECT_EQ(*(it + 1), " ");
+  EXPECT_EQ(*(it + 2), kCodeEnds);
+}
+
+TEST(GeneratePopupCode, UserTextQuirksAreKept) {
+  PopupSettings s;
+  // A bullet in a user text becomes a line break.
+  s.WindowName = "a\xE2\x80\xA2" "b";
+  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'a\r\nb'"), std::string::npos);
+
+  // A marker typed into a user text is replaced by the later step.
+  s = PopupSettings{};
+  s.PageUrl = "x#HEADEND";
+  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x</HEAD>\r\n'"),
+            std::string::npos);
+
+  // Upper-case geometry words in user texts are replaced only when centring.
+  s = PopupSettings{};
+  s.PageUrl = "http://x/WIDTH/TOP";
+  s.Width = "640";
+  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x/WIDTH/TOP'"),
+            std::string::npos);
+  s.Center = 1;
+  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x/640/300'"), std::string::npos);
+
+  // User texts are inserted as typed, quotes and all.
+  s = PopupSettings{};
+  s.WindowName = "it's";
+  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'it's'"), std::string::npos);
+}
+
+TEST(GeneratePopupCode, SameEntriesGiveSameText) {
+  EXPECT_EQ(GeneratePopupCode(ExampleTwo()).Code.PopupCode,
+            GeneratePopupCode(ExampleTwo()).Code.PopupCode);
+  // Generating again from the written-back values changes nothing.
+  const Generation first = GeneratePopupCode(ExampleTwo());
+  const Generation again = GeneratePopupCode(first.Settings);
+  EXPECT_EQ(again.Settings, first.Settings);
+  EXPECT_EQ(again.Code.PopupCode, first.Code.PopupCode);
+}
+
+}  // namespace
+}  // namespace orvanta
