@@ -94,7 +94,8 @@ GeneratedCode BuildPopupCode(const PopupSettings& s) {
   ReplaceInPlace(code, "#BODYTEXT", T::TestScreenHeading);
   ReplaceInPlace(code, "#ACTIVATION", activationText);
   ReplaceInPlace(code, "#ENDINSTRUCTION", T::DocumentClose);
-  out.PopupCode = ReplaceAll(code, T::LineBreakMarker, "\r\n");
+  ReplaceInPlace(code, T::LineBreakMarker, "\r\n");
+  out.PopupCode = std::move(code);
   return out;
 }
 

@@ -9,8 +9,8 @@ namespace orvanta {
 // case-sensitive, never rescanning inserted text. Linear in the text length.
 std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with);
 
-inline void ReplaceInPlace(std::string& text, std::string_view find, std::string_view with) {
-  if (!find.empty() && text.find(find) != std::string::npos) text = ReplaceAll(text, find, with);
-}
+// Same replacement on `text` itself. Reuses buffers between calls, so a
+// chain of replacements over a large text does not allocate afresh each time.
+void ReplaceInPlace(std::string& text, std::string_view find, std::string_view with);
 
 }  // namespace orvanta

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/CodeTemplate.h"
 #include "core/TextReplace.h"
 
@@ -34,6 +36,42 @@ TEST(ReplaceAll, Semantics) {
     std::string inPlace = c.text;
     ReplaceInPlace(inPlace, c.find, c.with);
     EXPECT_EQ(inPlace, c.expected);
+  }
+}
+
+// The obvious quadratic definition, to check the fast ones against.
+std::string ReferenceReplace(const std::string& text, const std::string& find,
+                             const std::string& with) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text.compare(i, find.size(), find) == 0) {
+      out += with;
+      i += find.size();
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+TEST(ReplaceAll, AgreesWithTheDefinitionOnRandomTexts) {
+  std::mt19937 rng(20261207);
+  const auto randomText = [&](std::size_t maxLen) {
+    std::string t(rng() % (maxLen + 1), 'a');
+    for (char& c : t) c = "abc"[rng() % 3];
+    return t;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    const std::string text = randomText(40);
+    std::string find = randomText(3);
+    if (find.empty()) find = "a";
+    const std::string with = randomText(5);
+    const std::string expected = ReferenceReplace(text, find, with);
+    EXPECT_EQ(ReplaceAll(text, find, with), expected) << text << " " << find << " " << with;
+    std::string inPlace = text;
+    ReplaceInPlace(inPlace, find, with);
+    ASSERT_EQ(inPlace, expected) << text << " " << find << " " << with;
   }
 }
 
