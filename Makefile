@@ -32,5 +32,8 @@ test: build
 bench: build
 	scripts/bench.sh $(BUILD)
 
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,24 @@
+file(REMOVE_RECURSE ${STAGE})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${STAGE} ${CMAKE_COMMAND} --install ${BUILD_DIR}
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "install failed: ${rc}")
+endif()
+set(root ${STAGE}${PREFIX})
+foreach(f ${BINDIR}/orvanta-cli
+          ${DATADIR}/orvanta/gobutton.gif
+          ${DATADIR}/orvanta/help/index.html
+          ${DATADIR}/applications/org.example.Orvanta.desktop
+          ${DATADIR}/metainfo/org.example.Orvanta.metainfo.xml
+          ${DATADIR}/icons/hicolor/scalable/apps/org.example.Orvanta.svg
+          ${DATADIR}/icons/hicolor/48x48/apps/org.example.Orvanta.png
+          share/man/man1/orvanta-cli.1)
+  if(NOT EXISTS ${root}/${f})
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+execute_process(COMMAND ${root}/${BINDIR}/orvanta-cli generate -a image --link
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "gobutton.gif")
+  message(FATAL_ERROR "installed orvanta-cli failed (${rc}): ${out}")
+endif()
