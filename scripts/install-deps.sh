@@ -6,6 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+  clang libclang-rt-dev
+  qt6-base-dev qt6-webengine-dev libgl-dev
+  libqt6sql6-sqlite
+  qt6-base-dev-tools fonts-liberation2 xvfb xauth imagemagick
 )
 
 missing=()

@@ -1,0 +1,312 @@
+// Shape, size, placement and drawing of the help balloons.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+#include <cmath>
+#include <memory>
+
+#include "ui/help/FieldHelp.h"
+
+namespace orvanta {
+namespace {
+
+QFontMetrics Metrics() { return QFontMetrics(FieldHelpFont()); }
+
+int Area(const QRegion& region) {
+  int area = 0;
+  for (const QRect& r : region) area += r.width() * r.height();
+  return area;
+}
+
+// ---- Placement --------------------------------------------------------------
+
+struct PlacementCase {
+  QPoint pointer;
+  QPoint topLeft;
+};
+
+class PlacementTest : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(PlacementTest, TopLeftIsTwoLeftAndTwentyBelowThePointer) {
+  EXPECT_EQ(FieldHelpTopLeft(GetParam().pointer), GetParam().topLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pointers, PlacementTest,
+    ::testing::Values(PlacementCase{{500, 300}, {498, 320}}, PlacementCase{{0, 0}, {-2, 20}},
+                      // Near the screen's bottom-right corner nothing is pulled back.
+                      PlacementCase{{1279, 1023}, {1277, 1043}},
+                      PlacementCase{{-40, 5}, {-42, 25}}));
+
+TEST(FieldHelpPlacement, TriangleTipAtPointer500x300) {
+  const QPoint topLeft = FieldHelpTopLeft({500, 300});
+  const auto triangle = FieldHelpTriangle();
+  EXPECT_EQ(triangle[0], QPoint(8, 0));
+  EXPECT_EQ(triangle[1], QPoint(8, 8));
+  EXPECT_EQ(triangle[2], QPoint(16, 8));
+  EXPECT_EQ(topLeft + triangle[0], QPoint(506, 320));
+}
+
+// ---- Text and size ----------------------------------------------------------
+
+TEST(FieldHelpText, BarsBecomeLineBreaks) {
+  EXPECT_EQ(FieldHelpText(QStringLiteral("one|two||four")), QStringLiteral("one\r\ntwo\r\n\r\nfour"));
+  EXPECT_EQ(FieldHelpText(QStringLiteral("no bar")), QStringLiteral("no bar"));
+  EXPECT_EQ(FieldHelpLines(FieldHelpText(QStringLiteral("a|b|c"))),
+            (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+}
+
+TEST(FieldHelpText, CrLfIsOneBreakAndSpacesStay) {
+  EXPECT_EQ(FieldHelpLines(QStringLiteral(" a \r\n b ")),
+            (QStringList{QStringLiteral(" a "), QStringLiteral(" b ")}));
+  EXPECT_EQ(FieldHelpLines(QStringLiteral("a\r\n\r\nb")).size(), 3);
+  EXPECT_EQ(FieldHelpLines(QStringLiteral("one line, no wrapping however long it is")).size(), 1);
+}
+
+TEST(FieldHelpFont, ThirteenPixelsNormalWeight) {
+  const QFont font = FieldHelpFont();
+  EXPECT_EQ(font.pixelSize(), 13);
+  EXPECT_EQ(font.weight(), QFont::Normal);
+  EXPECT_FALSE(font.italic());
+  const QFontInfo info(font);
+  EXPECT_EQ(info.pixelSize(), 13);
+  EXPECT_FALSE(info.fixedPitch());
+}
+
+TEST(FieldHelpSize, OneLineText8) {
+  const QFontMetrics fm = Metrics();
+  const QString text = QStringLiteral("Center the popup in the middle of the screen");
+  EXPECT_EQ(FieldHelpSize(text, fm),
+            QSize(fm.horizontalAdvance(text) + 16, fm.lineSpacing() + 24));
+}
+
+TEST(FieldHelpSize, FourLineText18IsWidestLineByFourLines) {
+  const QFontMetrics fm = Metrics();
+  const QStringList lines = {QStringLiteral("Specifies whether to display "),
+                             QStringLiteral("the browser toolbar (the toolbar at"),
+                             QStringLiteral("the top of the window,"),
+                             QStringLiteral("including Back and Forward)")};
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, fm.horizontalAdvance(line));
+  const QSize size = FieldHelpSize(lines.join(QStringLiteral("\r\n")), fm);
+  EXPECT_EQ(size, QSize(widest + 16, 4 * fm.lineSpacing() + 24));
+  // Four lines stand three line spacings taller than one.
+  EXPECT_EQ(size.height() - FieldHelpSize(lines[0], fm).height(), 3 * fm.lineSpacing());
+}
+
+TEST(FieldHelpSize, BarTextMeasuresAsLines) {
+  const QFontMetrics fm = Metrics();
+  const QSize barred = FieldHelpSize(FieldHelpText(QStringLiteral("alpha|beta|gamma")), fm);
+  EXPECT_EQ(barred.height(), 3 * fm.lineSpacing() + 24);
+  const int widest = std::max({fm.horizontalAdvance(QStringLiteral("alpha")),
+                               fm.horizontalAdvance(QStringLiteral("beta")),
+                               fm.horizontalAdvance(QStringLiteral("gamma"))});
+  EXPECT_EQ(barred.width(), widest + 16);
+}
+
+struct SpaceCase {
+  const char* text;
+  int line;
+  const char* measured;  // the line as it must be measured
+};
+
+class SpacesKeptTest : public ::testing::TestWithParam<SpaceCase> {};
+
+TEST_P(SpacesKeptTest, LineWidthIncludesItsSpaces) {
+  const QFontMetrics fm = Metrics();
+  const SpaceCase& c = GetParam();
+  const std::vector<int> widths = FieldHelpLineWidths(QString::fromLatin1(c.text), fm);
+  const QString measured = QString::fromLatin1(c.measured);
+  ASSERT_GT(static_cast<int>(widths.size()), c.line);
+  EXPECT_EQ(widths[c.line], fm.horizontalAdvance(measured));
+  EXPECT_GT(widths[c.line], fm.horizontalAdvance(measured.trimmed()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SpacesKeptTest,
+    ::testing::Values(
+        // Text 6: its first line ends with a space.
+        SpaceCase{"Specifies the width, in pixels, \r\nof the window's document display area.", 0,
+                  "Specifies the width, in pixels, "},
+        // Text 29: its second line begins with one.
+        SpaceCase{"Specify the number of seconds to automatically close\r\n"
+                  " the Popup Window after it is activated",
+                  1, " the Popup Window after it is activated"},
+        SpaceCase{"ab   ", 0, "ab   "}));
+
+TEST(FieldHelpSize, TrailingSpacesWidenTheBalloon) {
+  const QFontMetrics fm = Metrics();
+  // Three spaces wider, give or take the rounding of fractional advances.
+  EXPECT_NEAR(FieldHelpSize(QStringLiteral("ab   "), fm).width() -
+                  FieldHelpSize(QStringLiteral("ab"), fm).width(),
+              3 * fm.horizontalAdvance(QLatin1Char(' ')), 2);
+}
+
+// ---- Shape ------------------------------------------------------------------
+
+struct PixelCase {
+  int x;
+  int y;
+  bool inShape;
+  bool onOutline;
+};
+
+class ShapeTest : public ::testing::TestWithParam<PixelCase> {};
+
+// A 100 x 50 balloon: body rows 8..49, corners cut by a 15 x 15 ellipse.
+TEST_P(ShapeTest, PixelsOf100x50) {
+  const QSize size(100, 50);
+  const PixelCase& c = GetParam();
+  EXPECT_EQ(FieldHelpShape(size).contains(QPoint(c.x, c.y)), c.inShape) << c.x << "," << c.y;
+  EXPECT_EQ(FieldHelpOutline(size).contains(QPoint(c.x, c.y)), c.onOutline) << c.x << "," << c.y;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pixels, ShapeTest,
+    ::testing::Values(
+        // Triangle: tip (8,0), vertical side on x = 8, hypotenuse to (16,8).
+        PixelCase{8, 0, true, true}, PixelCase{7, 0, false, false}, PixelCase{9, 0, false, false},
+        PixelCase{8, 7, true, true}, PixelCase{15, 7, true, true}, PixelCase{16, 7, false, false},
+        PixelCase{11, 6, true, false}, PixelCase{7, 7, false, false},
+        // Top edge of the body beside the triangle, and where they merge.
+        PixelCase{50, 8, true, true}, PixelCase{12, 8, true, false}, PixelCase{50, 7, false, false},
+        // Rounded top corners: the first row starts 5 pixels in.
+        PixelCase{0, 8, false, false}, PixelCase{4, 8, false, false}, PixelCase{5, 8, true, true},
+        PixelCase{94, 8, true, true}, PixelCase{95, 8, false, false},
+        // Straight sides.
+        PixelCase{0, 30, true, true}, PixelCase{1, 30, true, false}, PixelCase{99, 30, true, true},
+        PixelCase{100, 30, false, false}, PixelCase{50, 30, true, false},
+        // Bottom row mirrors the top one.
+        PixelCase{4, 49, false, false}, PixelCase{5, 49, true, true}, PixelCase{94, 49, true, true},
+        PixelCase{95, 49, false, false}, PixelCase{50, 50, false, false}));
+
+TEST(FieldHelpShape, BoundsSymmetryAndArea) {
+  for (const QSize size : {QSize(100, 50), QSize(257, 89), QSize(31, 40)}) {
+    const QRegion shape = FieldHelpShape(size);
+    EXPECT_EQ(shape.boundingRect(), QRect(QPoint(0, 0), size));
+    // The body is left-right symmetric.
+    for (int y = 8; y < size.height(); ++y) {
+      for (int x = 0; x < size.width(); ++x) {
+        ASSERT_EQ(shape.contains(QPoint(x, y)), shape.contains(QPoint(size.width() - 1 - x, y)))
+            << size.width() << "x" << size.height() << " at " << x << "," << y;
+      }
+    }
+    // Rounded rectangle plus the 36 pixels of the triangle, within rounding.
+    const double expected = size.width() * (size.height() - 8.0) - (4 - std::acos(-1.0)) * 7.5 * 7.5 + 36;
+    EXPECT_NEAR(Area(shape), expected, 8) << size.width() << "x" << size.height();
+  }
+}
+
+TEST(FieldHelpShape, OutlineIsOnePixelInsideTheEdge) {
+  const QSize size(120, 61);
+  const QRegion shape = FieldHelpShape(size);
+  const QRegion outline = FieldHelpOutline(size);
+  EXPECT_TRUE((outline - shape).isEmpty());
+  // Every pixel just outside the shape touches the outline.
+  for (int y = -1; y <= size.height(); ++y) {
+    for (int x = -1; x <= size.width(); ++x) {
+      const QPoint p(x, y);
+      if (shape.contains(p)) continue;
+      for (const QPoint n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
+        if (shape.contains(n)) {
+          ASSERT_TRUE(outline.contains(n)) << n.x() << "," << n.y();
+        }
+    }
+  }
+  // A ring one pixel wide: nothing of it lies two steps inside.
+  EXPECT_FALSE(outline.contains(QPoint(2, 30)));
+  EXPECT_FALSE(outline.contains(QPoint(60, 10)));
+}
+
+// ---- The window ---------------------------------------------------------------
+
+TEST(FieldHelpBalloonWindow, ToolTipWindowThatIsNeverActivated) {
+  QWidget owner;
+  FieldHelpBalloon balloon(QStringLiteral("x"), &owner);
+  EXPECT_TRUE(balloon.isWindow());
+  EXPECT_EQ(balloon.windowType(), Qt::ToolTip);
+  EXPECT_TRUE(balloon.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_TRUE(balloon.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+  EXPECT_TRUE(balloon.testAttribute(Qt::WA_ShowWithoutActivating));
+  EXPECT_EQ(balloon.parentWidget(), &owner);
+  QCursor::setPos(200, 200);
+  balloon.Popup();
+  QApplication::processEvents();
+  EXPECT_TRUE(balloon.isVisible());
+  EXPECT_NE(QApplication::activeWindow(), &balloon);
+  EXPECT_FALSE(balloon.hasFocus());
+}
+
+TEST(FieldHelpBalloonWindow, PlacedAtPointerSizedAndMasked) {
+  QWidget owner;
+  const QString text = FieldHelpText(
+      QStringLiteral("Specifies whether to display |the browser toolbar (the toolbar at|"
+                     "the top of the window,|including Back and Forward)"));
+  FieldHelpBalloon balloon(text, &owner);
+  QCursor::setPos(500, 300);
+  ASSERT_EQ(QCursor::pos(), QPoint(500, 300));
+  balloon.Popup();
+  QApplication::processEvents();
+  const QFontMetrics fm = Metrics();
+  EXPECT_EQ(balloon.geometry().topLeft(), QPoint(498, 320));
+  EXPECT_EQ(balloon.size(), FieldHelpSize(text, fm));
+  EXPECT_EQ(balloon.size().height(), 4 * fm.lineSpacing() + 24);
+  EXPECT_EQ(balloon.mask(), FieldHelpShape(balloon.size()));
+  EXPECT_EQ(balloon.mapToGlobal(QPoint(8, 0)), QPoint(506, 320));
+}
+
+TEST(FieldHelpBalloonWindow, EveryPaintPlacesItAtThePointerAgain) {
+  QWidget owner;
+  FieldHelpBalloon balloon(QStringLiteral("moving"), &owner);
+  QCursor::setPos(100, 100);
+  balloon.Popup();
+  QApplication::processEvents();
+  EXPECT_EQ(balloon.pos(), QPoint(98, 120));
+  QCursor::setPos(640, 480);
+  EXPECT_EQ(balloon.pos(), QPoint(98, 120));  // a move alone does nothing
+  balloon.repaint();
+  QApplication::processEvents();
+  EXPECT_EQ(balloon.pos(), QPoint(638, 500));
+}
+
+TEST(FieldHelpBalloonWindow, PaintsShapeOutlineAndText) {
+  QWidget owner;
+  const QString text = FieldHelpText(QStringLiteral("Display the Popup window,|in its default location"));
+  FieldHelpBalloon balloon(text, &owner);
+  const QSize size = balloon.sizeHint();
+  balloon.resize(size);
+  QImage image(size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  balloon.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+
+  const QRegion shape = FieldHelpShape(size);
+  const QRegion outline = FieldHelpOutline(size);
+  const QColor base = balloon.palette().color(QPalette::ToolTipBase);
+  const QColor ink = balloon.palette().color(QPalette::ToolTipText);
+  const QRect textArea(8, 16, size.width() - 16, size.height() - 24);
+  int inked = 0;
+  for (int y = 0; y < size.height(); ++y) {
+    for (int x = 0; x < size.width(); ++x) {
+      const QPoint p(x, y);
+      if (!shape.contains(p)) continue;
+      const QColor c = image.pixelColor(p);
+      if (outline.contains(p)) {
+        ASSERT_EQ(c, QColor(64, 64, 64)) << x << "," << y;
+      } else if (c != base) {
+        // Anything but background lies in the text rectangle.
+        ASSERT_TRUE(textArea.contains(p)) << x << "," << y;
+        if (c == ink) ++inked;
+      }
+    }
+  }
+  EXPECT_GT(inked, 20);
+}
+
+}  // namespace
+}  // namespace orvanta

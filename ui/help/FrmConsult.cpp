@@ -1,0 +1,72 @@
+#include "ui/help/FrmConsult.h"
+
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <utility>
+
+#include "ui/help/MakerLinks.h"
+#include "ui_FrmConsult.h"
+
+namespace orvanta {
+
+FrmConsult::FrmConsult(UrlOpener shellOpen, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ui_(std::make_unique<Ui::frmConsult>()),
+      shellOpen_(std::move(shellOpen)) {
+  ui_->setupUi(this);
+  // Arial where installed, else the font made to its metrics.
+  if (!QFontDatabase::families().contains(QStringLiteral("Arial"), Qt::CaseInsensitive)) {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(9);
+    setFont(font);
+  }
+  setFixedSize(339, 300);
+  ui_->Label3->setText(ui_->Label3->text() + QLatin1String(maker::kSupportEmail));
+  ui_->Label4->setText(ui_->Label4->text() + QLatin1String(maker::kFeedbackPage));
+  ui_->lblVexa_0->installEventFilter(this);
+  ui_->lblVexa_1->installEventFilter(this);
+  connect(ui_->OKButton, &QPushButton::clicked, this, &QDialog::accept);
+  ui_->OKButton->setFocus();
+}
+
+FrmConsult::~FrmConsult() = default;
+
+void FrmConsult::lblVexa_Click(int index) {
+  if (index == 0) {
+    Open(QUrl(QLatin1String(maker::kFeedbackPage)));
+  } else if (index == 1) {
+    OpenSupportMail();
+  }
+}
+
+void FrmConsult::OpenSupportMail() {
+  const QUrl target(QLatin1String("mailto:") + QLatin1String(maker::kSupportEmail));
+  Open(target);
+}
+
+void FrmConsult::Open(const QUrl& target) {
+  if (shellOpen_)
+    shellOpen_(target);
+  else
+    DesktopOpen(target);
+}
+
+bool FrmConsult::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* label = static_cast<QWidget*>(watched);
+    if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
+      lblVexa_Click(watched == ui_->lblVexa_0 ? 0 : 1);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void ShowConsult(QWidget* owner, UrlOpener shellOpen) {
+  FrmConsult dialog(std::move(shellOpen), owner);
+  dialog.exec();
+}
+
+}  // namespace orvanta

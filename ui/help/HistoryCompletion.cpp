@@ -1,0 +1,214 @@
+#include "ui/help/HistoryCompletion.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <atomic>
+
+namespace orvanta {
+
+namespace {
+
+// Enough for completion; a long-used profile holds far more.
+constexpr int kPerSource = 5000;
+constexpr int kTotal = 10000;
+
+// No address starts with a line feed.
+const QChar kMatchesNothing(u'\n');
+
+void AddProfiles(std::vector<HistorySource>& sources, HistorySource::Kind kind, const QString& root,
+                 const QString& fileName) {
+  const QDir dir(root);
+  const QStringList profiles =
+      dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+  for (const QString& profile : profiles) {
+    const QString path = dir.filePath(profile + QLatin1Char('/') + fileName);
+    if (QFileInfo(path).isFile()) sources.push_back({kind, path});
+  }
+}
+
+QString QueryFor(HistorySource::Kind kind) {
+  const QString web = QStringLiteral("(url LIKE 'http://%' OR url LIKE 'https://%')");
+  if (kind == HistorySource::Kind::Firefox)
+    return QStringLiteral("SELECT url FROM moz_places WHERE hidden = 0 AND %1 "
+                          "ORDER BY frecency DESC, id LIMIT %2")
+        .arg(web)
+        .arg(kPerSource);
+  return QStringLiteral("SELECT url FROM urls WHERE hidden = 0 AND %1 "
+                        "ORDER BY visit_count DESC, id LIMIT %2")
+      .arg(web)
+      .arg(kPerSource);
+}
+
+QStringList Query(const QString& file, HistorySource::Kind kind) {
+  static std::atomic<int> serial{0};
+  const QString name = QStringLiteral("orvanta-history-%1").arg(serial++);
+  QStringList urls;
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(file);
+    if (db.open()) {
+      QSqlQuery query(db);
+      query.setForwardOnly(true);
+      if (query.exec(QueryFor(kind))) {
+        while (query.next()) urls << query.value(0).toString();
+        // A read that broke off half-way counts as a failure.
+        if (query.lastError().isValid()) urls.clear();
+      }
+      query.finish();
+    }
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(name);
+  return urls;
+}
+
+}  // namespace
+
+std::vector<HistorySource> FindHistorySources(const QString& home) {
+  std::vector<HistorySource> sources;
+  const QDir dir(home);
+  AddProfiles(sources, HistorySource::Kind::Firefox, dir.filePath(QStringLiteral(".mozilla/firefox")),
+              QStringLiteral("places.sqlite"));
+  AddProfiles(sources, HistorySource::Kind::Chromium, dir.filePath(QStringLiteral(".config/chromium")),
+              QStringLiteral("History"));
+  AddProfiles(sources, HistorySource::Kind::Chromium,
+              dir.filePath(QStringLiteral(".config/google-chrome")), QStringLiteral("History"));
+  return sources;
+}
+
+QStringList ReadHistory(const HistorySource& source) {
+  if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) return {};
+  // A running browser keeps its database locked and part of it in the
+  // write-ahead log; a private copy of both is read instead.
+  QTemporaryDir temp;
+  if (!temp.isValid()) return {};
+  const QString copy = temp.filePath(QStringLiteral("history.sqlite"));
+  if (!QFile::copy(source.path, copy)) return {};
+  for (const char* suffix : {"-wal", "-journal"}) {
+    const QString companion = source.path + QLatin1String(suffix);
+    if (QFileInfo(companion).isFile()) QFile::copy(companion, copy + QLatin1String(suffix));
+  }
+  return Query(copy, source.kind);
+}
+
+QStringList MergeHistories(const std::vector<QStringList>& lists) {
+  QStringList merged;
+  QSet<QString> seen;
+  qsizetype longest = 0;
+  for (const QStringList& list : lists) longest = std::max(longest, list.size());
+  for (qsizetype rank = 0; rank < longest && merged.size() < kTotal; ++rank) {
+    for (const QStringList& list : lists) {
+      if (rank >= list.size()) continue;
+      const QString& url = list.at(rank);
+      if (seen.contains(url)) continue;
+      seen.insert(url);
+      merged << url;
+      if (merged.size() == kTotal) break;
+    }
+  }
+  return merged;
+}
+
+QStringList ReadBrowserHistory(const QString& home) {
+  std::vector<QStringList> lists;
+  for (const HistorySource& source : FindHistorySources(home)) lists.push_back(ReadHistory(source));
+  return MergeHistories(lists);
+}
+
+QString HistoryMatchKey(const QString& text) {
+  static const QRegularExpression kScheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+  QString key = text.trimmed();
+  const bool hadScheme = key.contains(kScheme);
+  key.remove(kScheme);
+  if (key.startsWith(QLatin1String("www."), Qt::CaseInsensitive)) key.remove(0, 4);
+  if (key.isEmpty() && hadScheme) return QString(kMatchesNothing);
+  return key;
+}
+
+// ---- HistoryModel / HistoryCompleter ---------------------------------------
+
+HistoryModel::HistoryModel(const QStringList& urls, QObject* parent)
+    : QAbstractListModel(parent), urls_(urls) {
+  keys_.reserve(urls_.size());
+  for (const QString& url : urls_) keys_ << HistoryMatchKey(url);
+}
+
+int HistoryModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(urls_.size());
+}
+
+QVariant HistoryModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= urls_.size()) return {};
+  if (role == Qt::DisplayRole || role == Qt::EditRole) return urls_.at(index.row());
+  if (role == kKeyRole) return keys_.at(index.row());
+  return {};
+}
+
+HistoryCompleter::HistoryCompleter(const QStringList& urls, QObject* parent) : QCompleter(parent) {
+  setModel(new HistoryModel(urls, this));
+  setCompletionRole(HistoryModel::kKeyRole);
+  setCaseSensitivity(Qt::CaseInsensitive);
+  setModelSorting(QCompleter::UnsortedModel);
+  setCompletionMode(QCompleter::PopupCompletion);
+  setFilterMode(Qt::MatchStartsWith);
+}
+
+QStringList HistoryCompleter::splitPath(const QString& path) const {
+  return {HistoryMatchKey(path)};
+}
+
+QString HistoryCompleter::pathFromIndex(const QModelIndex& index) const {
+  return index.data(Qt::DisplayRole).toString();
+}
+
+// ---- HistoryCompletion ------------------------------------------------------
+
+HistoryCompletion::HistoryCompletion(QLineEdit* edit, const QString& home)
+    : QObject(edit), edit_(edit), home_(home), window_(edit->window()) {
+  connect(&watcher_, &QFutureWatcher<QStringList>::finished, this, &HistoryCompletion::Finished);
+  // The read waits until the window is on the screen, so start-up does not
+  // pay for it.
+  if (window_->isVisible())
+    QTimer::singleShot(0, this, &HistoryCompletion::Start);
+  else
+    window_->installEventFilter(this);
+}
+
+bool HistoryCompletion::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_ && event->type() == QEvent::Show) {
+    window_->removeEventFilter(this);
+    QTimer::singleShot(0, this, &HistoryCompletion::Start);
+  }
+  return false;
+}
+
+void HistoryCompletion::Start() {
+  if (started_) return;
+  started_ = true;
+  watcher_.setFuture(QtConcurrent::run(&ReadBrowserHistory, home_));
+}
+
+void HistoryCompletion::Finished() {
+  const QStringList urls = watcher_.result();
+  if (!urls.isEmpty() && !edit_.isNull()) edit_->setCompleter(new HistoryCompleter(urls, edit_));
+  emit loaded(static_cast<int>(urls.size()));
+}
+
+HistoryCompletion* EnableAutoComplete(QLineEdit* edit, const QString& home) {
+  if (edit == nullptr) return nullptr;
+  return new HistoryCompletion(edit, home.isEmpty() ? QDir::homePath() : home);
+}
+
+}  // namespace orvanta

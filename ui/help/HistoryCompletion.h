@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QCompleter>
+#include <QFutureWatcher>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QLineEdit;
+
+namespace orvanta {
+
+// One browser profile's history database.
+struct HistorySource {
+  enum class Kind { Firefox, Chromium };
+  Kind kind;
+  QString path;
+};
+
+// The history databases under `home`: every Firefox profile
+// (.mozilla/firefox/*/places.sqlite), then every Chromium and Chrome profile
+// (.config/chromium/*/History, .config/google-chrome/*/History), profiles in
+// name order.
+std::vector<HistorySource> FindHistorySources(const QString& home);
+
+// The web addresses of one database, most used first: Firefox's visible
+// places by frecency, Chromium's visible urls by visit count. The file is
+// copied first (with its write-ahead log), so a running browser and its lock
+// are never touched. Empty on any failure. Safe on any thread.
+QStringList ReadHistory(const HistorySource& source);
+
+// Rank by rank across the lists, each address kept at its first place.
+QStringList MergeHistories(const std::vector<QStringList>& lists);
+
+// Everything under `home`, merged.
+QStringList ReadBrowserHistory(const QString& home);
+
+// What a typed text and an address are compared on: without the scheme and
+// a leading "www.". A text that is nothing but a scheme matches nothing.
+QString HistoryMatchKey(const QString& text);
+
+// The addresses, offered by their match key, inserted whole.
+class HistoryModel : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  static constexpr int kKeyRole = Qt::UserRole + 1;
+
+  HistoryModel(const QStringList& urls, QObject* parent);
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+
+ private:
+  QStringList urls_;
+  QStringList keys_;
+};
+
+class HistoryCompleter : public QCompleter {
+  Q_OBJECT
+ public:
+  HistoryCompleter(const QStringList& urls, QObject* parent);
+  QStringList splitPath(const QString& path) const override;
+  QString pathFromIndex(const QModelIndex& index) const override;
+};
+
+// Reads the history off the UI thread once the edit's window has shown, then
+// puts a completer on the edit. Lives as a child of the edit.
+class HistoryCompletion : public QObject {
+  Q_OBJECT
+ public:
+  HistoryCompletion(QLineEdit* edit, const QString& home);
+
+ signals:
+  // The read is over; with no address the edit stays a plain text box.
+  void loaded(int addresses);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Start();
+  void Finished();
+
+  QPointer<QLineEdit> edit_;
+  QString home_;
+  QPointer<QWidget> window_;
+  QFutureWatcher<QStringList> watcher_;
+  bool started_ = false;
+};
+
+// Address completion from the user's browser history for `edit`. `home`
+// defaults to the user's home folder. Any failure leaves a plain text box and
+// says nothing.
+HistoryCompletion* EnableAutoComplete(QLineEdit* edit, const QString& home = QString());
+
+}  // namespace orvanta
