@@ -32,6 +32,9 @@ test: build
 bench: build
 	scripts/bench.sh $(BUILD)
 
+fuzz: deps
+	fuzz/run.sh build-fuzz
+
 package: build
 	cd $(BUILD) && cpack -G DEB
 

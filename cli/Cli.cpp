@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/SettingsFile.h"
 #include "core/Enums.h"
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
@@ -128,6 +129,7 @@ nlohmann::json SettingsJson(const PopupSettings& s) {
 struct GenerateOptions {
   std::optional<std::string> function, windowName, url, width, height, top, left;
   std::optional<std::string> type, trigger, delay, close, testPages;
+  std::optional<std::string> settings, saveSettings;
   std::vector<std::string> options;
   bool center = false;
   bool link = false;
@@ -154,6 +156,10 @@ void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
   gen.add_flag("--json", o.json, "Print both texts and the repaired settings as JSON");
   gen.add_option("--test-pages", o.testPages,
                  "Also write test_page.htm, test_link.htm and gobutton.gif into DIR");
+  gen.add_option("--settings", o.settings,
+                 "Start from the [Popup] section of FILE; options override it");
+  gen.add_option("--save-settings", o.saveSettings,
+                 "Save the repaired settings as the [Popup] section of FILE");
 }
 
 // Applies the command-line options over `s`.
@@ -202,8 +208,22 @@ std::string FolderPath(std::string dir) {
 
 int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
   PopupSettings typed;
+  if (o.settings) {
+    try {
+      LoadSettingsFile(*o.settings, typed);
+    } catch (const SettingsFileError& e) {
+      throw UsageError{e.what(), e.ExitCode()};
+    }
+  }
   ApplyOptions(o, optionGiven, typed);
   const Generation g = GeneratePopupCode(typed);
+  if (o.saveSettings) {
+    try {
+      SaveSettingsFile(*o.saveSettings, g.Settings);
+    } catch (const SettingsFileError& e) {
+      throw UsageError{e.what(), e.ExitCode()};
+    }
+  }
   if (o.testPages) {
     try {
       WriteTestPages(FolderPath(*o.testPages), g.Code.PopupCode, g.Code.LinkCode);

@@ -216,5 +216,91 @@ TEST(Cli, HelpAndVersion) {
   EXPECT_EQ(none.out, "");
 }
 
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(Cli, SettingsFileFirstThenOptionsFieldByField) {
+  TempDir dir;
+  const std::string file = dir.path() + "/popup.ini";
+  WriteFile(file,
+            "[Popup]\r\nFunctionName=fromFile\r\nWidth=400\r\nCenter=1\r\n"
+            "WindowOptions=toolbar,status\r\nActivation=FormButton\r\n");
+  PopupSettings s;
+  s.FunctionName = "fromFile";
+  s.Width = "500";
+  s.Center = 1;
+  s.WindowOptions[0] = 1;
+  s.WindowOptions[3] = 1;
+  s.Activation = ActivationKind::FormButton;
+  const auto r = Cli({"generate", "--settings", file, "--width", "500"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, GeneratePopupCode(s).Code.PopupCode);
+
+  // Any --option replaces the file's window options as a whole.
+  s.WindowOptions = {};
+  s.WindowOptions[5] = 1;
+  const auto o = Cli({"generate", "--settings", file, "--width", "500", "-o", "scrollbars"});
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_EQ(o.out, GeneratePopupCode(s).Code.PopupCode);
+}
+
+TEST(Cli, SavedSettingsReproduceTheCode) {
+  TempDir dir;
+  const std::string file = dir.path() + "/saved.ini";
+  WriteFile(file, "; mine\n[Colours]\nback=white\n");
+  const auto first = Cli({"generate", "--save-settings", file, "-f", "  go  ", "-t", "over",
+                          "-d", "500", "-o", "menubar", "--url", "a.htm"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(ReadBytes(file),
+            "; mine\n[Colours]\nback=white\n[Popup]\nFunctionName=go\nWindowName=windtitle\n"
+            "PageUrl=http://a.htm\nWidth=300\nHeight=300\nTop=300\nLeft=300\nCenter=0\n"
+            "Order=PopupOver\nWindowOptions=menubar\nDelaySeconds=360\nCloseSeconds=\n"
+            "Activation=StandardLink\n");
+  const auto again = Cli({"generate", "--settings", file});
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(again.out, first.out);
+}
+
+TEST(Cli, BadSettingsFileIsRefusedWithNothingWritten) {
+  struct Case {
+    const char* content;  // nullptr: no file at all
+    int exitCode;
+    std::string message;
+  } cases[] = {
+      {nullptr, 1, "No such file or directory"},
+      {"[Other]\nWidth=1\n", 2, "no [Popup] section"},
+      {"[Popup]\nWidth=wide\n", 2, "[Popup] Width=\"wide\": not a number"},
+      {"[Popup]\nOrder=Sideways\n", 2, "[Popup] Order=\"Sideways\""},
+      {"[Popup]\nHue=red\n", 2, "[Popup] unknown key \"Hue\" (value \"red\")"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string file = dir.path() + "/in.ini";
+    if (c.content) WriteFile(file, c.content);
+    const std::string saved = dir.path() + "/out.ini";
+    const auto r = Cli({"generate", "--settings", file, "--save-settings", saved,
+                        "--test-pages", dir.path()});
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.message;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(dir.Entries(), c.content ? std::vector<std::string>{"in.ini"}
+                                       : std::vector<std::string>{});
+  }
+}
+
+TEST(Cli, UnwritableSettingsFileFailsBeforeAnyOutput) {
+  TempDir dir;
+  const std::string file = dir.path() + "/missing/out.ini";
+  const auto r = Cli({"generate", "--save-settings", file, "--test-pages", dir.path()});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
 }  // namespace
 }  // namespace orvanta
