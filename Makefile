@@ -24,7 +24,7 @@ build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/cli/orvanta-cli --help
+	$(if $(filter 0,$(shell id -u)),QTWEBENGINE_DISABLE_SANDBOX=1 )$(BUILD)/ui/orvanta
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -1,0 +1,231 @@
+// The input screen's own reactions: numeric fields, scroll bars, "Page
+// Close", "Center", the name filter and "Clear".
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <vector>
+
+#include "tests/ui/UiTest.h"
+
+namespace orvanta::test {
+namespace {
+
+using Input = WindowTest;
+
+struct TypingCase {
+  const char* field;
+  const char* keys;
+  std::vector<const char*> after;  // field text after each key
+};
+
+TEST_F(Input, NumericFieldsDropAnEntryThatIsNoNumber) {
+  const TypingCase cases[] = {
+      {"txtPixels_0", "12a", {"1", "12", ""}},
+      {"txtPixels_1", "-.5", {"-", "-.", "-.5"}},
+      {"txtPixels_2", "--", {"-", ""}},
+      {"txtPixels_3", ".5x7", {".", ".5", "", "7"}},
+      {"txtDelay_0", "1.2.", {"1", "1.", "1.2", ""}},
+      {"txtDelay_1", "+9 ", {"", "9", ""}},  // a lone sign counts only as "-"
+      {"txtPixels_0", "1e5", {"1", "", "5"}},
+  };
+  for (const TypingCase& c : cases) {
+    QLineEdit* field = Line(c.field);
+    TypeOver(field, QString());
+    ASSERT_EQ(field->text(), "");
+    const QString keys = QString::fromLatin1(c.keys);
+    ASSERT_EQ(static_cast<std::size_t>(keys.size()), c.after.size());
+    for (int i = 0; i < keys.size(); ++i) {
+      QTest::keyClick(field, keys.at(i).toLatin1());
+      EXPECT_EQ(field->text(), QString::fromLatin1(c.after[static_cast<std::size_t>(i)]))
+          << c.field << " after typing \"" << c.keys << "\" up to " << i;
+    }
+  }
+}
+
+TEST_F(Input, NumericCheckAlsoRunsOnPastedAndProgrammaticText) {
+  Paste(Line("txtPixels_0"), "12a");
+  EXPECT_EQ(Line("txtPixels_0")->text(), "");
+  Paste(Line("txtPixels_1"), "1E3");
+  EXPECT_EQ(Line("txtPixels_1")->text(), "1E3");
+  Line("txtDelay_0")->setText("abc");
+  EXPECT_EQ(Line("txtDelay_0")->text(), "");
+  Line("txtDelay_1")->setText("-7.25");
+  EXPECT_EQ(Line("txtDelay_1")->text(), "-7.25") << "a passing entry is never altered";
+}
+
+// Clicks the scroll bar's up (true) or down (false) arrow.
+void ClickArrow(QScrollBar* bar, bool up) {
+  QStyleOptionSlider option;
+  option.initFrom(bar);
+  option.orientation = bar->orientation();
+  option.minimum = bar->minimum();
+  option.maximum = bar->maximum();
+  option.sliderPosition = bar->sliderPosition();
+  option.sliderValue = bar->value();
+  option.singleStep = bar->singleStep();
+  option.pageStep = bar->pageStep();
+  option.subControls = QStyle::SC_All;
+  const QRect arrow = bar->style()->subControlRect(
+      QStyle::CC_ScrollBar, &option, up ? QStyle::SC_ScrollBarSubLine : QStyle::SC_ScrollBarAddLine,
+      bar);
+  ASSERT_FALSE(arrow.isEmpty());
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow.center());
+}
+
+TEST_F(Input, ScrollBarArrowsAndPageKeysCountFromTheirOwnPosition) {
+  QScrollBar* bar = Bar("vsbPixels_0");
+  QLineEdit* field = Line("txtPixels_0");
+  ClickArrow(bar, false);
+  EXPECT_EQ(field->text(), "") << "at 0 a step down changes nothing";
+  ClickArrow(bar, true);
+  EXPECT_EQ(field->text(), "20");
+  bar->setFocus();
+  QTest::keyClick(bar, Qt::Key_PageUp);
+  EXPECT_EQ(field->text(), "21");
+  QTest::keyClick(bar, Qt::Key_Down);
+  EXPECT_EQ(field->text(), "1");
+  QTest::keyClick(bar, Qt::Key_PageDown);
+  EXPECT_EQ(field->text(), "0") << "the way back to 0 writes the digit 0";
+  // Typing does not move the bar; the next step starts from the bar.
+  TypeOver(field, "500");
+  ClickArrow(bar, true);
+  EXPECT_EQ(field->text(), "20");
+  EXPECT_EQ(Line("txtPixels_1")->text(), "") << "each bar writes only its own field";
+}
+
+TEST_F(Input, HoldingTheUpArrowStopsAtTheTopOfTheRange) {
+  QScrollBar* bar = Bar("vsbPixels_3");
+  QStyleOptionSlider option;
+  option.initFrom(bar);
+  option.orientation = Qt::Vertical;
+  option.minimum = bar->minimum();
+  option.maximum = bar->maximum();
+  option.subControls = QStyle::SC_All;
+  const QPoint up = bar->style()
+                        ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSubLine, bar)
+                        .center();
+  QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, up);
+  const bool reached = QTest::qWaitFor([&] { return Line("txtPixels_3")->text() == "2000"; }, 20000);
+  QTest::qWait(300);  // still held past the end
+  QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, up);
+  EXPECT_TRUE(reached);
+  EXPECT_EQ(Line("txtPixels_3")->text(), "2000");
+
+  QScrollBar* delay = Bar("vsbDelay_0");
+  delay->setFocus();
+  for (int i = 0; i < 185; ++i) QTest::keyClick(delay, Qt::Key_Up);
+  EXPECT_EQ(Line("txtDelay_0")->text(), "3600");
+}
+
+TEST_F(Input, ADraggedThumbCountsWhenReleased) {
+  QScrollBar* bar = Bar("vsbDelay_1");
+  bar->setSliderDown(true);
+  bar->setSliderPosition(-700);
+  EXPECT_EQ(Line("txtDelay_1")->text(), "");
+  bar->setSliderDown(false);
+  EXPECT_EQ(Line("txtDelay_1")->text(), "700");
+}
+
+TEST_F(Input, PageCloseSwitchesTheTimingsOffAndEmptiesThem) {
+  TypeOver(Line("txtDelay_0"), "5");
+  TypeOver(Line("txtDelay_1"), "7");
+  Bar("vsbDelay_0")->setFocus();
+  QTest::keyClick(Bar("vsbDelay_0"), Qt::Key_PageUp);
+  ASSERT_EQ(Line("txtDelay_0")->text(), "1");
+  Click(Button("OptAction_2"));
+  for (const char* name : {"txtDelay_0", "txtDelay_1"}) {
+    EXPECT_EQ(Line(name)->text(), "") << name;
+    EXPECT_FALSE(Line(name)->isEnabled()) << name;
+  }
+  EXPECT_FALSE(Bar("vsbDelay_0")->isEnabled());
+  EXPECT_FALSE(Bar("vsbDelay_1")->isEnabled());
+  Click(Button("OptAction_1"));
+  for (const char* name : {"txtDelay_0", "txtDelay_1"}) {
+    EXPECT_EQ(Line(name)->text(), "") << name;
+    EXPECT_TRUE(Line(name)->isEnabled()) << name;
+  }
+  EXPECT_TRUE(Bar("vsbDelay_1")->isEnabled());
+  EXPECT_EQ(Bar("vsbDelay_0")->value(), -1) << "the bar keeps its position";
+}
+
+TEST_F(Input, CenterSwitchesThePositionRowsOffButKeepsTheirNumbers) {
+  TypeOver(Line("txtPixels_2"), "15");
+  TypeOver(Line("txtPixels_3"), "25");
+  TypeOver(Line("txtPixels_0"), "400");
+  Click(Button("ChkCenter"));
+  ASSERT_TRUE(Button("ChkCenter")->isChecked());
+  for (const char* name : {"txtPixels_2", "txtPixels_3"}) EXPECT_FALSE(Line(name)->isEnabled()) << name;
+  EXPECT_FALSE(Bar("vsbPixels_2")->isEnabled());
+  EXPECT_FALSE(Bar("vsbPixels_3")->isEnabled());
+  EXPECT_TRUE(Line("txtPixels_0")->isEnabled());
+  EXPECT_TRUE(Bar("vsbPixels_1")->isEnabled());
+  EXPECT_EQ(Line("txtPixels_2")->text(), "15");
+  Click(Button("ChkCenter"));
+  EXPECT_TRUE(Line("txtPixels_2")->isEnabled());
+  EXPECT_TRUE(Bar("vsbPixels_3")->isEnabled());
+  EXPECT_EQ(Line("txtPixels_2")->text(), "15");
+  EXPECT_EQ(Line("txtPixels_3")->text(), "25");
+}
+
+TEST_F(Input, NameFieldsTakeOnlyTypedLettersAndDigits) {
+  TypeOver(Line("txtName"), "my_popup");
+  EXPECT_EQ(Line("txtName")->text(), "mypopup");
+  Line("txtName")->clear();
+  Paste(Line("txtName"), "my_popup");
+  EXPECT_EQ(Line("txtName")->text(), "my_popup") << "pasted text is not filtered";
+
+  QLineEdit* title = Line("txtTitle");
+  TypeOver(title, "Ab9");
+  for (const QString& refused : {QString(" "), QString("."), QString("-"), QString("_"), QString("{"),
+                                 QString("~"), QString::fromUtf8("é"), QString::fromUtf8("€")}) {
+    QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, refused, Qt::NoModifier);
+    EXPECT_EQ(title->text(), "Ab9") << qPrintable(refused);
+  }
+  QTest::keyClick(title, Qt::Key_Backspace);
+  EXPECT_EQ(title->text(), "Ab") << "control keys pass";
+  QTest::keyClick(title, Qt::Key_Home);
+  QTest::keyClick(title, Qt::Key_Delete);
+  EXPECT_EQ(title->text(), "b") << "the Delete key still deletes";
+}
+
+TEST_F(Input, ComposedCharactersAreFilteredToo) {
+  QLineEdit* name = Line("txtName");
+  name->setFocus();
+  QInputMethodEvent composed;
+  composed.setCommitString(QString::fromUtf8("aé_1"));
+  QApplication::sendEvent(name, &composed);
+  EXPECT_EQ(name->text(), "a1");
+}
+
+TEST_F(Input, ClearResetsTheEntriesButKeepsWindowTypeLinkCodeAndBars) {
+  TypeOver(Line("txtName"), "go");
+  Click(Button("OptWin_2"));
+  Click(Button("chkWindOpt_3"));
+  Click(Button("ChkCenter"));
+  Bar("vsbPixels_1")->setFocus();
+  QTest::keyClick(Bar("vsbPixels_1"), Qt::Key_Up);
+  Click(Button("OptAction_2"));
+  Click(Button("cmdGo_0"));
+  ASSERT_FALSE(Box("txtCode")->toPlainText().isEmpty());
+  Box("txtCodeLink")->setPlainText("kept link");
+  ClickTab(0);
+  Click(Button("cmdGo_2"));
+
+  EXPECT_EQ(Line("txtName")->text(), "");
+  EXPECT_EQ(Line("txtURL")->text(), "http://");
+  EXPECT_EQ(Line("txtPixels_1")->text(), "");
+  EXPECT_TRUE(Button("OptWin_2")->isChecked());
+  EXPECT_TRUE(Button("OptAction_0")->isChecked());
+  EXPECT_FALSE(Button("chkWindOpt_3")->isChecked());
+  EXPECT_FALSE(Button("ChkCenter")->isChecked());
+  EXPECT_TRUE(Line("txtPixels_2")->isEnabled());
+  EXPECT_TRUE(Line("txtDelay_0")->isEnabled());
+  EXPECT_EQ(Line("txtDelay_0")->text(), "");
+  EXPECT_TRUE(Box("txtCode")->toPlainText().isEmpty());
+  EXPECT_EQ(Box("txtCodeLink")->toPlainText(), "kept link");
+  EXPECT_EQ(Bar("vsbPixels_1")->value(), -20);
+  EXPECT_EQ(Tabs()->currentIndex(), 0);
+}
+
+}  // namespace
+}  // namespace orvanta::test

@@ -1,0 +1,152 @@
+// Page switching, the About panel, the copy buttons and "Launch in Browser".
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QMimeData>
+#include <QTest>
+
+#include "tests/ui/UiTest.h"
+
+namespace orvanta::test {
+namespace {
+
+using Pages = WindowTest;
+
+QStringList FilesIn(const QString& folder) {
+  return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+TEST_F(Pages, ViewCodeShowsTheCodeFrameAndWritesNothing) {
+  const QStringList before = FilesIn(window_->workFolder());
+  EXPECT_EQ(before, QStringList{"gobutton.gif"});
+  ClickTab(1);
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_1")));
+  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
+  EXPECT_FALSE(Child<QWidget>("FrmView_1")->isVisible());
+  EXPECT_EQ(FilesIn(window_->workFolder()), before);
+  EXPECT_EQ(window_->browser(0), nullptr);
+  ClickTab(0);
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
+}
+
+TEST_F(Pages, CodeFrameComesBackInFrontOfThePreviewFrame) {
+  ClickTab(2);
+  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_1")));
+  ClickTab(0);
+  ClickTab(1);
+  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
+  EXPECT_TRUE(Child<QWidget>("FrmView_1")->isVisible()) << "a shown frame stays visible behind";
+}
+
+TEST_F(Pages, AboutPanelComesAndGoesWithoutChangingTheTab) {
+  ClickWidget(Child<QLabel>("Label10"));
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
+  EXPECT_EQ(Tabs()->currentIndex(), 0);
+  Click(Button("cmdAbout"));
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
+
+  // Choosing the tab already selected brings its page back over the panel.
+  ClickWidget(Child<QLabel>("Label10"));
+  ClickTab(0);
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
+
+  ClickWidget(Child<QLabel>("Label10"));
+  ClickTab(1);
+  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
+  ClickTab(0);
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
+}
+
+TEST_F(Pages, ShowPanelMinusOneLeavesTheAboutPanelVisible) {
+  window_->ShowPanel(-1);
+  EXPECT_FALSE(Child<QWidget>("frmMenu_0")->isVisible());
+  EXPECT_FALSE(Child<QWidget>("frmMenu_1")->isVisible());
+  EXPECT_TRUE(Child<QWidget>("frmMenu_2")->isVisible());
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
+  window_->ShowPanel(7);  // no such page: nothing happens
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
+}
+
+TEST_F(Pages, GenerateSelectsViewCodeAlsoWhenItIsAlreadySelected) {
+  ClickTab(1);
+  window_->ShowPanel(0);
+  ASSERT_EQ(Tabs()->currentIndex(), 1);
+  window_->cmdGo_Click(0);
+  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
+}
+
+TEST_F(Pages, CopyPutsTheExactTextOnTheClipboardAndFocusesTheBox) {
+  Click(Button("cmdGo_0"));
+  const QString code = Box("txtCode")->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  ASSERT_TRUE(code.endsWith(QStringLiteral("</HTML>\r\n")));
+  Click(Button("cmdCopy_0"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), code);
+  EXPECT_EQ(window_->focusWidget(), Box("txtCode"));
+
+  Click(Button("cmdCopy_1"));
+  const QString link = QGuiApplication::clipboard()->text();
+  EXPECT_TRUE(link.startsWith(QStringLiteral(" <A HREF=")));
+  EXPECT_TRUE(link.endsWith(QStringLiteral("</A>\r\n"))) << "no line break added";
+  EXPECT_FALSE(link.endsWith(QStringLiteral("\r\n\r\n")));
+  EXPECT_EQ(window_->focusWidget(), Box("txtCodeLink"));
+}
+
+TEST_F(Pages, CopyTakesTheUsersEditsAndCopyingAnEmptyBoxClearsTheClipboard) {
+  ClickTab(1);
+  QPlainTextEdit* box = Box("txtCode");
+  box->setFocus();
+  QTest::keyClicks(box, "first");
+  QTest::keyClick(box, Qt::Key_Return);
+  QTest::keyClicks(box, "second");
+  box->selectAll();
+  Click(Button("cmdCopy_0"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "first\r\nsecond");
+
+  auto* rich = new QMimeData;
+  rich->setHtml(QStringLiteral("<b>old</b>"));
+  QGuiApplication::clipboard()->setMimeData(rich);
+  Click(Button("cmdCopy_1"));
+  const QMimeData* now = QGuiApplication::clipboard()->mimeData();
+  EXPECT_FALSE(now != nullptr && now->hasHtml()) << "earlier content of any format is gone";
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "");
+}
+
+TEST_F(Pages, LaunchWritesOnlyTheTestPageAndHandsItToTheShell) {
+  ClickTab(1);
+  Box("txtCode")->setPlainText(QStringLiteral("<p>edited</p>\n<p>by hand</p>"));
+  Box("txtCodeLink")->setPlainText(QStringLiteral("link"));
+  window_->cmdsrc_Click(2);
+  const QString page = window_->workFolder() + "test_page.htm";
+  EXPECT_EQ(shellTargets_, QStringList{page});
+  EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("<p>edited</p>\r\n<p>by hand</p>\r\n"));
+  EXPECT_FALSE(WorkFileExists("test_link.htm"));
+}
+
+TEST_F(Pages, LaunchButtonSitsOnThePreviewPage) {
+  ClickTab(2);
+  Click(Button("cmdsrc_2"));
+  EXPECT_EQ(shellTargets_.size(), 1);
+  EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("\r\n")) << "an empty box gives CR LF alone";
+}
+
+TEST_F(Pages, PreviewWithoutTheModuleStillWritesThePagesAndSaysWhy) {
+  FrmMainHooks hooks;
+  hooks.pluginFolders << temp_->filePath(QStringLiteral("no-module-here"));
+  Open(hooks);
+  ClickTab(2);
+  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_1")));
+  EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("\r\n"));
+  EXPECT_EQ(ReadWorkFile("test_link.htm"),
+            QByteArray("<html><head><title>Popup Test Page</title></head><body></body></html>\r\n"));
+  auto* message = window_->findChild<QLabel*>(QStringLiteral("lblPreviewError"));
+  ASSERT_NE(message, nullptr);
+  EXPECT_TRUE(message->isVisible());
+  EXPECT_TRUE(message->text().contains(QStringLiteral("preview")));
+  EXPECT_EQ(window_->browser(0), nullptr);
+  ClickTab(2);  // a second try neither crashes nor stacks messages
+  EXPECT_EQ(window_->findChildren<QLabel*>(QStringLiteral("lblPreviewError")).size(), 1);
+}
+
+}  // namespace
+}  // namespace orvanta::test

@@ -1,0 +1,106 @@
+// The window's helpers on their own: the name filter's table, the code box
+// conversion, the work folder and the preview module loader.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include "preview/TestPages.h"
+#include "ui/CodeText.h"
+#include "ui/NameFilter.h"
+#include "ui/PreviewHost.h"
+#include "ui/WorkFolder.h"
+
+namespace orvanta::test {
+namespace {
+
+TEST(NameFilter, PassesControlCodesLettersAndDigitsOnly) {
+  struct Range {
+    char32_t first, last;
+    bool passes;
+  };
+  const Range table[] = {
+      {0, 31, true},     {32, 47, false},  {48, 57, true},   {58, 64, false},
+      {65, 90, true},    {91, 96, false},  {97, 122, true},  {123, 127, false},
+      {128, 255, false}, {0x20AC, 0x20AC, false}, {0x4E2D, 0x4E2D, false},
+  };
+  for (const Range& range : table)
+    for (char32_t code = range.first; code <= range.last; ++code)
+      EXPECT_EQ(IsNameCharacterAllowed(code), range.passes) << static_cast<unsigned>(code);
+}
+
+TEST(CodeText, ComesBackFromTheBoxExactlyAsGenerated) {
+  const std::string samples[] = {
+      "",
+      "\r\n",
+      "one line",
+      "<HTML>\r\n \r\n<BODY>   \r\n</HTML>\r\n",
+      "trailing spaces   \r\n\r\n\r\nblank lines above\r\n",
+      "caf\xC3\xA9 \xC2\xA0non-breaking\tand tab\r\n",
+  };
+  QPlainTextEdit box;
+  for (const std::string& text : samples) {
+    SetCodeText(box, text);
+    EXPECT_EQ(FromWidgetText(box), text);
+  }
+  SetCodeText(box, "a\r\nb");
+  EXPECT_EQ(box.blockCount(), 2) << "one line of the box per generated line";
+  EXPECT_EQ(box.toPlainText(), "a\nb");
+}
+
+TEST(WorkFolder, ProgramFolderWhenWritableElseTheDataFolder) {
+  QTemporaryDir temp;
+  const QString program = temp.filePath(QStringLiteral("bin"));
+  const QString data = temp.filePath(QStringLiteral("share/orvanta"));
+  ASSERT_TRUE(QDir().mkpath(program));
+  EXPECT_EQ(ChooseWorkFolder(program, data), program + "/");
+  EXPECT_FALSE(QFileInfo::exists(data));
+  EXPECT_EQ(ChooseWorkFolder(program + "/", data), program + "/") << "one separator only";
+
+  EXPECT_FALSE(IsWritableFolder(QStringLiteral("/proc")));
+  EXPECT_EQ(ChooseWorkFolder(QStringLiteral("/proc"), data), data + "/");
+  EXPECT_TRUE(QFileInfo(data).isDir());
+  EXPECT_EQ(ChooseWorkFolder(temp.filePath(QStringLiteral("missing")), data), data + "/");
+  EXPECT_TRUE(QDir(program).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no probe left behind";
+}
+
+TEST(WorkFolder, ButtonPictureIsCopiedOnlyWhenMissing) {
+  QTemporaryDir temp;
+  const QString folder = temp.path() + "/";
+  EnsureGoButtonIn(folder);
+  QFile copied(folder + "gobutton.gif");
+  ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+  const QByteArray bytes = copied.readAll();
+  EXPECT_TRUE(bytes.startsWith("GIF8"));
+  EXPECT_EQ(bytes.toStdString(), std::string(GoButtonGif()));
+  copied.close();
+
+  QFile mine(folder + "gobutton.gif");
+  ASSERT_TRUE(mine.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  mine.write("my own picture");
+  mine.close();
+  EnsureGoButtonIn(folder);
+  ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+  EXPECT_EQ(mine.readAll(), "my own picture");
+}
+
+TEST(PreviewHost, ExplainsWhyNoModuleCouldBeLoaded) {
+  QTemporaryDir temp;
+  PreviewHost nowhere({temp.filePath(QStringLiteral("none"))});
+  EXPECT_EQ(nowhere.factory(), nullptr);
+  EXPECT_TRUE(nowhere.error().contains(temp.filePath(QStringLiteral("none"))));
+
+  QFile fake(temp.filePath(QStringLiteral("liborvanta_webpreview.so")));
+  ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+  fake.write("not a library");
+  fake.close();
+  PreviewHost broken({temp.path()});
+  EXPECT_EQ(broken.factory(), nullptr);
+  EXPECT_FALSE(broken.error().isEmpty());
+  EXPECT_EQ(broken.factory(), nullptr) << "asking again does not retry or crash";
+}
+
+}  // namespace
+}  // namespace orvanta::test

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/PopupSettings.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QScrollBar;
+
+namespace Ui {
+class frmMain;
+}
+
+namespace orvanta {
+
+class PreviewBrowser;
+class PreviewHost;
+
+// What a test or another host may replace; empty members mean the real thing.
+struct FrmMainHooks {
+  QString programFolder;      // the executable's folder
+  QString dataFolder;         // the per-user data folder
+  QStringList pluginFolders;  // where the preview module is looked for
+  std::function<void(const QString& target)> shellOpen;  // the desktop's "open"
+};
+
+// The main window: the input screen, the code page, the preview page and the
+// About panel, stacked under one tab bar.
+class FrmMain : public QWidget {
+  Q_OBJECT
+ public:
+  explicit FrmMain(FrmMainHooks hooks = {}, QWidget* parent = nullptr);
+  ~FrmMain() override;
+
+  // 0 "Generate Code", 2 "Clear".
+  void cmdGo_Click(int index);
+  // 0 copies the popup code, 1 the link code.
+  void cmdCopy_Click(int index);
+  // 2 "Launch in Browser", 3 the code frame, 4 the preview frame.
+  void cmdsrc_Click(int index);
+  // -1 hides the input and code pages; 0..2 brings that page to the front.
+  void ShowPanel(int index);
+  void ClearMainScreen();
+  // Selects tab `number` (1 to 3) as a click would, also when it is already
+  // the selected one.
+  void SelectTab(int number);
+
+  // The entries as they stand, unrepaired.
+  PopupSettings ReadScreen() const;
+
+  const QString& workFolder() const { return workFolder_; }
+  // Null until "Preview" was first chosen or when the module is missing.
+  PreviewBrowser* browser(int index) const;
+
+ signals:
+  // A preview view (1 or 2) finished loading a page.
+  void previewLoadFinished(int view, bool ok);
+  void previewPopupOpened(QWidget* popup);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void tbsOptions_Click();
+  void OptAction_Click();
+  void ChkCenter_Click();
+  void NumericField_Change(QLineEdit* field);
+  void GeneratePopupCode();
+  void WriteBack(const PopupSettings& repaired);
+  void WriteLinkTestPage();
+  void WritePopupTestPage();
+  void ShellOpen(const QString& target);
+  void Navigate(int view, const char* pageName);
+  bool EnsurePreviewViews();
+  void ConnectControls();
+  void EnsureCodeFont();
+
+  std::unique_ptr<Ui::frmMain> ui_;
+  FrmMainHooks hooks_;
+  QString workFolder_;
+  QString productName_;
+  bool codeFontSet_ = false;
+
+  std::array<QLineEdit*, 4> txtPixels_{};
+  std::array<QScrollBar*, 4> vsbPixels_{};
+  std::array<QLineEdit*, 2> txtDelay_{};
+  std::array<QScrollBar*, 2> vsbDelay_{};
+  std::array<QRadioButton*, 3> OptWin_{};
+  std::array<QRadioButton*, 6> OptAction_{};
+  std::array<QCheckBox*, kWindowOptionCount> chkWindOpt_{};
+  std::array<QWidget*, 3> frmMenu_{};
+  std::array<QWidget*, 2> FrmView_{};
+
+  std::unique_ptr<PreviewHost> previewHost_;
+  std::array<PreviewBrowser*, 2> browsers_{};
+  QLabel* previewError_ = nullptr;
+};
+
+}  // namespace orvanta

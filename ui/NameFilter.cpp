@@ -1,0 +1,50 @@
+#include "ui/NameFilter.h"
+
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+
+namespace orvanta {
+
+bool IsNameCharacterAllowed(char32_t code) {
+  return code < 32 || (code >= U'0' && code <= U'9') || (code >= U'A' && code <= U'Z') ||
+         (code >= U'a' && code <= U'z');
+}
+
+namespace {
+
+bool AllAllowed(const QString& text) {
+  for (const char32_t code : text.toUcs4())
+    if (!IsNameCharacterAllowed(code)) return false;
+  return true;
+}
+
+QString AllowedOnly(const QString& text) {
+  QString kept;
+  for (const char32_t code : text.toUcs4())
+    if (IsNameCharacterAllowed(code)) kept.append(QString::fromUcs4(&code, 1));
+  return kept;
+}
+
+}  // namespace
+
+bool NameKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    // The Delete key is an editing key, not the character 127 it carries.
+    if (key->key() == Qt::Key_Delete) return false;
+    return !AllAllowed(key->text());
+  }
+  if (event->type() == QEvent::InputMethod) {
+    // Composed characters (accents, input methods) are typed too.
+    auto* input = static_cast<QInputMethodEvent*>(event);
+    if (AllAllowed(input->commitString())) return false;
+    QInputMethodEvent filtered(input->preeditString(), input->attributes());
+    filtered.setCommitString(AllowedOnly(input->commitString()), input->replacementStart(),
+                             input->replacementLength());
+    watched->event(&filtered);  // straight to the field, past the filters
+    return true;
+  }
+  return false;
+}
+
+}  // namespace orvanta

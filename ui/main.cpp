@@ -1,0 +1,18 @@
+#include <QApplication>
+
+#include "ui/Appearance.h"
+#include "ui/BenchProbe.h"
+#include "ui/FrmMain.h"
+
+int main(int argc, char* argv[]) {
+  // The preview module brings Qt WebEngine in after start-up; it needs this
+  // before the application object exists.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
+  orvanta::UseClassicLook();
+  orvanta::FrmMain window;
+  orvanta::bench::StartupProbe probe(window);
+  window.show();
+  return app.exec();
+}
