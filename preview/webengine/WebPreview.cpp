@@ -265,6 +265,8 @@ QWebEngineProfile* WebPreviewFactory::profile() {
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    // Test pages are local files whose popups show web addresses.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     QWebEngineScript leavingOpen;
     leavingOpen.setName(QStringLiteral("orvanta-open-while-leaving"));
     leavingOpen.setInjectionPoint(QWebEngineScript::DocumentCreation);
