@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libgl-dev
   libqt6sql6-sqlite
   qt6-base-dev-tools fonts-liberation2 xvfb xauth imagemagick
+  appstream desktop-file-utils
 )
 
 missing=()

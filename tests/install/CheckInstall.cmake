@@ -5,7 +5,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed: ${rc}")
 endif()
 set(root ${STAGE}${PREFIX})
-foreach(f ${BINDIR}/orvanta-cli
+set(files ${BINDIR}/orvanta-cli
           ${DATADIR}/orvanta/gobutton.gif
           ${DATADIR}/orvanta/help/index.html
           ${DATADIR}/applications/org.example.Orvanta.desktop
@@ -13,12 +13,38 @@ foreach(f ${BINDIR}/orvanta-cli
           ${DATADIR}/icons/hicolor/scalable/apps/org.example.Orvanta.svg
           ${DATADIR}/icons/hicolor/48x48/apps/org.example.Orvanta.png
           share/man/man1/orvanta-cli.1)
+if(WITH_GUI)
+  list(APPEND files ${BINDIR}/orvanta ${LIBDIR}/orvanta/plugins/liborvanta_webpreview.so
+                    share/man/man1/orvanta.1)
+endif()
+foreach(f ${files})
   if(NOT EXISTS ${root}/${f})
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
+
 execute_process(COMMAND ${root}/${BINDIR}/orvanta-cli generate -a image --link
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out)
 if(NOT rc EQUAL 0 OR NOT out MATCHES "gobutton.gif")
   message(FATAL_ERROR "installed orvanta-cli failed (${rc}): ${out}")
+endif()
+
+# The desktop metadata must pass the freedesktop validators where they exist.
+find_program(appstreamcli appstreamcli)
+if(appstreamcli)
+  execute_process(COMMAND ${appstreamcli} validate --no-net
+                          ${root}/${DATADIR}/metainfo/org.example.Orvanta.metainfo.xml
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "AppStream data does not validate:\n${out}")
+  endif()
+endif()
+find_program(desktop_validate desktop-file-validate)
+if(desktop_validate)
+  execute_process(COMMAND ${desktop_validate}
+                          ${root}/${DATADIR}/applications/org.example.Orvanta.desktop
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "desktop entry does not validate:\n${out}")
+  endif()
 endif()
