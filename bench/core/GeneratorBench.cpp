@@ -5,26 +5,13 @@
 #include <string>
 
 #include "core/Generator.h"
+#include "tests/support/Examples.h"
 
 namespace {
 
 using orvanta::PopupSettings;
 
-PopupSettings Typical() {
-  PopupSettings s;
-  s.FunctionName = "openIt";
-  s.WindowName = "promo";
-  s.PageUrl = "offer.htm";
-  s.Width = "400";
-  s.Height = "200";
-  s.Center = 1;
-  s.Order = orvanta::WindowOrder::PopupUnder;
-  s.WindowOptions[5] = 1;
-  s.DelaySeconds = "5";
-  s.CloseSeconds = "10";
-  s.Activation = orvanta::ActivationKind::PageLoad;
-  return s;
-}
+PopupSettings Typical() { return orvanta::testing::CentredDelayedPageLoad(); }
 
 // An address full of things every replacement step looks for.
 PopupSettings Heavy(std::size_t bytes) {

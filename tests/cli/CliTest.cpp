@@ -1,15 +1,15 @@
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+#include <filesystem>
 
 #include "Process.h"
 #include "core/Generator.h"
 #include "preview/TextFile.h"
+#include "tests/support/Examples.h"
+#include "tests/support/TempFolder.h"
 
 namespace orvanta {
 namespace {
@@ -20,33 +20,16 @@ test::ProcessResult Cli(const std::vector<std::string>& args) {
   return RunProcess(ORVANTA_CLI_PATH, args);
 }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+using testing::ReadBytes;
+using testing::TempFolder;
+
+std::vector<std::string> Entries(const TempFolder& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/orvanta-cli-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  const std::string& path() const { return path_; }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    DIR* d = opendir(path_.c_str());
-    while (dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-        names.push_back(e->d_name);
-    closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::string path_;
-};
 
 TEST(Cli, FreshScreenByDefault) {
   const auto r = Cli({"generate"});
@@ -63,19 +46,8 @@ TEST(Cli, FreshScreenByDefault) {
 }
 
 TEST(Cli, OptionsReachTheGenerator) {
-  PopupSettings s;
-  s.FunctionName = "openIt";
-  s.WindowName = "promo";
-  s.PageUrl = "offer.htm";
-  s.Width = "400";
-  s.Height = "200";
-  s.Center = 1;
-  s.Order = WindowOrder::PopupUnder;
-  s.WindowOptions[5] = 1;
-  s.DelaySeconds = "5";
-  s.CloseSeconds = "10";
-  s.Activation = ActivationKind::PageLoad;
-  const std::string expected = GeneratePopupCode(s).Code.PopupCode;
+  const std::string expected =
+      GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode;
 
   const std::vector<std::vector<std::string>> spellings = {
       {"generate", "-f", "openIt", "-w", "promo", "-u", "offer.htm", "--width", "400",
@@ -167,8 +139,8 @@ TEST(Cli, BadInputIsRefusedWithOneLineAndNothingWritten) {
       {{"--bogus"}, "--bogus"},
   };
   for (const auto& c : cases) {
-    TempDir dir;
-    std::vector<std::string> args = {"generate", "--test-pages", dir.path()};
+    TempFolder dir;
+    std::vector<std::string> args = {"generate", "--test-pages", dir.Path()};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const auto r = Cli(args);
     EXPECT_EQ(r.exitCode, 2) << c.message;
@@ -176,27 +148,27 @@ TEST(Cli, BadInputIsRefusedWithOneLineAndNothingWritten) {
     EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_TRUE(dir.Entries().empty()) << c.message;
+    EXPECT_TRUE(Entries(dir).empty()) << c.message;
   }
 }
 
 TEST(Cli, TestPagesAreWritten) {
-  TempDir dir;
-  const auto r = Cli({"generate", "-w", "caf\xC3\xA9", "--test-pages", dir.path()});
+  TempFolder dir;
+  const auto r = Cli({"generate", "-w", "caf\xC3\xA9", "--test-pages", dir.Path()});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(dir.Entries(),
+  EXPECT_EQ(Entries(dir),
             (std::vector<std::string>{"gobutton.gif", "test_link.htm", "test_page.htm"}));
-  EXPECT_EQ(ReadBytes(dir.path() + "/test_page.htm"), Utf8ToWindows1252(r.out) + "\r\n");
-  EXPECT_NE(ReadBytes(dir.path() + "/test_page.htm").find("'caf\xE9'"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir.Path() + "/test_page.htm"), Utf8ToWindows1252(r.out) + "\r\n");
+  EXPECT_NE(ReadBytes(dir.Path() + "/test_page.htm").find("'caf\xE9'"), std::string::npos);
   const std::string link = Cli({"generate", "-w", "caf\xC3\xA9", "--link"}).out;
-  EXPECT_EQ(ReadBytes(dir.path() + "/test_link.htm"),
+  EXPECT_EQ(ReadBytes(dir.Path() + "/test_link.htm"),
             Utf8ToWindows1252("<html><head><title>Popup Test Page</title></head><body>" + link +
                               "</body></html>\r\n"));
 }
 
 TEST(Cli, UnwritableTestPageFolderFails) {
-  TempDir dir;
-  const std::string missing = dir.path() + "/missing";
+  TempFolder dir;
+  const std::string missing = dir.Path() + "/missing";
   const auto r = Cli({"generate", "--test-pages", missing});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "");
@@ -221,8 +193,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 TEST(Cli, SettingsFileFirstThenOptionsFieldByField) {
-  TempDir dir;
-  const std::string file = dir.path() + "/popup.ini";
+  TempFolder dir;
+  const std::string file = dir.Path() + "/popup.ini";
   WriteFile(file,
             "[Popup]\r\nFunctionName=fromFile\r\nWidth=400\r\nCenter=1\r\n"
             "WindowOptions=toolbar,status\r\nActivation=FormButton\r\n");
@@ -246,8 +218,8 @@ TEST(Cli, SettingsFileFirstThenOptionsFieldByField) {
 }
 
 TEST(Cli, SavedSettingsReproduceTheCode) {
-  TempDir dir;
-  const std::string file = dir.path() + "/saved.ini";
+  TempFolder dir;
+  const std::string file = dir.Path() + "/saved.ini";
   WriteFile(file, "; mine\n[Colours]\nback=white\n");
   const auto first = Cli({"generate", "--save-settings", file, "-f", "  go  ", "-t", "over",
                           "-d", "500", "-o", "menubar", "--url", "a.htm"});
@@ -275,31 +247,31 @@ TEST(Cli, BadSettingsFileIsRefusedWithNothingWritten) {
       {"[Popup]\nHue=red\n", 2, "[Popup] unknown key \"Hue\" (value \"red\")"},
   };
   for (const auto& c : cases) {
-    TempDir dir;
-    const std::string file = dir.path() + "/in.ini";
+    TempFolder dir;
+    const std::string file = dir.Path() + "/in.ini";
     if (c.content) WriteFile(file, c.content);
-    const std::string saved = dir.path() + "/out.ini";
+    const std::string saved = dir.Path() + "/out.ini";
     const auto r = Cli({"generate", "--settings", file, "--save-settings", saved,
-                        "--test-pages", dir.path()});
+                        "--test-pages", dir.Path()});
     EXPECT_EQ(r.exitCode, c.exitCode) << c.message;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(dir.Entries(), c.content ? std::vector<std::string>{"in.ini"}
+    EXPECT_EQ(Entries(dir), c.content ? std::vector<std::string>{"in.ini"}
                                        : std::vector<std::string>{});
   }
 }
 
 TEST(Cli, UnwritableSettingsFileFailsBeforeAnyOutput) {
-  TempDir dir;
-  const std::string file = dir.path() + "/missing/out.ini";
-  const auto r = Cli({"generate", "--save-settings", file, "--test-pages", dir.path()});
+  TempFolder dir;
+  const std::string file = dir.Path() + "/missing/out.ini";
+  const auto r = Cli({"generate", "--save-settings", file, "--test-pages", dir.Path()});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
-  EXPECT_TRUE(dir.Entries().empty());
+  EXPECT_TRUE(Entries(dir).empty());
 }
 
 }  // namespace

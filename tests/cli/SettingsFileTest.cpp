@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cli/SettingsFile.h"
-#include "tests/ini/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace orvanta {
 namespace {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Generator.h"
+#include "tests/support/Examples.h"
 
 namespace orvanta {
 namespace {
@@ -100,24 +101,9 @@ TEST(GeneratePopupCode, WorkedExampleStartUpState) {
   EXPECT_EQ(g.Settings.WindowName, "windtitle");
 }
 
-PopupSettings ExampleTwo() {
-  PopupSettings s;
-  s.FunctionName = "openIt";
-  s.WindowName = "promo";
-  s.PageUrl = "offer.htm";
-  s.Width = "400";
-  s.Height = "200";
-  s.Center = 1;
-  s.Order = WindowOrder::PopupUnder;
-  s.WindowOptions[5] = 1;
-  s.DelaySeconds = "5";
-  s.CloseSeconds = "10";
-  s.Activation = ActivationKind::PageLoad;
-  return s;
-}
 
 TEST(GeneratePopupCode, WorkedExampleCentredDelayedPageLoad) {
-  const Generation g = GeneratePopupCode(ExampleTwo());
+  const Generation g = GeneratePopupCode(testing::CentredDelayedPageLoad());
   std::vector<std::string> expected = kHeader;
   const std::vector<std::string> rest = {
       "function openIt() { ",
@@ -286,10 +272,10 @@ TEST(GeneratePopupCode, UserTextQuirksAreKept) {
 }
 
 TEST(GeneratePopupCode, SameEntriesGiveSameText) {
-  EXPECT_EQ(GeneratePopupCode(ExampleTwo()).Code.PopupCode,
-            GeneratePopupCode(ExampleTwo()).Code.PopupCode);
+  EXPECT_EQ(GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode,
+            GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode);
   // Generating again from the written-back values changes nothing.
-  const Generation first = GeneratePopupCode(ExampleTwo());
+  const Generation first = GeneratePopupCode(testing::CentredDelayedPageLoad());
   const Generation again = GeneratePopupCode(first.Settings);
   EXPECT_EQ(again.Settings, first.Settings);
   EXPECT_EQ(again.Code.PopupCode, first.Code.PopupCode);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ini/CDS_CIni.h"
-#include "tests/ini/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace orvanta {
 namespace {

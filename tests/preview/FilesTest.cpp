@@ -2,33 +2,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace orvanta {
 namespace {
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::ReadBytes;
 
-class TempDir {
+// The tests below build paths as folder + name.
+class TempDir : public testing::TempFolder {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/orvanta-files-XXXXXX";
-    path_ = mkdtemp(pattern);
-    path_ += "/";
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+  std::string path() const { return Path() + "/"; }
 };
 
 TEST(Utf8ToWindows1252, MapsTheCodePage) {
@@ -107,7 +96,7 @@ TEST(WriteTextFile, FailureNamesThePathAndLeavesNoTrace) {
   struct stat st {};
   ASSERT_EQ(stat(blocked.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
-  EXPECT_EQ(std::system(("test -z \"$(ls -A '" + dir.path() + "blocked')\"").c_str()), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(blocked));
 }
 
 TEST(TestPages, LinkPageWrapsTheLinkCode) {

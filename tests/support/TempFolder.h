@@ -16,7 +16,7 @@ namespace orvanta::testing {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = ::testing::TempDir() + "orvanta-ini-XXXXXX";
+    std::string pattern = ::testing::TempDir() + "orvanta-test-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
     path_ = pattern;
   }
