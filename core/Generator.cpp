@@ -1,5 +1,7 @@
 #include "core/Generator.h"
 
+#include <utility>
+
 #include "core/Activation.h"
 #include "core/CodeTemplate.h"
 #include "core/TextReplace.h"
@@ -67,7 +69,7 @@ GeneratedCode BuildPopupCode(const PopupSettings& s) {
   }
 
   GeneratedCode out;
-  out.LinkCode = voidOpenLink;
+  out.LinkCode = std::move(voidOpenLink);
   const std::string snippet = BuildActivationCode(s.Activation, triggerName, out.LinkCode);
   std::string activationText(T::ActivationSection);
   ReplaceInPlace(activationText, "#LINKTYPE", snippet);
