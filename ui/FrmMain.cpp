@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -13,12 +15,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -33,6 +38,11 @@
 #include "ui/PreviewHost.h"
 #include "ui/Steps.h"
 #include "ui/WorkFolder.h"
+#include "ui/help/FieldHelp.h"
+#include "ui/help/FrmConsult.h"
+#include "ui/help/HelpManual.h"
+#include "ui/help/HistoryCompletion.h"
+#include "ui/help/MakerLinks.h"
 #include "ui_FrmMain.h"
 
 namespace orvanta {
@@ -63,6 +73,67 @@ class ClickFilter : public QObject {
  private:
   std::function<void()> action_;
 };
+
+// Runs an action once, on the first paint of the watched widget.
+class FirstPaintFilter : public QObject {
+ public:
+  FirstPaintFilter(QWidget* target, std::function<void()> action)
+      : QObject(target), action_(std::move(action)) {
+    target->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      watched->removeEventFilter(this);
+      action_();
+      deleteLater();
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+const QColor kLinkColour(0, 0, 128);
+
+void MakeLink(QWidget* widget) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, kLinkColour);
+  widget->setPalette(palette);
+  widget->setCursor(Qt::PointingHandCursor);
+}
+
+// Only the text answers a click, not the empty rest of its row.
+void FitCentred(QLabel* label) {
+  const int room = label->parentWidget()->width();
+  const int width = std::min(label->sizeHint().width(), room);
+  label->setGeometry((room - width) / 2, label->y(), width, label->height());
+}
+
+// The maker's web address as people write it: without scheme and trailing
+// slash.
+QString AddressText(const char* page) {
+  QString text = QUrl(QString::fromLatin1(page))
+                     .toString(QUrl::RemoveScheme | QUrl::StripTrailingSlash);
+  while (text.startsWith(QLatin1Char('/'))) text.remove(0, 1);
+  return text;
+}
+
+// Read as PNG and nothing else: left to guess, the reader loads every image
+// format plug-in to ask each whether the data is its own.
+QPixmap Picture(const QString& name) {
+  QImageReader reader(QStringLiteral(":/orvanta/icons/") + name, "png");
+  reader.setAutoDetectImageFormat(false);
+  return QPixmap::fromImage(reader.read());
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 64}) icon.addPixmap(Picture(QStringLiteral("orvanta-%1.png").arg(size)));
+  return icon;
+}
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -130,6 +201,10 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
                                .arg(kVersionMajor)
                                .arg(kVersionMinor)
                                .arg(kVersionRevision));
+  // The balloons, the icon and the address completion wait until the window
+  // has painted: their fonts, pictures and worker thread would hold up its
+  // first appearance, and none is needed before it.
+  new FirstPaintFilter(this, [this] { QTimer::singleShot(0, this, [this] { AfterFirstPaint(); }); });
   setWindowTitle(productName_);
   ClearMainScreen();
   ShowPanel(-1);
@@ -160,6 +235,18 @@ void FrmMain::ConnectControls() {
   connect(ui_->cmdsrc_2, &QPushButton::clicked, this, [this] { cmdsrc_Click(2); });
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
+  new ClickFilter(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
+  new ClickFilter(ui_->Image1, [this] { lblVexa_Click(1); });
+  new ClickFilter(ui_->lblCompany_0, [this] { lblVexa_Click(1); });
+  new ClickFilter(ui_->lblProducts_0, [this] { lblProducts_Click(0); });
+
+  const std::array<QToolButton*, 3> help{ui_->picHelp_0, ui_->picHelp_1, ui_->picHelp_2};
+  for (std::size_t i = 0; i < help.size(); ++i)
+    connect(help[i], &QToolButton::clicked, this, [this, i] { picHelp_Click(static_cast<int>(i)); });
+  connect(ui_->picConsult, &QToolButton::clicked, this, [this] { picConsult_Click(); });
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  f1->setContext(Qt::WindowShortcut);
+  connect(f1, &QShortcut::activated, this, &FrmMain::OpenHelp);
 
   for (QRadioButton* option : OptAction_)
     connect(option, &QRadioButton::toggled, this, [this](bool on) {
@@ -250,16 +337,69 @@ void FrmMain::cmdsrc_Click(int index) {
   }
 }
 
+// ---- Help, About, consult ----------------------------------------------------
+
+void FrmMain::OpenHelp() {
+  RunStep([&] { OpenHelpManual(workFolder_, [this](const QUrl& target) { OpenUrl(target); }); });
+}
+
+void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::OpenHelp); }
+
+void FrmMain::picConsult_Click() {
+  RunStep([&] { ShowConsult(this, [this](const QUrl& target) { OpenUrl(target); }); });
+}
+
+void FrmMain::lblVexa_Click(int /*index*/) {
+  RunStep([&] { ShellOpen(QString::fromLatin1(maker::kHomePage)); });
+}
+
+void FrmMain::lblProducts_Click(int /*index*/) {
+  RunStep([&] { ShellOpen(QString::fromLatin1(maker::kProductsPage)); });
+}
+
+void FrmMain::AfterFirstPaint() {
+  RunStep([&] { SetupFieldHelp(this); });
+  RunStep([&] { setWindowIcon(ProgramIcon()); });
+  // Reads the history on a worker thread.
+  RunStep([&] { EnableAutoComplete(ui_->txtURL, hooks_.homeFolder); });
+}
+
+void FrmMain::EnsureAboutPanel() {
+  // Made ready when first shown, like the code font: decoding its pictures
+  // and measuring its links would otherwise hold up the window's first
+  // appearance.
+  if (aboutReady_) return;
+  aboutReady_ = true;
+  QFont name = ui_->Label14->font();
+  name.setFamily(QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
+                     ? QStringLiteral("Tahoma")
+                     : DialogFont().family());
+  name.setBold(true);
+  ui_->Label14->setFont(name);
+  ui_->lblVexa_0->setText(AddressText(maker::kHomePage));
+  for (QLabel* link : {ui_->lblCompany_0, ui_->lblVexa_0, ui_->lblProducts_0}) {
+    MakeLink(link);
+    FitCentred(link);
+  }
+  ui_->Image1->setCursor(Qt::PointingHandCursor);
+  ui_->Image2->setPixmap(Picture(QStringLiteral("orvanta-48.png")));
+  ui_->Image1->setPixmap(Picture(QStringLiteral("logo.png")));
+}
+
 // ---- Pages ---------------------------------------------------------------
 
 void FrmMain::ShowPanel(int index) {
   if (index == -1) {
+    // The About panel is what remains in view (not so during start-up, when
+    // the window is not shown yet).
+    if (isVisible()) RunStep([&] { EnsureAboutPanel(); });
     frmMenu_[0]->hide();
     frmMenu_[1]->hide();
     return;
   }
   if (index < 0 || index >= static_cast<int>(frmMenu_.size())) return;
   if (index == 1) EnsureCodeFont();
+  if (index == 2) RunStep([&] { EnsureAboutPanel(); });
   QWidget* page = frmMenu_[static_cast<std::size_t>(index)];
   page->show();
   page->raise();
@@ -389,6 +529,10 @@ void FrmMain::ShellOpen(const QString& target) {
   const QUrl url = target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target)
                                                        : QUrl(target, QUrl::TolerantMode);
   QDesktopServices::openUrl(url);
+}
+
+void FrmMain::OpenUrl(const QUrl& target) {
+  ShellOpen(target.isLocalFile() ? target.toLocalFile() : target.toString());
 }
 
 PreviewBrowser* FrmMain::browser(int index) const {

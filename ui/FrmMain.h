@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QScrollBar;
+class QUrl;
 
 namespace Ui {
 class frmMain;
@@ -30,6 +31,7 @@ struct FrmMainHooks {
   QString programFolder;      // the executable's folder
   QString dataFolder;         // the per-user data folder
   QStringList pluginFolders;  // where the preview module is looked for
+  QString homeFolder;         // whose browser history feeds the address completion
   std::function<void(const QString& target)> shellOpen;  // the desktop's "open"
 };
 
@@ -53,6 +55,15 @@ class FrmMain : public QWidget {
   // Selects tab `number` (1 to 3) as a click would, also when it is already
   // the selected one.
   void SelectTab(int number);
+  // Opens the manual, as F1 does.
+  void OpenHelp();
+  // Any index: F1's command, queued so that the click is over first.
+  void picHelp_Click(int index);
+  // The consult dialog, modal; returns when it is closed.
+  void picConsult_Click();
+  // The About panel's links: the maker's home page, the products page.
+  void lblVexa_Click(int index);
+  void lblProducts_Click(int index);
 
   // The entries as they stand, unrepaired.
   PopupSettings ReadScreen() const;
@@ -79,6 +90,9 @@ class FrmMain : public QWidget {
   void WriteLinkTestPage();
   void WritePopupTestPage();
   void ShellOpen(const QString& target);
+  void OpenUrl(const QUrl& target);
+  void AfterFirstPaint();
+  void EnsureAboutPanel();
   void Navigate(int view, const char* pageName);
   bool EnsurePreviewViews();
   void ConnectControls();
@@ -89,6 +103,7 @@ class FrmMain : public QWidget {
   QString workFolder_;
   QString productName_;
   bool codeFontSet_ = false;
+  bool aboutReady_ = false;
 
   std::array<QLineEdit*, 4> txtPixels_{};
   std::array<QScrollBar*, 4> vsbPixels_{};

@@ -10,6 +10,8 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
+  // Ties the window to the installed desktop entry (its name and icon).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Orvanta"));
   orvanta::UseClassicLook();
   orvanta::FrmMain window;
   orvanta::bench::StartupProbe probe(window);

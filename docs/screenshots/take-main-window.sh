@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes main-screen.png, code-page.png and preview-page.png on a virtual
-# screen. The popup shows a page from a server on the loopback address.
-#   docs/screenshots/take-main-window.sh <build folder>
+# Takes main-screen.png, code-page.png, preview-page.png and about.png on a
+# virtual screen, or only the ones named. The popup shows a page from a
+# server on the loopback address.
+#   docs/screenshots/take-main-window.sh <build folder> [main|code|preview|about ...]
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -46,7 +47,12 @@ shoot() {  # mode, output file
   ' shoot "$prog" "$1" "$2" "http://127.0.0.1:$port/offer.htm"
 }
 
-shoot main "$here/main-screen.png"
-shoot code "$here/code-page.png"
-shoot preview "$here/preview-page.png"
-ls -l "$here"/main-screen.png "$here"/code-page.png "$here"/preview-page.png
+declare -A file=([main]=main-screen.png [code]=code-page.png [preview]=preview-page.png
+                 [about]=about.png)
+shots=("${@:2}")
+[ ${#shots[@]} -gt 0 ] || shots=(main code preview about)
+for shot in "${shots[@]}"; do
+  [ -n "${file[$shot]:-}" ] || { echo "no such picture: $shot"; exit 1; }
+  shoot "$shot" "$here/${file[$shot]}"
+  ls -l "$here/${file[$shot]}"
+done

@@ -1,9 +1,10 @@
 // Not a test: puts the main window into the state of one screenshot, prints
 // the rectangle to cut out ("crop WxH+X+Y") and stays up for the grab.
-//   ui_screens main|code|preview <milliseconds to stay> [page address]
+//   ui_screens main|code|preview|about <milliseconds to stay> [page address]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -81,7 +82,12 @@ int main(int argc, char* argv[]) {
   Set(window, "txtDelay_1", QStringLiteral("30"));
 
   QRect area = Outer(&window);
-  if (mode != QLatin1String("main")) window.cmdGo_Click(0);
+  if (mode == QLatin1String("about")) {
+    auto* about = window.findChild<QLabel*>(QStringLiteral("Label10"));
+    QTest::mouseClick(about, Qt::LeftButton, Qt::NoModifier, about->rect().center());
+  } else if (mode != QLatin1String("main")) {
+    window.cmdGo_Click(0);
+  }
   if (mode == QLatin1String("preview")) {
     int loaded = 0;
     QWidget* popup = nullptr;

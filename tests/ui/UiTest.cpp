@@ -43,6 +43,8 @@ void WindowTest::Open(FrmMainHooks hooks) {
                                                      : PluginFolder());
   }
   if (!hooks.shellOpen) hooks.shellOpen = [this](const QString& target) { shellTargets_ << target; };
+  // Never the user's own browser history.
+  if (hooks.homeFolder.isEmpty()) hooks.homeFolder = temp_->filePath(QStringLiteral("home"));
   window_ = std::make_unique<FrmMain>(std::move(hooks));
   QObject::connect(window_.get(), &FrmMain::previewLoadFinished, [this](int view, bool ok) {
     loadedViews_.insert(view);

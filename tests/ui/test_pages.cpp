@@ -64,6 +64,7 @@ TEST_F(Pages, ShowPanelMinusOneLeavesTheAboutPanelVisible) {
   EXPECT_FALSE(Child<QWidget>("frmMenu_1")->isVisible());
   EXPECT_TRUE(Child<QWidget>("frmMenu_2")->isVisible());
   EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
+  EXPECT_FALSE(Child<QLabel>("Image1")->pixmap().isNull()) << "the panel in view is complete";
   window_->ShowPanel(7);  // no such page: nothing happens
   EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
 }

@@ -1,5 +1,8 @@
 // The preview page with the real browser module: test pages, loads and the
 // popup windows the generated code opens.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <QWidget>
 
@@ -107,6 +110,25 @@ TEST_F(Preview, FallsBackToTheDataFolderWhenTheProgramFolderIsReadOnly) {
   ASSERT_TRUE(WaitForPreviewLoads());
   EXPECT_TRUE(loadsOk_);
   EXPECT_TRUE(ReadWorkFile("test_page.htm").contains("gobutton.gif"));
+}
+
+TEST_F(Preview, F1InsideAPreviewViewOpensTheManual) {
+  const QString manual = QDir(programFolder_).filePath(QStringLiteral("help/index.html"));
+  ASSERT_TRUE(QDir().mkpath(QDir(programFolder_).filePath(QStringLiteral("help"))));
+  QFile file(manual);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  ClickTab(2);
+  ASSERT_TRUE(WaitForPreviewLoads());
+  window_->browser(0)->widget()->setFocus();
+  QWidget* focus = QApplication::focusWidget();
+  ASSERT_NE(focus, nullptr);
+  ASSERT_TRUE(window_->browser(0)->widget()->isAncestorOf(focus) || focus == window_->browser(0)->widget());
+  QTest::keyClick(focus, Qt::Key_F1);
+  QApplication::processEvents();
+  EXPECT_EQ(shellTargets_, QStringList{manual});
 }
 
 }  // namespace
