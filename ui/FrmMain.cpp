@@ -146,6 +146,10 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
   setFont(DialogFont());
   ui_->setupUi(this);
   setFixedSize(504, 484);
+  // The layout is fixed: offer no maximise button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
 
   txtPixels_ = {ui_->txtPixels_0, ui_->txtPixels_1, ui_->txtPixels_2, ui_->txtPixels_3};
   vsbPixels_ = {ui_->vsbPixels_0, ui_->vsbPixels_1, ui_->vsbPixels_2, ui_->vsbPixels_3};

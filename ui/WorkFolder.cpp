@@ -16,8 +16,18 @@ bool IsWritableFolder(const QString& folder) {
   return probe.open();
 }
 
+bool IsSystemProgramFolder(const QString& folder) {
+  static const QStringList kSystemFolders = {
+      QStringLiteral("/bin"),           QStringLiteral("/sbin"),
+      QStringLiteral("/usr/bin"),       QStringLiteral("/usr/sbin"),
+      QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/local/sbin"),
+      QStringLiteral("/usr/games")};
+  return kSystemFolders.contains(QDir::cleanPath(QFileInfo(folder).canonicalFilePath()));
+}
+
 QString ChooseWorkFolder(const QString& programFolder, const QString& dataFolder) {
-  if (IsWritableFolder(programFolder)) return QDir::cleanPath(programFolder) + QLatin1Char('/');
+  if (IsWritableFolder(programFolder) && !IsSystemProgramFolder(programFolder))
+    return QDir::cleanPath(programFolder) + QLatin1Char('/');
   QDir().mkpath(dataFolder);
   return QDir::cleanPath(dataFolder) + QLatin1Char('/');
 }

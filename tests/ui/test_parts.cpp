@@ -66,6 +66,19 @@ TEST(WorkFolder, ProgramFolderWhenWritableElseTheDataFolder) {
   EXPECT_TRUE(QDir(program).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no probe left behind";
 }
 
+TEST(WorkFolder, SystemProgramFoldersAreNeverUsed) {
+  QTemporaryDir temp;
+  const QString data = temp.filePath(QStringLiteral("data"));
+  // Root can write to /usr/bin; an installed program must still keep its
+  // test pages out of it.
+  for (const char* folder : {"/usr/bin", "/usr/bin/", "/bin", "/usr/local/bin", "/usr/sbin"}) {
+    EXPECT_TRUE(IsSystemProgramFolder(QString::fromLatin1(folder))) << folder;
+    EXPECT_EQ(ChooseWorkFolder(QString::fromLatin1(folder), data), data + "/") << folder;
+  }
+  EXPECT_FALSE(IsSystemProgramFolder(temp.path()));
+  EXPECT_FALSE(IsSystemProgramFolder(QStringLiteral("/usr/lib/orvanta")));
+}
+
 TEST(WorkFolder, ButtonPictureIsCopiedOnlyWhenMissing) {
   QTemporaryDir temp;
   const QString folder = temp.path() + "/";
