@@ -15,6 +15,7 @@ set(files ${BINDIR}/orvanta-cli
           share/man/man1/orvanta-cli.1)
 if(WITH_GUI)
   list(APPEND files ${BINDIR}/orvanta ${LIBDIR}/orvanta/plugins/liborvanta_webpreview.so
+                    ${LIBDIR}/orvanta/plugins/liborvanta_history.so
                     share/man/man1/orvanta.1)
 endif()
 foreach(f ${files})

@@ -1,15 +1,14 @@
 #include "ui/help/HistoryCompletion.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSet>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -51,26 +50,28 @@ QString QueryFor(HistorySource::Kind kind) {
       .arg(kPerSource);
 }
 
-QStringList Query(const QString& file, HistorySource::Kind kind) {
-  static std::atomic<int> serial{0};
-  const QString name = QStringLiteral("orvanta-history-%1").arg(serial++);
-  QStringList urls;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(file);
-    if (db.open()) {
-      QSqlQuery query(db);
-      query.setForwardOnly(true);
-      if (query.exec(QueryFor(kind))) {
-        while (query.next()) urls << query.value(0).toString();
-        // A read that broke off half-way counts as a failure.
-        if (query.lastError().isValid()) urls.clear();
-      }
-      query.finish();
-    }
-    db.close();
+using QueryFunction = void (*)(const QString& file, const QString& sql, QStringList& urls);
+
+// The SQLite reader lives in a module loaded on first use, off the UI
+// thread; without it the box stays a plain text box.
+QueryFunction LoadQueryFunction() {
+  const QString name = QStringLiteral("orvanta_history");
+  const QStringList folders = {
+      QStringLiteral(ORVANTA_PLUGIN_BUILD_DIR),
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/orvanta/plugins"),
+      QStringLiteral(ORVANTA_PLUGIN_INSTALL_DIR)};
+  for (const QString& folder : folders) {
+    QLibrary library(QDir(folder).filePath(name));
+    if (auto f = reinterpret_cast<QueryFunction>(library.resolve("orvanta_query_history")))
+      return f;
   }
-  QSqlDatabase::removeDatabase(name);
+  return nullptr;
+}
+
+QStringList Query(const QString& file, HistorySource::Kind kind) {
+  static const QueryFunction query = LoadQueryFunction();
+  QStringList urls;
+  if (query != nullptr) query(file, QueryFor(kind), urls);
   return urls;
 }
 
@@ -89,7 +90,6 @@ std::vector<HistorySource> FindHistorySources(const QString& home) {
 }
 
 QStringList ReadHistory(const HistorySource& source) {
-  if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) return {};
   // A running browser keeps its database locked and part of it in the
   // write-ahead log; a private copy of both is read instead.
   QTemporaryDir temp;
