@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "core/Generator.h"
+#include "tests/support/Examples.h"
 #include "tests/ui/UiTest.h"
 
 namespace orvanta::test {
@@ -33,18 +34,7 @@ TEST_F(Generate, CentredDelayedPopupUnderOnPageLoadThroughTheControls) {
   TypeOver(Line("txtDelay_1"), "10");
   Click(Button("OptAction_1"));
 
-  PopupSettings typed;
-  typed.FunctionName = "openIt";
-  typed.WindowName = "promo";
-  typed.PageUrl = "offer.htm";
-  typed.Width = "400";
-  typed.Height = "200";
-  typed.Center = 1;
-  typed.Order = WindowOrder::PopupUnder;
-  typed.WindowOptions[5] = 1;
-  typed.DelaySeconds = "5";
-  typed.CloseSeconds = "10";
-  typed.Activation = ActivationKind::PageLoad;
+  const PopupSettings typed = testing::CentredDelayedPageLoad();
   EXPECT_EQ(window_->ReadScreen(), typed);
   const Generation expected = GeneratePopupCode(typed);
 
