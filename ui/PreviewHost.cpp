@@ -1,9 +1,10 @@
 #include "ui/PreviewHost.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPluginLoader>
+
+#include "ui/help/ModuleFolders.h"
 
 namespace orvanta {
 
@@ -14,17 +15,7 @@ const char kModuleName[] = "orvanta_webpreview";
 PreviewHost::PreviewHost(QStringList folders)
     : folders_(folders.isEmpty() ? StandardFolders() : std::move(folders)) {}
 
-QStringList PreviewHost::StandardFolders() {
-  QStringList folders;
-  folders << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../lib/orvanta/plugins"));
-#ifdef ORVANTA_PLUGIN_BUILD_DIR
-  folders << QStringLiteral(ORVANTA_PLUGIN_BUILD_DIR);
-#endif
-#ifdef ORVANTA_PLUGIN_INSTALL_DIR
-  folders << QStringLiteral(ORVANTA_PLUGIN_INSTALL_DIR);
-#endif
-  return folders;
-}
+QStringList PreviewHost::StandardFolders() { return ModuleFolders(); }
 
 PreviewFactory* PreviewHost::factory() {
   if (tried_) return factory_;

@@ -1,6 +1,5 @@
 #include "ui/help/HistoryCompletion.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -14,6 +13,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <atomic>
+
+#include "ui/help/ModuleFolders.h"
 
 namespace orvanta {
 
@@ -56,11 +57,7 @@ using QueryFunction = void (*)(const QString& file, const QString& sql, QStringL
 // thread; without it the box stays a plain text box.
 QueryFunction LoadQueryFunction() {
   const QString name = QStringLiteral("orvanta_history");
-  const QStringList folders = {
-      QStringLiteral(ORVANTA_PLUGIN_BUILD_DIR),
-      QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/orvanta/plugins"),
-      QStringLiteral(ORVANTA_PLUGIN_INSTALL_DIR)};
-  for (const QString& folder : folders) {
+  for (const QString& folder : ModuleFolders()) {
     QLibrary library(QDir(folder).filePath(name));
     if (auto f = reinterpret_cast<QueryFunction>(library.resolve("orvanta_query_history")))
       return f;
