@@ -17,23 +17,11 @@
 
 #include "ui/Appearance.h"
 #include "ui/FrmMain.h"
+#include "tests/support/EventWait.h"
 
 namespace {
 
-// Runs the event loop until `done` holds; the browser engine does its work
-// through this loop, so waiting must never sleep.
-template <class Done>
-bool WaitUntil(Done done, int timeoutMs) {
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(1);
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  if (!done()) loop.exec();
-  return done();
-}
+using orvanta::testing::WaitUntil;
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());

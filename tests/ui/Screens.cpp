@@ -15,6 +15,7 @@
 #include "ui/Appearance.h"
 #include "ui/FrmMain.h"
 #include "ui/PreviewPlugin.h"
+#include "tests/support/EventWait.h"
 
 namespace {
 
@@ -28,19 +29,7 @@ void Tick(orvanta::FrmMain& window, const char* name) {
 
 QRect Outer(QWidget* window) { return window->frameGeometry(); }
 
-// Event-loop waits that never sleep: the browser engine works through them.
-template <class Done>
-bool WaitUntil(Done done, int timeoutMs) {
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(2);
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  if (!done()) loop.exec();
-  return done();
-}
+using orvanta::testing::WaitUntil;
 
 void Pause(int ms) {
   WaitUntil([] { return false; }, ms);

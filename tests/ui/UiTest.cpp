@@ -111,19 +111,6 @@ bool WindowTest::WaitForPreviewLoads(int timeoutMs) {
   return WaitUntil([this] { return loadedViews_.size() == 2; }, timeoutMs);
 }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  if (done()) return true;
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(2);
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  loop.exec();
-  return done();
-}
-
 QByteArray PageBytes(const std::string& text) {
   return QByteArray::fromStdString(text) + "\r\n";
 }

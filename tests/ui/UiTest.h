@@ -17,6 +17,8 @@
 
 #include "ui/FrmMain.h"
 
+#include "tests/support/EventWait.h"
+
 namespace orvanta::test {
 
 // Folder of the preview module in this build, empty when it is not built.
@@ -71,10 +73,8 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<FrmMain> window_;
 };
 
-// Runs the event loop until `done` holds or the time is up. Unlike
-// QTest::qWaitFor it never sleeps between events: the browser engine runs its
-// own work through this loop and would crawl.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+// Unlike QTest::qWaitFor it never sleeps between events.
+using testing::WaitUntil;
 
 // Bytes of a text as the test pages store it: windows-1252 (plain ASCII in
 // these tests) followed by CR LF.

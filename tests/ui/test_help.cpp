@@ -23,6 +23,7 @@
 #include "ui/help/FieldHelp.h"
 #include "ui/help/HelpManual.h"
 #include "ui/help/MakerLinks.h"
+#include "tests/support/ModalDialog.h"
 
 namespace orvanta::test {
 namespace {
@@ -43,24 +44,7 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// Runs `check` on the modal dialog once it is up; closes whatever is still
-// modal after a while, so a failing test cannot hang in exec().
-void WhenModal(std::function<void(QDialog*)> check) {
-  QTimer::singleShot(0, [check] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) {
-      ADD_FAILURE() << "no modal dialog";
-      return;
-    }
-    check(dialog);
-  });
-  QTimer::singleShot(10000, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      ADD_FAILURE() << "dialog still open";
-      modal->close();
-    }
-  });
-}
+void WhenModal(std::function<void(QDialog*)> check) { testing::WhenModal<QDialog>(std::move(check)); }
 
 // ---- Help ------------------------------------------------------------------
 

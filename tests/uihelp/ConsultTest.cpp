@@ -13,28 +13,12 @@
 
 #include "ui/help/FrmConsult.h"
 #include "ui/help/MakerLinks.h"
+#include "tests/support/ModalDialog.h"
 
 namespace orvanta {
 namespace {
 
-// Runs `check` once the modal dialog is up; closes any dialog still open
-// after a while so a failing test cannot hang.
-void WhenModal(std::function<void(FrmConsult*)> check) {
-  QTimer::singleShot(0, [check] {
-    auto* dialog = qobject_cast<FrmConsult*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) {
-      ADD_FAILURE() << "no modal consult dialog";
-      return;
-    }
-    check(dialog);
-  });
-  QTimer::singleShot(10000, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      ADD_FAILURE() << "dialog still open";
-      modal->close();
-    }
-  });
-}
+void WhenModal(std::function<void(FrmConsult*)> check) { testing::WhenModal<FrmConsult>(std::move(check)); }
 
 template <class T>
 T* Child(QWidget* dialog, const char* name) {
