@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QTest>
 #include <random>
+#include <string>
 
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
@@ -11,7 +12,69 @@
 namespace orvanta::test {
 namespace {
 
-using Monkey = WindowTest;
+class Monkey : public WindowTest {
+ protected:
+  // The entries as the controls show them, read by object name: the test's
+  // own idea of which control holds which entry.
+  PopupSettings OnScreen() const {
+    const auto text = [this](const QString& name) { return Line(qPrintable(name))->text().toStdString(); };
+    const auto ticked = [this](const QString& name) { return Button(qPrintable(name))->isChecked(); };
+    const auto chosen = [&](const QString& prefix, int count) {
+      int found = -1;
+      for (int i = 0; i < count; ++i) {
+        if (!ticked(prefix + QString::number(i))) continue;
+        EXPECT_EQ(found, -1) << "two of " << prefix.toStdString() << " are selected";
+        found = i;
+      }
+      EXPECT_NE(found, -1) << "none of " << prefix.toStdString() << " is selected";
+      return found < 0 ? 0 : found;
+    };
+    PopupSettings s;
+    s.FunctionName = text(QStringLiteral("txtName"));
+    s.WindowName = text(QStringLiteral("txtTitle"));
+    s.PageUrl = text(QStringLiteral("txtURL"));
+    s.Width = text(QStringLiteral("txtPixels_0"));
+    s.Height = text(QStringLiteral("txtPixels_1"));
+    s.Top = text(QStringLiteral("txtPixels_2"));
+    s.Left = text(QStringLiteral("txtPixels_3"));
+    s.Center = ticked(QStringLiteral("ChkCenter")) ? 1 : 0;
+    s.Order = static_cast<WindowOrder>(chosen(QStringLiteral("OptWin_"), 3));
+    for (int i = 0; i < kWindowOptionCount; ++i)
+      s.WindowOptions[static_cast<std::size_t>(i)] = ticked(QStringLiteral("chkWindOpt_%1").arg(i)) ? 1 : 0;
+    s.DelaySeconds = text(QStringLiteral("txtDelay_0"));
+    s.CloseSeconds = text(QStringLiteral("txtDelay_1"));
+    s.Activation = static_cast<ActivationKind>(chosen(QStringLiteral("OptAction_"), 6));
+    return s;
+  }
+
+  std::string CodeIn(const char* box) const {
+    return Box(box)->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
+  }
+
+  // "Generate Code" must give what the generator makes of the entries on the
+  // screen, and leave the repaired entries in their controls.
+  void GenerateAndCheck(int step) {
+    ClickTab(0);
+    const Generation expected = GeneratePopupCode(OnScreen());
+    Click(Button("cmdGo_0"));
+    EXPECT_EQ(CodeIn("txtCode"), expected.Code.PopupCode) << "after step " << step;
+    EXPECT_EQ(CodeIn("txtCodeLink"), expected.Code.LinkCode) << "after step " << step;
+    const PopupSettings shown = OnScreen();
+    EXPECT_TRUE(shown == expected.Settings)
+        << "after step " << step << ": " << Describe(shown) << "\ninstead of " << Describe(expected.Settings);
+  }
+
+  static std::string Describe(const PopupSettings& s) {
+    std::string text = "name \"" + s.FunctionName + "\" title \"" + s.WindowName + "\" url \"" + s.PageUrl +
+                       "\" width \"" + s.Width + "\" height \"" + s.Height + "\" top \"" + s.Top +
+                       "\" left \"" + s.Left + "\" delay \"" + s.DelaySeconds + "\" close \"" + s.CloseSeconds +
+                       "\" centre " + std::to_string(s.Center) + " order " +
+                       std::to_string(static_cast<int>(s.Order)) + " activation " +
+                       std::to_string(static_cast<int>(s.Activation)) + " options ";
+    for (int option : s.WindowOptions) text += std::to_string(option);
+    return text;
+  }
+};
 
 const char* const kNumericFields[] = {"txtPixels_0", "txtPixels_1", "txtPixels_2",
                                       "txtPixels_3", "txtDelay_0",  "txtDelay_1"};
@@ -72,15 +135,8 @@ TEST_F(Monkey, FiveThousandRandomStepsKeepTheScreenConsistent) {
       ASSERT_TRUE(Line("txtDelay_1")->text().isEmpty()) << step;
     }
     ASSERT_EQ(Line("txtPixels_2")->isEnabled(), !Button("ChkCenter")->isChecked()) << step;
+    if (step % 500 == 499) GenerateAndCheck(step);
   }
-
-  ClickTab(0);
-  const PopupSettings typed = window_->ReadScreen();
-  const Generation expected = GeneratePopupCode(typed);
-  Click(Button("cmdGo_0"));
-  EXPECT_EQ(Box("txtCode")->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString(),
-            expected.Code.PopupCode);
-  EXPECT_EQ(window_->ReadScreen(), expected.Settings);
 }
 
 }  // namespace
