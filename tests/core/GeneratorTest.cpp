@@ -62,8 +62,8 @@ void ExpectLines(const std::string& text, const std::vector<std::string>& expect
     EXPECT_EQ(lines[i], expected[i]) << "line " << (i + 1);
 }
 
-TEST(GeneratePopupCode, WorkedExampleStartUpState) {
-  const Generation g = GeneratePopupCode(StartUp());
+// The whole text for the start-up entries.
+std::vector<std::string> StartUpLines() {
   std::vector<std::string> expected = kHeader;
   const std::vector<std::string> rest = {
       "function myfunc() { ",
@@ -90,20 +90,28 @@ TEST(GeneratePopupCode, WorkedExampleStartUpState) {
       "</HTML>",
   };
   expected.insert(expected.end(), rest.begin(), rest.end());
+  return expected;
+}
+
+const std::string kStartUpLink =
+    " <A HREF=\"#\" onClick=\"javascript:void window.open('http://YourURL.htm',"
+    "'windtitle',  'top=300,left=300,width=300,height=300')\">Click here</A>\r\n";
+
+TEST(GeneratePopupCode, WorkedExampleStartUpState) {
+  const Generation g = GeneratePopupCode(StartUp());
+  const std::vector<std::string> expected = StartUpLines();
   ASSERT_EQ(expected.size(), 34u);
   ExpectLines(g.Code.PopupCode, expected);
 
-  EXPECT_EQ(g.Code.LinkCode,
-            " <A HREF=\"#\" onClick=\"javascript:void window.open('http://YourURL.htm',"
-            "'windtitle',  'top=300,left=300,width=300,height=300')\">Click here</A>\r\n");
+  EXPECT_EQ(g.Code.LinkCode, kStartUpLink);
   EXPECT_EQ(g.Settings.PageUrl, "http://YourURL.htm");
   EXPECT_EQ(g.Settings.FunctionName, "myfunc");
   EXPECT_EQ(g.Settings.WindowName, "windtitle");
 }
 
 
-TEST(GeneratePopupCode, WorkedExampleCentredDelayedPageLoad) {
-  const Generation g = GeneratePopupCode(testing::CentredDelayedPageLoad());
+// The whole text for testing::CentredDelayedPageLoad().
+std::vector<std::string> CentredDelayedPageLoadLines() {
   std::vector<std::string> expected = kHeader;
   const std::vector<std::string> rest = {
       "function openIt() { ",
@@ -133,6 +141,12 @@ TEST(GeneratePopupCode, WorkedExampleCentredDelayedPageLoad) {
       "</HTML>",
   };
   expected.insert(expected.end(), rest.begin(), rest.end());
+  return expected;
+}
+
+TEST(GeneratePopupCode, WorkedExampleCentredDelayedPageLoad) {
+  const Generation g = GeneratePopupCode(testing::CentredDelayedPageLoad());
+  const std::vector<std::string> expected = CentredDelayedPageLoadLines();
   ASSERT_EQ(expected.size(), 37u);
   ExpectLines(g.Code.PopupCode, expected);
   EXPECT_EQ(g.Code.LinkCode, "");
@@ -271,11 +285,18 @@ TEST(GeneratePopupCode, UserTextQuirksAreKept) {
   EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'it's'"), std::string::npos);
 }
 
-TEST(GeneratePopupCode, SameEntriesGiveSameText) {
-  EXPECT_EQ(GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode,
-            GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode);
-  // Generating again from the written-back values changes nothing.
+TEST(GeneratePopupCode, NothingCarriesOverFromTheRunBefore) {
+  // Every optional part, then none, then every one again; the plain run in
+  // between must not keep the centring, delay, auto close or window order.
   const Generation first = GeneratePopupCode(testing::CentredDelayedPageLoad());
+  ExpectLines(first.Code.PopupCode, CentredDelayedPageLoadLines());
+  const Generation plain = GeneratePopupCode(StartUp());
+  ExpectLines(plain.Code.PopupCode, StartUpLines());
+  EXPECT_EQ(plain.Code.LinkCode, kStartUpLink);
+  ExpectLines(GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode,
+              CentredDelayedPageLoadLines());
+
+  // Generating again from the written-back values changes nothing.
   const Generation again = GeneratePopupCode(first.Settings);
   EXPECT_EQ(again.Settings, first.Settings);
   EXPECT_EQ(again.Code.PopupCode, first.Code.PopupCode);
