@@ -24,6 +24,54 @@ int Area(const QRegion& region) {
   return area;
 }
 
+// The balloon as it paints itself, on a transparent background.
+QImage Painted(FieldHelpBalloon& balloon) {
+  QImage image(balloon.size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  balloon.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+  return image;
+}
+
+// The box around the painted text: every pixel that is neither the
+// background nor outside the balloon, leaving out the outline ring and the
+// rounded corners.
+QRect InkBox(const QImage& image, const QColor& base) {
+  const int w = image.width();
+  const int h = image.height();
+  QRect box;
+  for (int y = 10; y < h - 2; ++y) {
+    for (int x = 2; x < w - 2; ++x) {
+      const bool corner = (x < 8 || x >= w - 8) && (y < 16 || y >= h - 8);
+      if (corner || image.pixelColor(x, y) == base) continue;
+      box |= QRect(x, y, 1, 1);
+    }
+  }
+  return box;
+}
+
+// The text starts 8 pixels in from the left and 16 from the top, and the
+// balloon ends 8 pixels after the widest line and the last line: the ink
+// stays inside that rectangle and reaches close to all its sides. The
+// slack allows for side bearings and the room above capitals; the last line
+// must reach below the baseline as far as the font goes.
+void ExpectTextFits(FieldHelpBalloon& balloon) {
+  const QImage image = Painted(balloon);
+  const QRect ink = InkBox(image, balloon.palette().color(QPalette::ToolTipBase));
+  ASSERT_FALSE(ink.isEmpty());
+  const int w = image.width();
+  const int h = image.height();
+  const QString where = QStringLiteral("ink %1,%2 to %3,%4 in %5 x %6")
+                            .arg(ink.left()).arg(ink.top()).arg(ink.right()).arg(ink.bottom()).arg(w).arg(h);
+  EXPECT_GE(ink.left(), 8) << where.toStdString();
+  EXPECT_LE(ink.left(), 8 + 2) << where.toStdString();
+  EXPECT_LT(ink.right(), w - 8) << where.toStdString();
+  EXPECT_GE(ink.right(), w - 8 - 3) << where.toStdString();
+  EXPECT_GE(ink.top(), 16) << where.toStdString();
+  EXPECT_LE(ink.top(), 16 + 3) << where.toStdString();
+  EXPECT_LT(ink.bottom(), h - 8) << where.toStdString();
+  EXPECT_GE(ink.bottom(), h - 8 - 2) << where.toStdString();
+}
+
 // ---- Placement --------------------------------------------------------------
 
 struct PlacementCase {
@@ -79,35 +127,32 @@ TEST(FieldHelpFont, ThirteenPixelsNormalWeight) {
   EXPECT_FALSE(info.fixedPitch());
 }
 
-TEST(FieldHelpSize, OneLineText8) {
-  const QFontMetrics fm = Metrics();
-  const QString text = QStringLiteral("Center the popup in the middle of the screen");
-  EXPECT_EQ(FieldHelpSize(text, fm),
-            QSize(fm.horizontalAdvance(text) + 16, fm.lineSpacing() + 24));
+// Texts whose widest line ends in a letter or a sign, so that its ink
+// reaches the end of its advance, and whose last line has a descender.
+class TextFitTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(TextFitTest, BalloonIsTheTextPlusItsMargins) {
+  QWidget owner;
+  FieldHelpBalloon balloon(FieldHelpText(QString::fromLatin1(GetParam())), &owner);
+  balloon.resize(balloon.sizeHint());
+  ExpectTextFits(balloon);
 }
 
-TEST(FieldHelpSize, FourLineText18IsWidestLineByFourLines) {
-  const QFontMetrics fm = Metrics();
-  const QStringList lines = {QStringLiteral("Specifies whether to display "),
-                             QStringLiteral("the browser toolbar (the toolbar at"),
-                             QStringLiteral("the top of the window,"),
-                             QStringLiteral("including Back and Forward)")};
-  int widest = 0;
-  for (const QString& line : lines) widest = std::max(widest, fm.horizontalAdvance(line));
-  const QSize size = FieldHelpSize(lines.join(QStringLiteral("\r\n")), fm);
-  EXPECT_EQ(size, QSize(widest + 16, 4 * fm.lineSpacing() + 24));
-  // Four lines stand three line spacings taller than one.
-  EXPECT_EQ(size.height() - FieldHelpSize(lines[0], fm).height(), 3 * fm.lineSpacing());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TextFitTest,
+    ::testing::Values("Center the popup in the middle of the screen",  // text 8
+                      "Specifies whether to display |the browser toolbar (the toolbar at|"
+                      "the top of the window,|including Back and Forward)",  // text 18
+                      "Specifies whether to display |the menu bar (the menu at the top of the window,|"
+                      "including File and Edit).",  // text 22
+                      "alpha|beta|gamma", "Wg"));
 
-TEST(FieldHelpSize, BarTextMeasuresAsLines) {
+TEST(FieldHelpSize, EachLineAddsOneLineSpacing) {
   const QFontMetrics fm = Metrics();
-  const QSize barred = FieldHelpSize(FieldHelpText(QStringLiteral("alpha|beta|gamma")), fm);
-  EXPECT_EQ(barred.height(), 3 * fm.lineSpacing() + 24);
-  const int widest = std::max({fm.horizontalAdvance(QStringLiteral("alpha")),
-                               fm.horizontalAdvance(QStringLiteral("beta")),
-                               fm.horizontalAdvance(QStringLiteral("gamma"))});
-  EXPECT_EQ(barred.width(), widest + 16);
+  const int one = FieldHelpSize(QStringLiteral("alpha"), fm).height();
+  EXPECT_EQ(FieldHelpSize(FieldHelpText(QStringLiteral("alpha|beta|gamma|delta")), fm).height() - one,
+            3 * fm.lineSpacing());
+  EXPECT_EQ(FieldHelpSize(FieldHelpText(QStringLiteral("alpha||")), fm).height() - one, 2 * fm.lineSpacing());
 }
 
 struct SpaceCase {
@@ -253,12 +298,10 @@ TEST(FieldHelpBalloonWindow, PlacedAtPointerSizedAndMasked) {
   ASSERT_EQ(QCursor::pos(), QPoint(500, 300));
   balloon.Popup();
   QApplication::processEvents();
-  const QFontMetrics fm = Metrics();
   EXPECT_EQ(balloon.geometry().topLeft(), QPoint(498, 320));
-  EXPECT_EQ(balloon.size(), FieldHelpSize(text, fm));
-  EXPECT_EQ(balloon.size().height(), 4 * fm.lineSpacing() + 24);
   EXPECT_EQ(balloon.mask(), FieldHelpShape(balloon.size()));
   EXPECT_EQ(balloon.mapToGlobal(QPoint(8, 0)), QPoint(506, 320));
+  ExpectTextFits(balloon);
 }
 
 TEST(FieldHelpBalloonWindow, EveryPaintPlacesItAtThePointerAgain) {
@@ -279,30 +322,49 @@ TEST(FieldHelpBalloonWindow, PaintsShapeOutlineAndText) {
   QWidget owner;
   const QString text = FieldHelpText(QStringLiteral("Display the Popup window,|in its default location"));
   FieldHelpBalloon balloon(text, &owner);
-  const QSize size = balloon.sizeHint();
-  balloon.resize(size);
-  QImage image(size, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  balloon.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+  balloon.resize(balloon.sizeHint());
+  const QImage image = Painted(balloon);
+  const int w = image.width();
+  const int h = image.height();
+  ASSERT_GT(w, 40);
+  ASSERT_GT(h, 40);
 
-  const QRegion shape = FieldHelpShape(size);
-  const QRegion outline = FieldHelpOutline(size);
+  enum Paint { kNone, kFill, kOutline };
+  struct Spot {
+    int x, y;
+    Paint paint;
+  };
   const QColor base = balloon.palette().color(QPalette::ToolTipBase);
+  const QColor grey(64, 64, 64);
+  const Spot spots[] = {
+      // The triangle: tip (8,0), vertical side on x = 8 standing on the body,
+      // hypotenuse to (16,8).
+      {8, 0, kOutline}, {7, 0, kNone}, {9, 0, kNone}, {8, 7, kOutline}, {15, 7, kOutline},
+      {16, 7, kNone}, {11, 6, kFill}, {12, 8, kFill},
+      // The body's top edge and its corners, cut by a 15 x 15 ellipse.
+      {w / 2, 8, kOutline}, {w / 2, 7, kNone}, {w / 2, 9, kFill}, {0, 8, kNone}, {4, 8, kNone},
+      {5, 8, kOutline}, {w - 6, 8, kOutline}, {w - 5, 8, kNone},
+      // The sides.
+      {0, h / 2, kOutline}, {1, h / 2, kFill}, {w - 1, h / 2, kOutline}, {w - 2, h / 2, kFill},
+      // The bottom edge and its corners.
+      {w / 2, h - 1, kOutline}, {w / 2, h - 2, kFill}, {4, h - 1, kNone}, {5, h - 1, kOutline},
+      {w - 6, h - 1, kOutline}, {w - 5, h - 1, kNone}};
+  for (const Spot& spot : spots) {
+    const QColor c = image.pixelColor(spot.x, spot.y);
+    const QColor expected = spot.paint == kNone ? QColor(Qt::transparent) : spot.paint == kFill ? base : grey;
+    EXPECT_EQ(c.rgba(), expected.rgba()) << spot.x << "," << spot.y << " of " << w << " x " << h;
+  }
+
+  // Apart from fill and outline, only text, and only in the text rectangle.
   const QColor ink = balloon.palette().color(QPalette::ToolTipText);
-  const QRect textArea(8, 16, size.width() - 16, size.height() - 24);
+  const QRect textArea(8, 16, w - 16, h - 24);
   int inked = 0;
-  for (int y = 0; y < size.height(); ++y) {
-    for (int x = 0; x < size.width(); ++x) {
-      const QPoint p(x, y);
-      if (!shape.contains(p)) continue;
-      const QColor c = image.pixelColor(p);
-      if (outline.contains(p)) {
-        ASSERT_EQ(c, QColor(64, 64, 64)) << x << "," << y;
-      } else if (c != base) {
-        // Anything but background lies in the text rectangle.
-        ASSERT_TRUE(textArea.contains(p)) << x << "," << y;
-        if (c == ink) ++inked;
-      }
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.alpha() == 0 || c == base || c == grey) continue;
+      ASSERT_TRUE(textArea.contains(x, y)) << x << "," << y;
+      if (c == ink) ++inked;
     }
   }
   EXPECT_GT(inked, 20);
