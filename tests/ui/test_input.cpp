@@ -1,5 +1,6 @@
 // The input screen's own reactions: numeric fields, scroll bars, "Page
 // Close", "Center", the name filter and "Clear".
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -106,9 +107,12 @@ TEST_F(Input, HoldingTheUpArrowStopsAtTheTopOfTheRange) {
                         .center();
   QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, up);
   const bool reached = QTest::qWaitFor([&] { return Line("txtPixels_3")->text() == "2000"; }, 20000);
-  QTest::qWait(300);  // still held past the end
+  // Still held past the end: the arrow repeats a few more steps.
+  QSignalSpy steps(bar, &QAbstractSlider::actionTriggered);
+  const bool repeated = QTest::qWaitFor([&] { return steps.count() >= 3; }, 20000);
   QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, up);
   EXPECT_TRUE(reached);
+  EXPECT_TRUE(repeated);
   EXPECT_EQ(Line("txtPixels_3")->text(), "2000");
 
   QScrollBar* delay = Bar("vsbDelay_0");

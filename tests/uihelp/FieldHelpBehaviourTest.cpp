@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QStyleHints>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -93,6 +94,14 @@ class BalloonTimingTest : public ::testing::Test {
     return clock.elapsed();
   }
 
+  // Returns once a balloon the controller is waiting for would have shown: a
+  // timer of the same delay started now fires after any it started before.
+  void PassTheInitialDelay() {
+    bool passed = false;
+    QTimer::singleShot(kInterval, Qt::PreciseTimer, form_.get(), [&passed] { passed = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return passed; }, 5000));
+  }
+
   static constexpr int kInterval = 150;
   int savedInterval_ = 0;
   std::unique_ptr<QWidget> form_;
@@ -122,7 +131,8 @@ TEST_F(BalloonTimingTest, ShowsAfterTheInitialDelayAndHidesAfterTenTimesIt) {
   EXPECT_GE(clock.elapsed(), 11 * kInterval - 5);
   // It stays hidden while the pointer stays on the control.
   SendMove(first_);
-  QTest::qWait(2 * kInterval);
+  EXPECT_FALSE(controller_->showTimer().isActive());
+  PassTheInitialDelay();
   EXPECT_FALSE(firstBalloon_->isVisible());
 }
 
@@ -137,8 +147,11 @@ TEST_F(BalloonTimingTest, DelayFollowsAChangedDoubleClickInterval) {
 TEST_F(BalloonTimingTest, RestingIsNeededMovesRestartTheWait) {
   SendEnter(first_);
   for (int i = 0; i < 6; ++i) {
-    QTest::qWait(kInterval / 3);
+    // A third of the delay passes, then the pointer moves on the control.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return controller_->showTimer().remainingTime() <= 2 * kInterval / 3; }, 5000));
     SendMove(first_);
+    EXPECT_GT(controller_->showTimer().remainingTime(), 2 * kInterval / 3) << "move " << i;
   }
   EXPECT_FALSE(firstBalloon_->isVisible());
   WaitShown(firstBalloon_);
@@ -157,7 +170,7 @@ TEST_F(BalloonTimingTest, LeavingBeforeTheDelayShowsNothing) {
   SendEnter(first_);
   SendLeave(first_);
   EXPECT_FALSE(controller_->showTimer().isActive());
-  QTest::qWait(2 * kInterval);
+  PassTheInitialDelay();
   EXPECT_FALSE(firstBalloon_->isVisible());
 }
 
@@ -186,7 +199,8 @@ TEST_F(BalloonTimingTest, AMousePressOnTheControlHidesIt) {
   EXPECT_EQ(controller_->shown(), nullptr);
   // No comeback until the pointer leaves and returns.
   SendMove(first_);
-  QTest::qWait(2 * kInterval);
+  EXPECT_FALSE(controller_->showTimer().isActive());
+  PassTheInitialDelay();
   EXPECT_FALSE(firstBalloon_->isVisible());
   SendLeave(first_);
   SendEnter(first_);
@@ -204,7 +218,7 @@ TEST_F(BalloonTimingTest, APressAnywhereHidesItOrCancelsTheWait) {
   SendEnter(second_);
   SendPress(other_);
   EXPECT_FALSE(controller_->showTimer().isActive());
-  QTest::qWait(2 * kInterval);
+  PassTheInitialDelay();
   EXPECT_FALSE(secondBalloon_->isVisible());
 }
 
@@ -229,7 +243,7 @@ TEST_F(BalloonTimingTest, AControlDestroyedWhileWaitingShowsNothing) {
   SendEnter(first_);
   delete first_;
   first_ = nullptr;
-  QTest::qWait(2 * kInterval);
+  PassTheInitialDelay();
   EXPECT_FALSE(firstBalloon_->isVisible());
   EXPECT_EQ(controller_->shown(), nullptr);
 }

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "tests/support/EventWait.h"
 #include "ui/help/HistoryCompletion.h"
 
 namespace orvanta {
@@ -224,8 +225,9 @@ TEST_F(HistoryTest, CompleterFedInMergedOrderAfterTheWindowShows) {
   HistoryCompletion* completion = EnableAutoComplete(edit, home_.path());
   ASSERT_NE(completion, nullptr);
   QSignalSpy loaded(completion, &HistoryCompletion::loaded);
-  // Nothing is read while the window is not on the screen.
-  QTest::qWait(200);
+  // Nothing is read while the window is not on the screen: whatever was
+  // queued or started on a worker has run by now.
+  ASSERT_TRUE(testing::SettlePendingWork(10000));
   EXPECT_EQ(loaded.count(), 0);
   EXPECT_EQ(edit->completer(), nullptr);
 
