@@ -80,17 +80,27 @@ TEST(IniStressTest, KilledWriterLeavesOldOrNewFile) {
   TempFolder folder;
   const std::string path = folder.File("crash.ini");
   WriteBytes(path, kHead);
-  // Time a round on this machine first, so that the kills fall before,
+  // Time a few rounds on this machine first, so that the kills fall before,
   // inside and after the first few rounds of each writer however fast the
   // disk is.
+  const auto start = std::chrono::steady_clock::now();
   const pid_t timed = Spawn({"crash", path});
   ASSERT_GT(timed, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  bool timedDone = false;
+  while (!timedDone && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+    CDS_CIni ini;
+    ini.FileName(path);
+    std::string tail;
+    timedDone = ini.ReadValue("Tail", "n", tail) && Number(tail) >= 5;
+    if (!timedDone) std::this_thread::yield();
+  }
   ::kill(timed, SIGKILL);
+  const auto timedUs =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
   WaitFor(timed);
   Rounds rounds = CheckConsistent(path, {});
-  ASSERT_GT(rounds.State, 0) << "no round done in 300 ms";
-  const auto roundUs = static_cast<int>(300000 / rounds.State);
+  ASSERT_TRUE(timedDone) << "not five rounds in 60 s";
+  const auto roundUs = static_cast<int>(timedUs / rounds.State);
   const int windowUs = std::min(2000 + 4 * roundUs, 200000);
 
   const unsigned seed = std::random_device{}();
