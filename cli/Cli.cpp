@@ -3,19 +3,28 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cctype>
+#include <functional>
 #include <map>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "cli/Message.h"
+#include "cli/Output.h"
 #include "cli/SettingsFile.h"
 #include "core/Enums.h"
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
 #include "core/WindowFeatures.h"
+#include "files/FileWriter.h"
 #include "orvanta/Version.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
@@ -54,9 +63,8 @@ T LookUpWord(const std::vector<std::pair<std::string, T>>& words, const std::str
              const std::string& value) {
   for (const auto& w : words)
     if (w.first == value) return w.second;
-  throw UsageError{option + ": unknown value \"" + value + "\" (accepted: " + JoinWords(words) +
-                       ")",
-                   2};
+  throw UsageError{
+      option + ": unknown value " + Quoted(value) + " (accepted: " + JoinWords(words) + ")", 2};
 }
 
 std::string OptionWordList() {
@@ -65,47 +73,105 @@ std::string OptionWordList() {
   return out;
 }
 
-// Options taking a value swallow the next argument whatever it looks like,
-// so "--left -5" and "--function -x" mean what they say. CLI11 would read
-// such a value as an option; joining it as "--name=value" avoids that.
-std::vector<std::string> JoinOptionValues(const CLI::App& app, int argc,
-                                          const char* const* argv) {
-  std::map<std::string, std::string> takesValue;  // spelling -> long form
-  for (const CLI::App* scope : {&app, static_cast<const CLI::App*>(app.get_subcommand("generate"))}) {
-    for (const CLI::Option* opt : scope->get_options()) {
-      if (opt->get_items_expected_min() == 0 || opt->get_lnames().empty()) continue;
-      const std::string longForm = "--" + opt->get_lnames().front();
-      takesValue[longForm] = longForm;
-      for (const auto& s : opt->get_snames()) takesValue["-" + s] = longForm;
-    }
+// What each spelling of an option is: its long form and whether it takes a
+// value.
+struct OptionSpelling {
+  std::string longForm;
+  bool takesValue = false;
+  bool repeatable = false;
+};
+
+std::map<std::string, OptionSpelling> Spellings(const CLI::App& scope) {
+  std::map<std::string, OptionSpelling> spellings;
+  for (const CLI::Option* opt : scope.get_options()) {
+    if (opt->get_lnames().empty()) continue;
+    OptionSpelling s;
+    s.longForm = "--" + opt->get_lnames().front();
+    s.takesValue = opt->get_items_expected_min() > 0;
+    s.repeatable = opt->get_items_expected_max() > 1;
+    spellings[s.longForm] = s;
+    for (const auto& name : opt->get_snames()) spellings["-" + name] = s;
   }
+  return spellings;
+}
+
+// Checks the arguments as typed and hands them on in a form CLI11 reads
+// the same way: options taking a value swallow the next argument whatever it
+// looks like, so "--left -5" and "--function -x" mean what they say, and
+// such values are joined as "--name=value". Every complaint quotes the
+// argument as it was typed.
+std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
+                                          const char* const* argv) {
+  const auto topLevel = Spellings(app);
+  const auto generate = Spellings(*app.get_subcommand("generate"));
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::optional<std::string> value;
-    if (takesValue.count(arg) && i + 1 < argc) {
-      value = argv[++i];
-    } else if (const auto eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0 &&
-                                                  takesValue.count(arg.substr(0, eq))) {
-      value = arg.substr(eq + 1);
-      arg.resize(eq);
-    }
-    if (!value) {
-      args.push_back(arg);
-    } else if (value->empty()) {
-      // CLI11 reads "--name=" as "value follows"; a separate "" is kept.
-      args.push_back(takesValue[arg]);
+  std::set<std::string> given;
+  bool inGenerate = false;
+  const auto addValue = [&](const std::string& typed, const OptionSpelling& s,
+                            const std::string& value) {
+    if (!s.repeatable && !given.insert(s.longForm).second)
+      throw UsageError{"option " + Quoted(typed) + " is given more than once", 2};
+    if (value.empty()) {  // CLI11 reads "--name=" as "value follows"
+      args.push_back(s.longForm);
       args.push_back("");
     } else {
-      args.push_back(takesValue[arg] + "=" + *value);
+      args.push_back(s.longForm + "=" + value);
+    }
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const auto& known = inGenerate ? generate : topLevel;
+    if (arg.size() < 2 || arg[0] != '-') {
+      if (inGenerate) throw UsageError{"unexpected argument " + Quoted(arg), 2};
+      if (arg != "generate")
+        throw UsageError{"unknown command " + Quoted(arg) + " (accepted: generate)", 2};
+      inGenerate = true;
+      args.push_back(arg);
+      continue;
+    }
+    if (arg.rfind("--", 0) == 0) {
+      const std::size_t eq = arg.find('=');
+      const auto found = known.find(arg.substr(0, eq));
+      if (arg.size() == 2 || found == known.end())
+        throw UsageError{"unknown option " + Quoted(arg), 2};
+      if (!found->second.takesValue) {
+        args.push_back(arg);
+      } else if (eq != std::string::npos) {
+        addValue(arg, found->second, arg.substr(eq + 1));
+      } else if (i + 1 < argc) {
+        addValue(arg, found->second, argv[++i]);
+      } else {
+        throw UsageError{"option " + Quoted(arg) + " needs a value", 2};
+      }
+      continue;
+    }
+    // A short option, or several flags in one ("-ch"), the last of which may
+    // take the rest of the argument or the next one as its value.
+    for (std::size_t k = 1; k < arg.size(); ++k) {
+      const auto found = known.find(std::string("-") + arg[k]);
+      if (found == known.end()) throw UsageError{"unknown option " + Quoted(arg), 2};
+      if (!found->second.takesValue) {
+        args.push_back(found->first);
+        continue;
+      }
+      if (k + 1 < arg.size()) {
+        addValue(arg, found->second, arg.substr(k + 1));
+      } else if (i + 1 < argc) {
+        addValue(arg, found->second, argv[++i]);
+      } else {
+        throw UsageError{"option " + Quoted(arg) + " needs a value", 2};
+      }
+      break;
     }
   }
+  if (!inGenerate && args.empty())
+    throw UsageError{"a command is required (accepted: generate); see --help", 2};
   return args;
 }
 
 void CheckNumber(const std::string& option, const std::optional<std::string>& value) {
   if (value && !IsNumericEntry(*value))
-    throw UsageError{option + ": \"" + *value + "\" is not a number", 2};
+    throw UsageError{option + ": " + Quoted(*value) + " is not a number", 2};
 }
 
 nlohmann::json SettingsJson(const PopupSettings& s) {
@@ -185,9 +251,8 @@ void ApplyOptions(const GenerateOptions& o, bool optionGiven, PopupSettings& s) 
     for (const auto& word : o.options) {
       const int index = WindowOptionIndex(word);
       if (index < 0)
-        throw UsageError{"--option: unknown value \"" + word + "\" (accepted: " +
-                             OptionWordList() + ")",
-                         2};
+        throw UsageError{
+            "--option: unknown value " + Quoted(word) + " (accepted: " + OptionWordList() + ")", 2};
       s.WindowOptions[index] = 1;
     }
   }
@@ -200,13 +265,73 @@ void ApplyOptions(const GenerateOptions& o, bool optionGiven, PopupSettings& s) 
   }
 }
 
+void CheckNotEmpty(const char* option, const std::optional<std::string>& path) {
+  if (path && path->empty()) throw UsageError{std::string(option) + ": the name is empty", 2};
+}
+
+// One file the command will write, once everything has been checked.
+struct PlannedWrite {
+  std::string path;
+  std::function<void()> write;  // throws SettingsFileError or FileWriteError
+};
+
+std::string ListOf(const std::vector<PlannedWrite>& plan, std::size_t from, std::size_t to) {
+  std::string out;
+  for (std::size_t i = from; i < to; ++i) out += (out.empty() ? "" : ", ") + Quoted(plan[i].path);
+  return out;
+}
+
+// What a failure after the checks leaves behind.
+std::string Outcome(const std::vector<PlannedWrite>& plan, std::size_t failed) {
+  if (failed == 0) return "; nothing was written";
+  std::string out = "; written: " + ListOf(plan, 0, failed);
+  if (failed < plan.size()) out += "; not written: " + ListOf(plan, failed, plan.size());
+  return out;
+}
+
+// Where a write to `path` lands; refuses what cannot be written before
+// anything is.
+files::WriteTarget CheckTarget(const std::string& path) {
+  files::WriteTarget target;
+  if (auto problem = files::FindWriteTarget(path, target))
+    throw UsageError{"cannot write " + Quoted(path) + ": " + problem->Reason, 1};
+  return target;
+}
+
+// Two planned files that are one, or one that is also our standard output,
+// would overwrite each other.
+void CheckDistinct(const std::vector<PlannedWrite>& plan, std::ostream& out) {
+  struct stat output {};
+  const auto* fdOut = dynamic_cast<FdOutput*>(out.rdbuf());
+  const bool outputIsFile =
+      fdOut && ::fstat(fdOut->Fd(), &output) == 0 && S_ISREG(output.st_mode);
+  std::vector<files::WriteTarget> targets;
+  for (const PlannedWrite& p : plan) {
+    const files::WriteTarget target = CheckTarget(p.path);
+    struct stat st {};
+    if (outputIsFile && target.Exists && ::stat(target.Path.c_str(), &st) == 0 &&
+        st.st_dev == output.st_dev && st.st_ino == output.st_ino) {
+      throw UsageError{Quoted(p.path) + " is also the standard output; nothing was written", 2};
+    }
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      if (targets[i].Path == target.Path)
+        throw UsageError{Quoted(plan[i].path) + " and " + Quoted(p.path) +
+                             " are the same file; nothing was written",
+                         2};
+    }
+    targets.push_back(target);
+  }
+}
+
 std::string FolderPath(std::string dir) {
-  if (dir.empty()) dir = ".";
   if (dir.back() != '/') dir += '/';
   return dir;
 }
 
 int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
+  CheckNotEmpty("--settings", o.settings);
+  CheckNotEmpty("--save-settings", o.saveSettings);
+  CheckNotEmpty("--test-pages", o.testPages);
   PopupSettings typed;
   if (o.settings) {
     try {
@@ -217,20 +342,42 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
   }
   ApplyOptions(o, optionGiven, typed);
   const Generation g = GeneratePopupCode(typed);
+
+  std::vector<PlannedWrite> plan;
   if (o.saveSettings) {
     try {
-      SaveSettingsFile(*o.saveSettings, g.Settings);
+      CheckSettingsSave(*o.saveSettings, g.Settings);
     } catch (const SettingsFileError& e) {
       throw UsageError{e.what(), e.ExitCode()};
     }
+    plan.push_back({*o.saveSettings, [&] { SaveSettingsFile(*o.saveSettings, g.Settings); }});
   }
   if (o.testPages) {
+    const std::string folder = FolderPath(*o.testPages);
+    const std::string& popupCode = g.Code.PopupCode;
+    const std::string& linkCode = g.Code.LinkCode;
+    plan.push_back(
+        {folder + kTestPageName, [folder, &popupCode] { WritePopupTestPage(folder, popupCode); }});
+    plan.push_back(
+        {folder + kLinkTestPageName, [folder, &linkCode] { WriteLinkTestPage(folder, linkCode); }});
+    struct stat st {};
+    if (::stat((folder + kGoButtonName).c_str(), &st) != 0)
+      plan.push_back({folder + kGoButtonName, [folder] { EnsureGoButton(folder); }});
+  }
+  CheckDistinct(plan, out);
+
+  for (std::size_t i = 0; i < plan.size(); ++i) {
     try {
-      WriteTestPages(FolderPath(*o.testPages), g.Code.PopupCode, g.Code.LinkCode);
+      plan[i].write();
+    } catch (const SettingsFileError& e) {
+      throw UsageError{e.what() + Outcome(plan, i), 1};
     } catch (const FileWriteError& e) {
-      throw UsageError{e.what(), 1};
+      std::string message = e.what();
+      message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
+      throw UsageError{message + Outcome(plan, i), 1};
     }
   }
+
   if (o.json) {
     nlohmann::json j;
     j["popup_code"] = g.Code.PopupCode;
@@ -240,6 +387,14 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
   } else {
     const std::string& text = o.link ? g.Code.LinkCode : g.Code.PopupCode;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+  if (!out.flush()) {
+    const auto* fdOut = dynamic_cast<FdOutput*>(out.rdbuf());
+    const int error = fdOut ? fdOut->Error() : 0;
+    std::string message = "cannot write the standard output: " +
+                          (error ? std::system_category().message(error) : "write error");
+    if (!plan.empty()) message += "; written: " + ListOf(plan, 0, plan.size());
+    throw UsageError{message, 1};
   }
   return 0;
 }
@@ -255,7 +410,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   AddGenerateOptions(*gen, options);
 
   try {
-    std::vector<std::string> args = JoinOptionValues(app, argc, argv);
+    std::vector<std::string> args = CheckedArguments(app, argc, argv);
     std::reverse(args.begin(), args.end());  // CLI11 takes them last-first
     app.parse(args);
     return RunGenerate(options, gen->count("--option") > 0, out);
@@ -266,11 +421,14 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e, out, err);
   } catch (const CLI::ParseError& e) {
-    err << kProgram << ": " << e.what() << '\n';
+    err << kProgram << ": " << OneLine(e.what()) << '\n';
     return 2;
   } catch (const UsageError& e) {
-    err << kProgram << ": " << e.message << '\n';
+    err << kProgram << ": " << OneLine(e.message) << '\n';
     return e.exitCode;
+  } catch (const std::bad_alloc&) {
+    err << kProgram << ": out of memory; nothing more was written\n";
+    return 1;
   }
 }
 

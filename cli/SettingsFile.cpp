@@ -1,19 +1,15 @@
 #include "cli/SettingsFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
-#include <system_error>
 #include <vector>
 
+#include "cli/Message.h"
 #include "core/Enums.h"
 #include "core/NumericEntry.h"
 #include "core/WindowFeatures.h"
+#include "files/FileWriter.h"
+#include "files/SettingsReader.h"
 #include "ini/CDS_CIni.h"
-#include "ini/PrivateProfile.h"
 #include "ini/ProfileFormat.h"
 
 namespace orvanta {
@@ -44,32 +40,11 @@ enum Field {
   ActivationKey
 };
 
-// A value as it can stand on one line of a message.
-std::string Shown(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string InFile(const std::string& path) { return "settings file " + Shown(path); }
+std::string InFile(const std::string& path) { return "settings file " + Quoted(path); }
 
 [[noreturn]] void BadValue(const std::string& path, const char* key, const std::string& value,
                            const std::string& why) {
-  throw SettingsFileError(InFile(path) + ": [Popup] " + key + "=" + Shown(value) + ": " + why,
+  throw SettingsFileError(InFile(path) + ": [Popup] " + key + "=" + Quoted(value) + ": " + why,
                           SettingsFileError::kBadContent);
 }
 
@@ -95,7 +70,7 @@ std::array<int, kWindowOptionCount> OptionsField(const std::string& path,
     const int index = WindowOptionIndex(word);
     if (index < 0) {
       BadValue(path, "WindowOptions", value,
-               "unknown option " + Shown(word) + " (accepted: " + OptionWords() + ")");
+               "unknown option " + Quoted(word) + " (accepted: " + OptionWords() + ")");
     }
     options[index] = 1;
     if (comma == std::string::npos) return options;
@@ -166,25 +141,12 @@ int FieldOf(const std::string& key) {
   return -1;
 }
 
-// The profile functions cannot tell an unreadable file from a missing
-// section, so look at the file first.
-void CheckReadable(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  int error = fd < 0 ? errno : 0;
-  struct stat st {};
-  if (fd >= 0) {
-    if (::fstat(fd, &st) != 0) {
-      error = errno;
-    } else if (S_ISDIR(st.st_mode)) {
-      error = EISDIR;
-    }
-    ::close(fd);
-  }
-  if (error != 0) {
-    throw SettingsFileError(
-        "cannot read " + InFile(path) + ": " + std::system_category().message(error),
-        SettingsFileError::kCannotAccess);
-  }
+// Reader problems of the file's content are bad input; the others are
+// access failures.
+int ExitCodeFor(const files::FileProblem& problem) {
+  return problem.Code == EFBIG || problem.Code == EILSEQ || problem.Code == EINVAL
+             ? SettingsFileError::kBadContent
+             : SettingsFileError::kCannotAccess;
 }
 
 std::string OptionsText(const PopupSettings& s) {
@@ -199,21 +161,22 @@ std::string OptionsText(const PopupSettings& s) {
 }  // namespace
 
 bool LoadSettingsFile(const std::string& path, PopupSettings& settings) {
-  CheckReadable(path);
-  CDS_CIni ini;
-  ini.FileName(path);
+  files::FileBytes bytes;
+  if (auto problem = files::ReadSettingsFile(path, bytes)) {
+    throw SettingsFileError("cannot read " + InFile(path) + ": " + problem->Reason,
+                            ExitCodeFor(*problem));
+  }
+  const auto entries = profile::SectionEntries(bytes.View(), kSection);
+  if (!entries) {
+    throw SettingsFileError(InFile(path) + ": no [Popup] section",
+                            SettingsFileError::kBadContent);
+  }
   std::vector<std::string> keys;
   std::vector<std::string> values;
-  if (!ini.ReadSection(kSection, keys, values)) {
-    const int code = profile::LastError();
-    if (code == ENOENT) {
-      throw SettingsFileError(InFile(path) + ": no [Popup] section",
-                              SettingsFileError::kBadContent);
-    }
-    if (code != 0) {  // 0: the section is there but holds no key
-      throw SettingsFileError("cannot read " + InFile(path) + ": " + ini.LastErrorDescription(),
-                              SettingsFileError::kCannotAccess);
-    }
+  for (const std::string& entry : *entries) {
+    const std::size_t eq = entry.find('=');
+    keys.push_back(entry.substr(0, eq));
+    values.push_back(eq == std::string::npos ? std::string() : entry.substr(eq + 1));
   }
 
   PopupSettings read = settings;
@@ -221,8 +184,8 @@ bool LoadSettingsFile(const std::string& path, PopupSettings& settings) {
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const int field = FieldOf(keys[i]);
     if (field < 0) {
-      throw SettingsFileError(InFile(path) + ": [Popup] unknown key " + Shown(keys[i]) +
-                                  " (value " + Shown(values[i]) + ")",
+      throw SettingsFileError(InFile(path) + ": [Popup] unknown key " + Quoted(keys[i]) +
+                                  " (value " + Quoted(values[i]) + ")",
                               SettingsFileError::kBadContent);
     }
     if (seen[field]) continue;  // the first of duplicate keys wins
@@ -233,29 +196,35 @@ bool LoadSettingsFile(const std::string& path, PopupSettings& settings) {
   return seen[WindowOptionsKey];
 }
 
-void SaveSettingsFile(const std::string& path, const PopupSettings& s) {
-  const std::vector<std::string> values = {s.FunctionName,
-                                           s.WindowName,
-                                           s.PageUrl,
-                                           s.Width,
-                                           s.Height,
-                                           s.Top,
-                                           s.Left,
-                                           s.Center == 1 ? "1" : "0",
-                                           std::string(OrderName(s.Order)),
-                                           OptionsText(s),
-                                           s.DelaySeconds,
-                                           s.CloseSeconds,
-                                           std::string(ActivationName(s.Activation))};
-  std::vector<std::string> keys(kSettingsKeys.begin(), kSettingsKeys.end());
+namespace {
 
+std::vector<std::string> SavedValues(const PopupSettings& s) {
+  return {s.FunctionName,
+          s.WindowName,
+          s.PageUrl,
+          s.Width,
+          s.Height,
+          s.Top,
+          s.Left,
+          s.Center == 1 ? "1" : "0",
+          std::string(OrderName(s.Order)),
+          OptionsText(s),
+          s.DelaySeconds,
+          s.CloseSeconds,
+          std::string(ActivationName(s.Activation))};
+}
+
+}  // namespace
+
+void CheckSettingsSave(const std::string& path, const PopupSettings& s) {
+  const std::vector<std::string> values = SavedValues(s);
   // Write only what a later load accepts as it was saved.
   PopupSettings check;
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    if (profile::ValueProblem(keys[i], values[i]) ||
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (profile::ValueProblem(kSettingsKeys[i], values[i]) ||
         profile::TrimBlanks(values[i]).size() != values[i].size()) {
-      throw SettingsFileError("cannot save " + InFile(path) + ": [Popup] " + keys[i] + "=" +
-                                  Shown(values[i]) +
+      throw SettingsFileError("cannot save " + InFile(path) + ": [Popup] " + kSettingsKeys[i] +
+                                  "=" + Quoted(values[i]) +
                                   ": a line break or blanks at either end would be lost",
                               SettingsFileError::kBadContent);
     }
@@ -266,9 +235,27 @@ void SaveSettingsFile(const std::string& path, const PopupSettings& s) {
     }
   }
 
+  files::WriteTarget target;
+  if (auto problem = files::FindWriteTarget(path, target)) {
+    throw SettingsFileError("cannot write " + InFile(path) + ": " + problem->Reason,
+                            SettingsFileError::kCannotAccess);
+  }
+  // The new section goes into what the file holds, which must be readable.
+  files::FileBytes old;
+  if (target.Exists) {
+    if (auto problem = files::ReadSettingsFile(target.Path, old)) {
+      throw SettingsFileError("cannot write " + InFile(path) + ": " + problem->Reason,
+                              ExitCodeFor(*problem));
+    }
+  }
+}
+
+void SaveSettingsFile(const std::string& path, const PopupSettings& s) {
+  CheckSettingsSave(path, s);
   CDS_CIni ini;
   ini.FileName(path);
-  if (!ini.WriteSection(kSection, keys, values)) {
+  const std::vector<std::string> keys(kSettingsKeys.begin(), kSettingsKeys.end());
+  if (!ini.WriteSection(kSection, keys, SavedValues(s))) {
     throw SettingsFileError("cannot write " + InFile(path) + ": " + ini.LastErrorDescription(),
                             SettingsFileError::kCannotAccess);
   }

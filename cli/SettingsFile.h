@@ -32,12 +32,17 @@ extern const std::array<const char*, 13> kSettingsKeys;
 // Overrides the fields of `settings` that [Popup] gives; missing keys leave
 // theirs as they were. Returns whether the file gave WindowOptions. Throws
 // SettingsFileError, leaving `settings` untouched, for a file that cannot be
-// read, a missing [Popup] section, an unknown key or a bad value.
+// read (with exit code 2 when its content is at fault: too large, lines
+// ending with CR alone), a missing [Popup] section, an unknown key or a bad
+// value.
 bool LoadSettingsFile(const std::string& path, PopupSettings& settings);
 
 // Writes `settings` as [Popup] with every key, leaving the file's other
 // sections as they are. Throws SettingsFileError, writing nothing, for a
 // value that could not be read back or a file that cannot be written.
 void SaveSettingsFile(const std::string& path, const PopupSettings& settings);
+
+// Everything SaveSettingsFile checks before it writes, without writing.
+void CheckSettingsSave(const std::string& path, const PopupSettings& settings);
 
 }  // namespace orvanta

@@ -1,7 +1,5 @@
 #include "ini/CDS_CIni.h"
 
-#include <system_error>
-
 #include "ini/PrivateProfile.h"
 
 namespace orvanta {
@@ -19,12 +17,8 @@ bool CDS_CIni::CheckFileName() {
 }
 
 void CDS_CIni::SetSystemError() {
-  const int code = profile::LastError();
-  if (code == 0) {
-    m_LastErrorDescription = "An unknown error has occured";
-  } else {
-    m_LastErrorDescription = std::system_category().message(code);
-  }
+  std::string text = profile::LastErrorText();
+  m_LastErrorDescription = text.empty() ? "An unknown error has occured" : std::move(text);
 }
 
 bool CDS_CIni::Refuse(const std::string& why) {

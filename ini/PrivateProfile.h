@@ -6,13 +6,14 @@
 // Every call sets this thread's last-error code (LastError): an errno value,
 // ENOENT when the file, section or key is missing, the system's code when
 // the file cannot be read or written, EINVAL for a name or value that cannot
-// be written, 0 on success and when nothing more is known.
+// be written, 0 on success and when nothing more is known. LastErrorText
+// says it in words.
 //
-// Writes are atomic and serialised: under an exclusive flock on the file the
-// new text goes to a temporary file ".NAME.partial" in the same folder, which
-// is flushed to disk, given the old file's permissions and renamed over it.
-// A reader sees the old or the new file, never a mix, and concurrent writers
-// in several processes never lose each other's changes.
+// Files are read by files/SettingsReader.h and written by files/FileWriter.h,
+// whole and atomically: a reader sees the old or the new file, never a mix.
+// A read-modify-write holds an exclusive flock on the file, or on its folder
+// while the file does not exist yet, so concurrent writers in several
+// processes never lose each other's changes.
 
 #include <cstddef>
 #include <string>
@@ -24,6 +25,7 @@
 namespace orvanta::profile {
 
 int LastError();
+std::string LastErrorText();
 
 // The key's value, or `defaultValue` when the file, section or key is
 // missing; returns the size of what was copied to `value`.

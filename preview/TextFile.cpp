@@ -1,12 +1,6 @@
 #include "preview/TextFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstring>
+#include "files/FileWriter.h"
 
 namespace orvanta {
 
@@ -48,8 +42,6 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
   return cp;
 }
 
-std::string Reason(int err) { return std::strerror(err); }
-
 }  // namespace
 
 std::string Utf8ToWindows1252(std::string_view utf8) {
@@ -60,34 +52,8 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
 }
 
 void WriteBinaryFile(std::string_view bytes, const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  const std::string temp =
-      path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const int err = errno;
-    // Name the file the caller asked for, not our temporary.
-    throw FileWriteError("Cannot write \"" + path + "\": " + Reason(err));
-  }
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-  std::size_t done = 0;
-  int err = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(temp.c_str());
-    throw FileWriteError("Cannot write \"" + path + "\": " + Reason(err));
-  }
+  if (auto problem = files::WriteFile(path, bytes))
+    throw FileWriteError("Cannot write \"" + path + "\": " + problem->Reason);
 }
 
 void WriteTextFile(std::string_view text, const std::string& path) {

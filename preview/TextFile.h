@@ -15,8 +15,9 @@ class FileWriteError : public std::runtime_error {
 std::string Utf8ToWindows1252(std::string_view utf8);
 
 // Creates or replaces the file with the text followed by CR LF, in
-// windows-1252. The old file stays whole if anything fails. Throws
-// FileWriteError naming the path and the system's reason.
+// windows-1252, through files/FileWriter.h: the old file stays whole if
+// anything fails, and one that is read-only or not a regular file is
+// refused. Throws FileWriteError naming the path and the reason.
 void WriteTextFile(std::string_view text, const std::string& path);
 
 // Writes raw bytes the same all-or-nothing way.

@@ -6,7 +6,6 @@
 #include <QTemporaryFile>
 
 #include "preview/TestPages.h"
-#include "preview/TextFile.h"
 
 namespace orvanta {
 
@@ -33,14 +32,7 @@ QString ChooseWorkFolder(const QString& programFolder, const QString& dataFolder
 }
 
 void EnsureGoButtonIn(const QString& folder) {
-  const QString path = folder + QString::fromLatin1(kGoButtonName);
-  if (QFileInfo::exists(path)) return;
-  QFile picture(QStringLiteral(":/orvanta/gobutton.gif"));
-  if (!picture.open(QIODevice::ReadOnly))
-    throw FileWriteError("The button picture is missing from the program");
-  const QByteArray bytes = picture.readAll();
-  WriteBinaryFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                  path.toStdString());
+  EnsureGoButton(QFile::encodeName(folder).toStdString());
 }
 
 }  // namespace orvanta

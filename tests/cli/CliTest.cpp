@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "Process.h"
 #include "core/Generator.h"
@@ -272,6 +276,126 @@ TEST(Cli, UnwritableSettingsFileFailsBeforeAnyOutput) {
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
   EXPECT_TRUE(Entries(dir).empty());
+}
+
+}  // namespace
+}  // namespace orvanta
+
+namespace orvanta {
+namespace {
+
+using Args = std::vector<std::string>;
+
+// Each row once let a command write part of what it was asked to, write
+// where it must not, or end without a clear single line. "D" in an argument
+// stands for the test's folder.
+TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
+  const auto file = [](const char* name, const char* bytes, mode_t mode = 0644) {
+    return [=](const std::string& d) {
+      std::ofstream(d + "/" + name) << bytes;
+      ::chmod((d + "/" + name).c_str(), mode);
+    };
+  };
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> prepare;
+    Args args;
+    int exitCode;
+    const char* message;
+    const char* stdoutTo = "";  // "D/out.txt", "/dev/full" or "closed"
+  } cases[] = {
+      {"DanglingLinkIntoMissingFolder",
+       [](auto& d) { ::symlink("no/x.ini", (d + "/s.ini").c_str()); },
+       {"--save-settings", "D/s.ini"}, 1, "s.ini\": No such file or directory (it links to \""},
+      {"CharacterDevice",
+       [](auto& d) { ::mknod((d + "/dev").c_str(), S_IFCHR | 0666, makedev(1, 3)); },
+       {"--save-settings", "D/dev"}, 1, "it is a character device, not a regular file"},
+      {"Pipe", [](auto& d) { ::mkfifo((d + "/fifo").c_str(), 0644); },
+       {"--save-settings", "D/fifo"}, 1, "it is a pipe, not a regular file"},
+      {"LinkLoop", [](auto& d) { ::symlink("s.ini", (d + "/s.ini").c_str()); },
+       {"--save-settings", "D/s.ini"}, 1, "Too many levels of symbolic links"},
+      {"StdoutLink", nullptr, {"--save-settings", "/dev/stdout"}, 1, "a file a process has open",
+       "D/out.txt"},
+      {"SameFileAsStdout", nullptr, {"--save-settings", "D/out.txt"}, 2,
+       "is also the standard output", "D/out.txt"},
+      {"HugeSettings",
+       [](auto& d) {
+         std::ofstream(d + "/big.ini").flush();
+         std::filesystem::resize_file(d + "/big.ini", std::uintmax_t{200} << 30);
+       },
+       {"--settings", "D/big.ini"}, 2, "larger than 64 MiB"},
+      {"EndlessSettings", nullptr, {"--settings", "/dev/zero"}, 2, "it is a device"},
+      {"FullDisk", nullptr, {"--json"}, 1, "output: No space left on device", "/dev/full"},
+      {"ClosedStdout", nullptr, {"--test-pages", "D"}, 1, "output: Bad file descriptor",
+       "closed"},
+      {"SettingsThenMissingPagesFolder", nullptr,
+       {"--save-settings", "D/p.ini", "--test-pages", "D/no"}, 1,
+       "/no/test_page.htm\": No such file or directory"},
+      {"LinkPageIsAFolder", [](auto& d) { ::mkdir((d + "/test_link.htm").c_str(), 0755); },
+       {"--test-pages", "D"}, 1, "test_link.htm\": Is a directory"},
+      {"ReadOnlyPage", file("test_page.htm", "mine", 0444), {"--test-pages", "D"}, 1,
+       "test_page.htm\": Permission denied"},
+      {"EmptyPagesFolder", nullptr, {"--test-pages", ""}, 2, "--test-pages: the name is empty"},
+      {"EmptySettingsName", nullptr, {"--save-settings", ""}, 2,
+       "--save-settings: the name is empty"},
+      {"CrOnlySettings", file("cr.ini", "[Popup]\rFunctionName=crname\rWidth=abc\r"),
+       {"--settings", "D/cr.ini"}, 2, "its lines end with CR alone"},
+      {"LineBreakInArgument", nullptr, {"-w", "a\nb", "-t", "x\ny"}, 2,
+       "--type: unknown value \"x\\ny\""},
+      {"OptionAsTyped", nullptr, {"-c=3"}, 2, "unknown option \"-c=3\""},
+      {"UnknownOptionBeforeItsValue", nullptr, {"--Width", "4"}, 2, "unknown option \"--Width\""},
+      {"UnknownCommand", nullptr, {}, 2, "unknown command \"foo\" (accepted: generate)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (::geteuid() != 0 && std::string(c.name) == "CharacterDevice") continue;
+    TempFolder dir;
+    const auto expand = [&](std::string arg) {
+      return arg.rfind('D', 0) == 0 ? dir.Path() + arg.substr(1) : arg;
+    };
+    Args args = {c.args.empty() ? "foo" : "generate"};
+    for (const auto& a : c.args) args.push_back(expand(a));
+    if (c.prepare) c.prepare(dir.Path());
+    std::ofstream(dir.Path() + "/out.txt").flush();
+    const auto before = testing::FolderState(dir.Path());
+    const auto r = RunProcess(ORVANTA_CLI_PATH, args, expand(c.stdoutTo));
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(testing::FolderState(dir.Path()), before);
+  }
+}
+
+TEST(Cli, OutputFailureAfterTheFilesSaysWhatWasWritten) {
+  TempFolder dir;
+  const auto r =
+      RunProcess(ORVANTA_CLI_PATH, {"generate", "--save-settings", dir.File("p.ini")}, "/dev/full");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "orvanta-cli: cannot write the standard output: No space left on device; "
+                   "written: \"" + dir.File("p.ini") + "\"\n");
+}
+
+TEST(Cli, WritesThroughLinksAndReadsSettingsFromAPipe) {
+  TempFolder dir;
+  ::symlink("new.ini", dir.File("s.ini").c_str());
+  ::symlink("real.htm", dir.File("test_page.htm").c_str());
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string settings = "[Popup]\nWidth=5\n";
+  ASSERT_EQ(::write(fds[1], settings.data(), settings.size()),
+            static_cast<ssize_t>(settings.size()));
+  ::close(fds[1]);
+  const auto r = Cli({"generate", "--settings", "/dev/fd/" + std::to_string(fds[0]),
+                      "--save-settings", dir.File("s.ini"), "--test-pages", dir.Path()});
+  ::close(fds[0]);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("width=5"), std::string::npos);
+  EXPECT_NE(ReadBytes(dir.File("new.ini")).find("Width=5\r\n"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir.File("real.htm")), Utf8ToWindows1252(r.out) + "\r\n");
+  EXPECT_EQ(std::filesystem::read_symlink(dir.File("s.ini")), "new.ini");
+  EXPECT_EQ(std::filesystem::read_symlink(dir.File("test_page.htm")), "real.htm");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,7 +9,8 @@
 
 namespace orvanta::test {
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args) {
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& stdoutTo) {
   int outPipe[2];
   int errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
@@ -17,6 +19,14 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   if (pid == 0) {
     dup2(outPipe[1], 1);
     dup2(errPipe[1], 2);
+    if (stdoutTo == "closed") {
+      close(1);
+    } else if (!stdoutTo.empty()) {
+      const int fd = open(stdoutTo.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(fd, 1);
+      close(fd);
+    }
+    alarm(60);
     close(outPipe[0]);
     close(errPipe[0]);
     std::vector<char*> argv;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "ini/CDS_CIni.h"
+#include "tests/support/Child.h"
 #include "tests/support/TempFolder.h"
 
 namespace orvanta {
@@ -382,19 +384,58 @@ TEST_F(CIniTest, WritingKeepsPermissionsAndLeavesNoTemporaryFile) {
   EXPECT_EQ(FilesIn(folder.Path()), 1u);
 }
 
-TEST_F(CIniTest, LeftoverOfAKilledWriterIsReplacedNotFollowed) {
+TEST_F(CIniTest, LeftoverOfAKilledWriterIsRemovedNotFollowed) {
   const std::string victim = folder.File("victim");
   WriteBytes(victim, "untouched");
-  ASSERT_EQ(::symlink("victim", folder.File(".test.ini.partial").c_str()), 0);
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string leftover = folder.File(".test.ini." + std::to_string(gone) + ".1.tmp");
+  const std::string busy = folder.File(".test.ini." + std::to_string(::getppid()) + ".1.tmp");
+  ASSERT_EQ(::symlink("victim", leftover.c_str()), 0);
+  WriteBytes(busy, "a live writer's");
   ASSERT_TRUE(ini.WriteValue("S", "k", "1"));
   EXPECT_EQ(ReadBytes(victim), "untouched");
-  WriteBytes(folder.File(".test.ini.partial"), "[S]\nk=half");
-  ASSERT_TRUE(ini.WriteValue("S", "k", "2"));
-  EXPECT_EQ(ReadBytes(path), "[S]\r\nk=2\r\n");
-  EXPECT_EQ(FilesIn(folder.Path()), 2u);  // the file and the victim
-  WriteBytes(folder.File(".test.ini.partial"), "[S]\nk=half");
-  ASSERT_TRUE(ini.WriteValue("S", "k", "2"));  // changes nothing, still tidies
-  EXPECT_EQ(FilesIn(folder.Path()), 2u);
+  EXPECT_EQ(FilesIn(folder.Path()), 3u);  // the file, the victim, the live writer's
+  WriteBytes(leftover, "[S]\nk=half");
+  ASSERT_TRUE(ini.WriteValue("S", "k", "1"));  // changes nothing, still tidies
+  EXPECT_EQ(FilesIn(folder.Path()), 3u);
+  EXPECT_EQ(ReadBytes(busy), "a live writer's");
+}
+
+// Run in a child with a time limit, since these once spun forever.
+TEST_F(CIniTest, DanglingLinkCreatesItsTargetAndCrOnlyFileIsRefused) {
+  const struct {
+    const char* name;
+    const char* target;  // what the link leads to; nullptr: no link, a CR-only file
+    Call call;
+    const char* bytes;  // of the target afterwards
+  } cases[] = {
+      {"Value", "real.ini", [](CDS_CIni& i) { return i.WriteValue("S", "k", "v"); },
+       "[S]\r\nk=v\r\n"},
+      {"Section", "real.ini", [](CDS_CIni& i) { return i.WriteSection("S", {"k"}, {"v"}); },
+       "[S]\r\nk=v\r\n"},
+      {"CrOnlyLines", nullptr, [](CDS_CIni& i) { return i.WriteValue("S", "j", "2"); },
+       "[S]\rk=1\r"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::unlink(path.c_str());
+    ::unlink(folder.File("real.ini").c_str());
+    if (c.target) {
+      ASSERT_EQ(::symlink(c.target, path.c_str()), 0);
+    } else {
+      WriteBytes(path, c.bytes);
+    }
+    EXPECT_EQ(testing::InChild([&] { return c.call(ini) ? 0 : 1; }, 10), c.target ? 0 : 1);
+    EXPECT_EQ(ReadBytes(path), c.bytes);
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_EQ(S_ISLNK(st.st_mode), c.target != nullptr);
+  }
+  EXPECT_FALSE(ini.WriteValue("S", "j", "2"));
+  EXPECT_EQ(ini.LastErrorDescription(),
+            "its lines end with CR alone; save it with LF or CR LF line ends");
 }
 
 TEST_F(CIniTest, NewFileGetsTheUsualPermissions) {

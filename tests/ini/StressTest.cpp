@@ -128,6 +128,38 @@ TEST(IniStressTest, KilledWriterLeavesOldOrNewFile) {
   EXPECT_EQ(testing::FilesIn(folder.Path()), 1u);
 }
 
+TEST(IniStressTest, KilledFirstSaveLeavesNoFileOrAWholeOne) {
+  TempFolder folder;
+  const std::string path = folder.File("new.ini");
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(WaitFor(Spawn({"create", path})), 0);
+  const auto saveUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+  const unsigned seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed) + ", save " + std::to_string(saveUs) + " us");
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<long> delayUs(0, 2 * saveUs);
+  CDS_CIni ini;
+  ini.FileName(path);
+  for (int kill = 0; kill < 300 && !HasFailure(); ++kill) {
+    ::unlink(path.c_str());
+    const pid_t child = Spawn({"create", path});
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+    ::kill(child, SIGKILL);
+    WaitFor(child);
+    if (!testing::Exists(path)) continue;
+    std::vector<std::string> keys;
+    std::vector<std::string> values;
+    ASSERT_TRUE(ini.ReadSection("State", keys, values)) << "an empty or partial first save";
+    EXPECT_EQ(values.size(), 40u);
+    EXPECT_EQ(values.back(), values.front());
+  }
+  ASSERT_TRUE(ini.WriteValue("Tail", "n", "1"));
+  EXPECT_EQ(testing::FilesIn(folder.Path()), 1u) << "temporary files left behind";
+}
+
 TEST(IniStressTest, ConcurrentWritersLoseNoKey) {
   TempFolder folder;
   const std::string path = folder.File("shared.ini");

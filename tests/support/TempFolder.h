@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 namespace orvanta::testing {
@@ -50,6 +52,23 @@ inline std::size_t FilesIn(const std::string& folder) {
   std::size_t n = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
   return n;
+}
+
+// Everything under a folder, links not followed: kind, mode, owner, inode,
+// size, and the bytes of small files or the text of links. Two equal states
+// mean nothing was created, removed, replaced or changed.
+inline std::map<std::string, std::string> FolderState(const std::string& folder) {
+  std::map<std::string, std::string> state;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    ::lstat(e.path().c_str(), &st);
+    std::string& s = state[e.path().lexically_relative(folder)];
+    s = std::to_string(st.st_mode) + " " + std::to_string(st.st_uid) + " " +
+        std::to_string(st.st_ino) + " " + std::to_string(st.st_size);
+    if (S_ISREG(st.st_mode) && st.st_size < 65536) s += " " + ReadBytes(e.path());
+    if (S_ISLNK(st.st_mode)) s += " -> " + std::filesystem::read_symlink(e.path()).string();
+  }
+  return state;
 }
 
 }  // namespace orvanta::testing

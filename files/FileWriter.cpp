@@ -1,0 +1,218 @@
+#include "files/FileWriter.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <system_error>
+
+namespace orvanta::files {
+
+FileProblem SystemProblem(int code) { return {code, std::system_category().message(code)}; }
+
+namespace {
+
+constexpr int kMaxLinks = 40;  // as the kernel allows
+constexpr int kMaxTempTries = 100;
+constexpr std::size_t kMaxNameInTemp = 100;  // keeps the temporary name short enough
+constexpr long kProcFileSystem = 0x9fa0;
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+const char* KindOf(mode_t mode) {
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISFIFO(mode)) return "a pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Closes a descriptor on every way out.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int Get() const { return fd_; }
+  int Close() {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+std::optional<FileProblem> CheckFolder(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return SystemProblem(errno);
+  if (!S_ISDIR(st.st_mode)) return SystemProblem(ENOTDIR);
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    return SystemProblem(errno);
+  return std::nullopt;
+}
+
+std::optional<FileProblem> CheckExisting(const std::string& path, const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return SystemProblem(EISDIR);
+  if (!S_ISREG(st.st_mode))
+    return FileProblem{EINVAL, std::string("it is ") + KindOf(st.st_mode) + ", not a regular file"};
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return SystemProblem(errno);
+  // Root may write anything; a file nobody may write is still meant to stay.
+  if ((st.st_mode & 0222) == 0) return SystemProblem(EACCES);
+  return CheckFolder(FolderOf(path));
+}
+
+// `current` ends as the last path looked at, for the message.
+std::optional<FileProblem> Resolve(const std::string& path, WriteTarget& target,
+                                   std::string& current) {
+  current = path;
+  if (path.empty()) return FileProblem{ENOENT, "no file name given"};
+  for (int links = 0;; ++links) {
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0) {
+      const int error = errno;
+      if (error != ENOENT) return SystemProblem(error);
+      if (auto problem = CheckFolder(FolderOf(current))) return problem;
+      target = WriteTarget{current, false, 0, 0, 0};
+      return std::nullopt;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      if (auto problem = CheckExisting(current, st)) return problem;
+      target = WriteTarget{current, true, st.st_mode, st.st_uid, st.st_gid};
+      return std::nullopt;
+    }
+    if (links == kMaxLinks) return SystemProblem(ELOOP);
+    struct statfs fs {};
+    if (::statfs(FolderOf(current).c_str(), &fs) == 0 && fs.f_type == kProcFileSystem)
+      return FileProblem{EINVAL, "it names a file a process has open, not a stored file"};
+    std::string link(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096, '\0');
+    const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+    if (n < 0) return SystemProblem(errno);
+    link.resize(static_cast<std::size_t>(n));
+    if (link.empty()) return SystemProblem(ENOENT);
+    const bool here = link.front() == '/' || current.find('/') == std::string::npos;
+    current = here ? link : FolderOf(current) + "/" + link;
+  }
+}
+
+std::string RandomName() {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(random()));
+  return hex;
+}
+
+// Temporary files are named ".NAME.PID.RANDOM.tmp".
+std::string TempPrefix(const std::string& path) {
+  return "." + BaseNameOf(path).substr(0, kMaxNameInTemp) + ".";
+}
+
+int WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+}  // namespace
+
+void RemoveLeftovers(const WriteTarget& target) {
+  const std::string folder = FolderOf(target.Path);
+  const std::string prefix = TempPrefix(target.Path);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const pid_t self = ::getpid();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.substr(name.size() - 4) != ".tmp") {
+      continue;
+    }
+    char* end = nullptr;
+    const long pid = std::strtol(entry->d_name + prefix.size(), &end, 10);
+    if (pid <= 0 || *end != '.' || pid == self) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    ::unlink((folder + "/" + entry->d_name).c_str());
+  }
+  ::closedir(dir);
+}
+
+std::optional<FileProblem> FindWriteTarget(const std::string& path, WriteTarget& target) {
+  std::string reached;
+  auto problem = Resolve(path, target, reached);
+  if (problem && reached != path) problem->Reason += " (it links to \"" + reached + "\")";
+  return problem;
+}
+
+std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
+                                       const std::vector<std::string_view>& pieces) {
+  const std::string folder = FolderOf(target.Path);
+  const std::string stem =
+      folder + "/" + TempPrefix(target.Path) + std::to_string(::getpid()) + ".";
+  std::string temp;
+  int fd = -1;
+  for (int tries = 1; fd < 0; ++tries) {
+    temp = stem + RandomName() + ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno != EEXIST || tries == kMaxTempTries)) return SystemProblem(errno);
+  }
+  Fd out(fd);
+  const auto fail = [&](int error) {
+    if (out.Get() >= 0) out.Close();
+    ::unlink(temp.c_str());
+    return SystemProblem(error);
+  };
+  if (target.Exists) {
+    if (::fchmod(out.Get(), target.Mode & 07777) != 0) return fail(errno);
+    if (target.Owner != ::geteuid() || target.Group != ::getegid()) {
+      // Only a privileged writer can keep another owner; others still write.
+      [[maybe_unused]] const int kept = ::fchown(out.Get(), target.Owner, target.Group);
+    }
+  }
+  for (std::string_view piece : pieces) {
+    if (int error = WriteAll(out.Get(), piece)) return fail(error);
+  }
+  if (::fsync(out.Get()) != 0) return fail(errno);
+  if (out.Close() != 0) return fail(errno);
+  if (::rename(temp.c_str(), target.Path.c_str()) != 0) return fail(errno);
+
+  // Makes the rename itself durable; the new file is in place either way.
+  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Get() >= 0) ::fsync(dir.Get());
+  return std::nullopt;
+}
+
+std::optional<FileProblem> WriteFile(const std::string& path, std::string_view bytes) {
+  WriteTarget target;
+  if (auto problem = FindWriteTarget(path, target)) return problem;
+  RemoveLeftovers(target);
+  return ReplaceFile(target, {bytes});
+}
+
+}  // namespace orvanta::files

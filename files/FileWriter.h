@@ -1,0 +1,52 @@
+#pragma once
+
+// The one way the program stores a file. Every write replaces the file whole
+// and atomically: the bytes go to a new, uniquely named temporary file in
+// the target's folder, which is flushed to disk, given the old file's mode
+// and owner and renamed over the target; the folder is flushed last. On any
+// failure the temporary file goes and the target stays as it was.
+//
+// Only regular files are written. A symbolic link is written through: its
+// final target is replaced and the link stays. A link whose target is
+// missing creates that target when its folder exists. A link that names an
+// open file of a process (/dev/stdout, /proc/self/fd/N) is refused, since
+// replacing what it points at would destroy that file's other content.
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/FileProblem.h"
+
+namespace orvanta::files {
+
+// The file a write to some path replaces or creates.
+struct WriteTarget {
+  std::string Path;  // no symbolic link left to follow
+  bool Exists = false;
+  mode_t Mode = 0;  // of the existing file
+  uid_t Owner = 0;
+  gid_t Group = 0;
+};
+
+// Follows `path` to the file a write would replace and checks that it may:
+// a regular file the user may write (one without any write permission bit
+// is refused even for root), or a missing file in an existing folder the
+// user may write to.
+std::optional<FileProblem> FindWriteTarget(const std::string& path, WriteTarget& target);
+
+// Makes the target hold exactly the pieces, one after the other.
+std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
+                                       const std::vector<std::string_view>& pieces);
+
+// Removes what writers of this target killed midway left behind: temporary
+// files of processes that are gone. Those of live writers stay.
+void RemoveLeftovers(const WriteTarget& target);
+
+// All three of the above.
+std::optional<FileProblem> WriteFile(const std::string& path, std::string_view bytes);
+
+}  // namespace orvanta::files

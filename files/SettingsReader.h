@@ -1,0 +1,34 @@
+#pragma once
+
+// The one way the program reads a settings or INI file: a regular file, or a
+// pipe (a process substitution such as <(...)) read as a stream, up to a
+// size far beyond any real settings file.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "files/FileProblem.h"
+
+namespace orvanta::files {
+
+inline constexpr std::size_t kSettingsFileLimit = std::size_t{64} << 20;
+
+// A whole file's bytes, in a buffer that is not cleared first.
+struct FileBytes {
+  std::unique_ptr<char[]> Data;
+  std::size_t Size = 0;
+  std::string_view View() const { return {Data.get(), Size}; }
+};
+
+// Refuses a folder, a device or a socket, a file over kSettingsFileLimit,
+// and a file whose lines end with CR alone (its lines would all run into
+// one). Never throws.
+std::optional<FileProblem> ReadSettingsFile(const std::string& path, FileBytes& bytes);
+
+// The same for a descriptor already open, read from its current position.
+std::optional<FileProblem> ReadSettingsFrom(int fd, FileBytes& bytes);
+
+}  // namespace orvanta::files

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "files/FileWriter.h"
+#include "files/SettingsReader.h"
+#include "tests/support/Child.h"
+#include "tests/support/TempFolder.h"
+
+namespace orvanta::files {
+namespace {
+
+using orvanta::testing::FilesIn;
+using orvanta::testing::FolderState;
+using orvanta::testing::InChild;
+using orvanta::testing::ReadBytes;
+using orvanta::testing::TempFolder;
+using orvanta::testing::WriteBytes;
+
+using Prepare = std::function<void(const TempFolder&)>;
+
+void Link(const TempFolder& f, const char* to, const char* name) {
+  ::symlink(to, f.File(name).c_str());
+}
+
+pid_t GonePid() {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+TEST(FileWriter, WritesThroughLinksAndPastNamesLikeItsTemporaryFiles) {
+  const struct {
+    const char* name;
+    Prepare prepare;
+    const char* written;  // what "t" leads to
+  } cases[] = {
+      {"LinkToAFile", [](auto& f) { WriteBytes(f.File("real"), "old"), Link(f, "real", "t"); },
+       "real"},
+      {"ChainOfRelativeLinks",
+       [](auto& f) {
+         ::mkdir(f.File("sub").c_str(), 0755);
+         Link(f, "sub/a", "t"), Link(f, "../real", "sub/a");
+       },
+       "real"},
+      {"TemporaryNamesTaken",
+       [](auto& f) {
+         WriteBytes(f.File("t"), "old");
+         ::mkdir(f.File(".t.partial").c_str(), 0755);
+         ::mkdir(f.File(".t." + std::to_string(GonePid()) + ".0.tmp").c_str(), 0755);
+       },
+       "t"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    c.prepare(folder);
+    auto expected = FolderState(folder.Path());
+    expected.erase(c.written);
+    ASSERT_FALSE(WriteFile(folder.File("t"), "new"));
+    EXPECT_EQ(ReadBytes(folder.File(c.written)), "new");
+    auto after = FolderState(folder.Path());
+    after.erase(c.written);
+    EXPECT_EQ(after, expected);
+  }
+}
+
+TEST(FileWriter, FailedWriteKeepsTheTargetAndLeavesNoTemporaryFile) {
+  TempFolder folder;
+  WriteBytes(folder.File("t"), "old");
+  const int code = InChild([&] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const auto problem = WriteFile(folder.File("t"), std::string(8192, 'x'));
+    return problem && problem->Code == EFBIG ? 0 : 1;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadBytes(folder.File("t")), "old");
+  EXPECT_EQ(FilesIn(folder.Path()), 1u);
+}
+
+TEST(FileWriter, KeepsModeAndOwnerAndRefusesAnotherUser) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to own files as another user";
+  TempFolder folder;
+  ::chmod(folder.Path().c_str(), 0777);
+  WriteBytes(folder.File("theirs"), "old");
+  ::chmod(folder.File("theirs").c_str(), 0640);
+  ::chown(folder.File("theirs").c_str(), 65534, 65534);
+  ASSERT_FALSE(WriteFile(folder.File("theirs"), "new"));
+  struct stat st {};
+  ::stat(folder.File("theirs").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+
+  WriteBytes(folder.File("root's"), "root's");
+  ::mkdir(folder.File("closed").c_str(), 0555);
+  EXPECT_EQ(InChild([&] {
+              if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 2;
+              const auto replace = WriteFile(folder.File("root's"), "x");
+              const auto create = WriteFile(folder.File("closed/new"), "x");
+              return replace && create && replace->Reason == "Permission denied" &&
+                             create->Reason == "Permission denied"
+                         ? 0
+                         : 1;
+            }),
+            0);
+  EXPECT_EQ(ReadBytes(folder.File("root's")), "root's");
+  EXPECT_TRUE(std::filesystem::is_empty(folder.File("closed")));
+}
+
+std::string Sized(const TempFolder& f, std::uintmax_t size) {
+  std::ofstream(f.File("s")).flush();
+  std::filesystem::resize_file(f.File("s"), size);
+  return f.File("s");
+}
+
+// Huge files, devices, pipes and CR-only files are also read through the
+// command line.
+TEST(SettingsReader, StopsAtTheLimitAndReadsALastLineEndingInCr) {
+  TempFolder folder;
+  FileBytes bytes;
+  WriteBytes(folder.File("cr"), "k=v\r");
+  ASSERT_FALSE(ReadSettingsFile(folder.File("cr"), bytes));
+  EXPECT_EQ(bytes.View(), "k=v\r");
+
+  const auto over = ReadSettingsFile(Sized(folder, kSettingsFileLimit + 1), bytes);
+  ASSERT_TRUE(over);
+  EXPECT_EQ(over->Reason, "larger than 64 MiB, far more than a settings file holds");
+
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    ::close(fds[0]);
+    ::alarm(30);
+    const std::string zeros(65536, '\0');
+    while (::write(fds[1], zeros.data(), zeros.size()) > 0) {
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  const auto endless = ReadSettingsFrom(fds[0], bytes);
+  ::close(fds[0]);
+  ::waitpid(writer, nullptr, 0);
+  ASSERT_TRUE(endless);
+  EXPECT_EQ(endless->Reason, over->Reason);
+}
+
+TEST(SettingsReader, NoMemoryIsAProblemNotACrash) {
+  TempFolder folder;
+  const std::string path = Sized(folder, std::uintmax_t{60} << 20);
+  EXPECT_EQ(InChild([&] {
+              std::size_t pages = 0;
+              std::ifstream("/proc/self/statm") >> pages;
+              const rlim_t room = pages * ::sysconf(_SC_PAGESIZE) + (rlim_t{16} << 20);
+              const rlimit limit{room, room};
+              ::setrlimit(RLIMIT_AS, &limit);
+              FileBytes bytes;
+              const auto problem = ReadSettingsFile(path, bytes);
+              return problem && problem->Code == ENOMEM ? 0 : 1;
+            }),
+            0);
+}
+
+}  // namespace
+}  // namespace orvanta::files
