@@ -67,12 +67,6 @@ T LookUpWord(const std::vector<std::pair<std::string, T>>& words, const std::str
       option + ": unknown value " + Quoted(value) + " (accepted: " + JoinWords(words) + ")", 2};
 }
 
-std::string OptionWordList() {
-  std::string out;
-  for (const auto& o : kWindowOptions) out += (out.empty() ? "" : ", ") + std::string(o.Word);
-  return out;
-}
-
 // What each spelling of an option is: its long form and whether it takes a
 // value.
 struct OptionSpelling {
@@ -214,7 +208,7 @@ void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
   gen.add_option("-t,--type", o.type, "Window type: " + JoinWords(kTypeWords));
   gen.add_option("-a,--trigger", o.trigger, "Activation: " + JoinWords(kTriggerWords));
   gen.add_option("-o,--option", o.options,
-                 "Window options, repeatable or comma-separated: " + OptionWordList())
+                 "Window options, repeatable or comma-separated: " + WindowOptionWordList())
       ->delimiter(',');
   gen.add_option("-d,--delay", o.delay, "Delay popup by SECONDS");
   gen.add_option("-x,--close", o.close, "Auto close after SECONDS");
@@ -252,7 +246,7 @@ void ApplyOptions(const GenerateOptions& o, bool optionGiven, PopupSettings& s) 
       const int index = WindowOptionIndex(word);
       if (index < 0)
         throw UsageError{
-            "--option: unknown value " + Quoted(word) + " (accepted: " + OptionWordList() + ")", 2};
+            "--option: unknown value " + Quoted(word) + " (accepted: " + WindowOptionWordList() + ")", 2};
       s.WindowOptions[index] = 1;
     }
   }

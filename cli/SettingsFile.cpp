@@ -48,12 +48,6 @@ std::string InFile(const std::string& path) { return "settings file " + Quoted(p
                           SettingsFileError::kBadContent);
 }
 
-std::string OptionWords() {
-  std::string out;
-  for (const auto& o : kWindowOptions) out += (out.empty() ? "" : ", ") + std::string(o.Word);
-  return out;
-}
-
 std::string NumberField(const std::string& path, const char* key, const std::string& value) {
   if (!IsNumericEntry(value)) BadValue(path, key, value, "not a number");
   return value;
@@ -70,7 +64,7 @@ std::array<int, kWindowOptionCount> OptionsField(const std::string& path,
     const int index = WindowOptionIndex(word);
     if (index < 0) {
       BadValue(path, "WindowOptions", value,
-               "unknown option " + Quoted(word) + " (accepted: " + OptionWords() + ")");
+               "unknown option " + Quoted(word) + " (accepted: " + WindowOptionWordList() + ")");
     }
     options[index] = 1;
     if (comma == std::string::npos) return options;
@@ -108,7 +102,7 @@ void SetField(const std::string& path, int field, const std::string& value, Popu
       break;
     case OrderKey: {
       const auto order = OrderFromName(value);
-      if (!order) BadValue(path, key, value, "not one of Normal, PopupOver, PopupUnder");
+      if (!order) BadValue(path, key, value, "not one of " + OrderNameList());
       s.Order = *order;
       break;
     }
@@ -124,9 +118,7 @@ void SetField(const std::string& path, int field, const std::string& value, Popu
     case ActivationKey: {
       const auto kind = ActivationFromName(value);
       if (!kind) {
-        BadValue(path, key, value,
-                 "not one of StandardLink, PageLoad, PageClose, FormButton, MouseOver, "
-                 "ImageLink");
+        BadValue(path, key, value, "not one of " + ActivationNameList());
       }
       s.Activation = *kind;
       break;

@@ -8,6 +8,15 @@ namespace {
 constexpr std::string_view kOrderNames[] = {"Normal", "PopupOver", "PopupUnder"};
 constexpr std::string_view kActivationNames[] = {"StandardLink", "PageLoad",  "PageClose",
                                                   "FormButton",   "MouseOver", "ImageLink"};
+template <typename Names>
+std::string JoinNames(const Names& names) {
+  std::string out;
+  for (const auto& name : names) {
+    if (!out.empty()) out += ", ";
+    out += name;
+  }
+  return out;
+}
 }  // namespace
 
 std::string_view OrderName(WindowOrder order) { return kOrderNames[static_cast<int>(order)]; }
@@ -32,6 +41,16 @@ int WindowOptionIndex(std::string_view word) {
   for (int i = 0; i < kWindowOptionCount; ++i)
     if (word == kWindowOptions[i].Word) return i;
   return -1;
+}
+
+std::string OrderNameList() { return JoinNames(kOrderNames); }
+
+std::string ActivationNameList() { return JoinNames(kActivationNames); }
+
+std::string WindowOptionWordList() {
+  std::string_view words[kWindowOptionCount];
+  for (int i = 0; i < kWindowOptionCount; ++i) words[i] = kWindowOptions[i].Word;
+  return JoinNames(words);
 }
 
 }  // namespace orvanta

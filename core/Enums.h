@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/PopupSettings.h"
@@ -15,5 +16,10 @@ std::optional<ActivationKind> ActivationFromName(std::string_view name);
 
 // Index of a window option by its word ("toolbar" ... "titlebar"), or -1.
 int WindowOptionIndex(std::string_view word);
+
+// Every accepted word, joined by ", ", for messages and help texts.
+std::string OrderNameList();
+std::string ActivationNameList();
+std::string WindowOptionWordList();
 
 }  // namespace orvanta
