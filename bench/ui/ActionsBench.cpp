@@ -43,7 +43,6 @@ int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   if (getuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   orvanta::UseClassicLook();
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "preview/webengine/BrowserCustomizer.h"
+#include "preview/webengine/EngineSetup.h"
 
 namespace orvanta {
 
@@ -251,7 +252,7 @@ void WebPreviewBrowser::releasePages() {
   profile_ = nullptr;
 }
 
-WebPreviewFactory::WebPreviewFactory() = default;
+WebPreviewFactory::WebPreviewFactory() { PrepareEngine(); }
 
 WebPreviewFactory::~WebPreviewFactory() {
   // The module may be unloaded after the application object is gone; the

@@ -602,7 +602,6 @@ INSTANTIATE_TEST_SUITE_P(Customizer, ContextMenuTest,
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   g_previousHandler = qInstallMessageHandler(RecordMessage);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
