@@ -1,11 +1,31 @@
 #pragma once
 
+#include <QByteArray>
+
 namespace orvanta {
 
-// Sets the engine up to draw in software before it first starts: no OpenGL
-// context, driver or GPU thread, one renderer process for every view. Call
-// once the application object exists and before the first profile is made;
-// later calls do nothing.
-void PrepareEngine();
+// What the engine reads while it starts: software drawing, no OpenGL, one
+// renderer process for every view. Make one around the creation of the first
+// profile. Going away it puts the environment back, so that programs started
+// later (the user's browser) do not inherit it.
+class EngineStart {
+ public:
+  EngineStart();
+  ~EngineStart();
+  EngineStart(const EngineStart&) = delete;
+  EngineStart& operator=(const EngineStart&) = delete;
+
+ private:
+  struct Saved {
+    const char* name;
+    bool set;
+    QByteArray value;
+  };
+  static Saved Save(const char* name);
+  static void Restore(const Saved& saved);
+
+  Saved flags_;
+  Saved glIntegration_;
+};
 
 }  // namespace orvanta

@@ -252,7 +252,7 @@ void WebPreviewBrowser::releasePages() {
   profile_ = nullptr;
 }
 
-WebPreviewFactory::WebPreviewFactory() { PrepareEngine(); }
+WebPreviewFactory::WebPreviewFactory() = default;
 
 WebPreviewFactory::~WebPreviewFactory() {
   // The module may be unloaded after the application object is gone; the
@@ -262,7 +262,8 @@ WebPreviewFactory::~WebPreviewFactory() {
 
 QWebEngineProfile* WebPreviewFactory::profile() {
   if (profile_ == nullptr) {
-    profile_ = new QWebEngineProfile(this);  // off the record
+    const EngineStart start;
+    profile_ = new QWebEngineProfile(this);  // off the record; starts the engine
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
