@@ -19,6 +19,7 @@
 
 #include "bench/ui/ProcessMemory.h"
 #include "ui/Appearance.h"
+#include "ui/BenchProbe.h"
 #include "ui/FrmMain.h"
 #include "tests/support/EventWait.h"
 
@@ -51,6 +52,9 @@ void ReportMemory() {
     std::printf("    %9.1f MB  %s\n", static_cast<double>(process.kb) / 1024,
                 qPrintable(process.role));
   }
+  const QStringList openGl = orvanta::bench::MappedOpenGlLibraries();
+  std::printf("    OpenGL libraries in the program: %s\n",
+              openGl.isEmpty() ? "none" : qPrintable(openGl.join(QLatin1Char(','))));
   const int others = orvanta::bench::OthersMapping(processes, "libQt6WebEngineCore");
   if (others > 0) {
     std::printf("    (low: %d other processes share the engine library's pages; measure on a"
