@@ -52,7 +52,8 @@ inline QStringList MappedOpenGlLibraries() {
     if (path < 0) continue;
     const QString name = QFileInfo(QString::fromLocal8Bit(line.mid(path))).fileName();
     bool matches = name.contains(QLatin1String("_dri.so"));
-    for (const char* prefix : kPrefixes) matches = matches || name.startsWith(QLatin1String(prefix));
+    for (const char* prefix : kPrefixes)
+      matches = matches || name.startsWith(QLatin1String(prefix));
     if (matches && !found.contains(name)) found << name;
   }
   return found;

@@ -22,13 +22,15 @@ class XServer {
     if (xvfb.isEmpty()) return;
     // -displayfd picks a free display and writes its number once clients
     // can connect.
-    server_.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                         QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                         QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    server_.start(xvfb,
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp")});
     QByteArray number;
     while (!number.contains('\n') && server_.waitForReadyRead(30000))
       number += server_.readAllStandardOutput();
-    if (!number.trimmed().isEmpty()) display_ = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+    if (!number.trimmed().isEmpty())
+      display_ = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
   }
   ~XServer() {
     server_.terminate();
@@ -77,7 +79,8 @@ TEST_P(Graphics, OpenGlIsMappedAtIdleOnlyWhenSomethingDrawsWithIt) {
   const qsizetype at = output.indexOf("\n" + key);
   ASSERT_GE(at, 0) << output.toStdString() << program.readAllStandardError().toStdString();
   const QByteArray libraries = output.mid(at + 1 + key.size()).split('\n').value(0);
-  EXPECT_EQ(!libraries.isEmpty(), start.openGlExpected) << start.name << ": " << libraries.toStdString();
+  EXPECT_EQ(!libraries.isEmpty(), start.openGlExpected)
+      << start.name << ": " << libraries.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
