@@ -1,13 +1,15 @@
 #pragma once
 
-// Start-up figures for the benchmarks, printed only when ORVANTA_BENCH is set
-// to "startup": the wall-clock time of the window's first paint, the CPU time
-// the process had used by then, and the resident memory once the program has
-// sat idle; then the program quits.
+// Start-up figures for the benchmarks and tests, printed only when
+// ORVANTA_BENCH is set to "startup": the wall-clock time of the window's first
+// paint, the CPU time the process had used by then, and the resident memory
+// and OpenGL libraries once the program has sat idle; then the program quits.
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -35,6 +37,28 @@ inline long ResidentKb() {
   return -1;
 }
 
+// The OpenGL implementations mapped into this process: vendor libraries,
+// drivers and the compiler they bring. Qt GUI itself links the dispatch
+// libraries (libGLX.so.0, libEGL.so.1, libOpenGL.so.0, libGLdispatch.so.0),
+// which load none of these until a context is made.
+inline QStringList MappedOpenGlLibraries() {
+  static const char* const kPrefixes[] = {"libGL.so", "libGLX_", "libEGL_", "libLLVM",
+                                          "libglapi", "libgallium", "libnvidia-gl"};
+  QFile maps(QStringLiteral("/proc/self/maps"));
+  if (!maps.open(QIODevice::ReadOnly)) return {QStringLiteral("(unreadable)")};
+  QStringList found;
+  for (const QByteArray& line : maps.readAll().split('\n')) {
+    const qsizetype path = line.indexOf('/');
+    if (path < 0) continue;
+    const QString name = QFileInfo(QString::fromLocal8Bit(line.mid(path))).fileName();
+    bool matches = name.contains(QLatin1String("_dri.so"));
+    for (const char* prefix : kPrefixes)
+      matches = matches || name.startsWith(QLatin1String(prefix));
+    if (matches && !found.contains(name)) found << name;
+  }
+  return found;
+}
+
 class StartupProbe : public QObject {
  public:
   explicit StartupProbe(QWidget& window) {
@@ -52,7 +76,8 @@ class StartupProbe : public QObject {
         const long long paintedAt = WallClockNs();
         std::printf("first_paint_ns=%lld\ncpu_ns=%lld\n", paintedAt, CpuNs());
         QTimer::singleShot(1000, [] {
-          std::printf("rss_kb=%ld\n", ResidentKb());
+          std::printf("rss_kb=%ld\nopengl_libs=%s\n", ResidentKb(),
+                      qPrintable(MappedOpenGlLibraries().join(QLatin1Char(','))));
           std::fflush(stdout);
           QCoreApplication::quit();
         });

@@ -5,9 +5,6 @@
 #include "ui/FrmMain.h"
 
 int main(int argc, char* argv[]) {
-  // The preview module brings Qt WebEngine in after start-up; it needs this
-  // before the application object exists.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
   // Ties the window to the installed desktop entry (its name and icon).

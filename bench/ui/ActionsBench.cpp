@@ -1,5 +1,7 @@
 // The main window's commands, timed in one process: "Generate Code" from the
-// click to the painted code box, and "Preview" until both views have loaded.
+// click to the painted code box, and "Preview" until both views have loaded;
+// then the memory the program and the engine's processes hold after the first
+// Preview.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,7 +17,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/ui/ProcessMemory.h"
 #include "ui/Appearance.h"
+#include "ui/BenchProbe.h"
 #include "ui/FrmMain.h"
 #include "tests/support/EventWait.h"
 
@@ -37,15 +41,36 @@ void Report(const char* what, double ms, double target) {
   std::printf("%-34s %9.2f ms   target <= %6.0f ms   ratio %.3f\n", what, ms, target, ms / target);
 }
 
+void ReportMemory() {
+  const auto processes = orvanta::bench::ProcessTreePss(static_cast<int>(getpid()));
+  long totalKb = 0;
+  for (const auto& process : processes) totalKb += process.kb;
+  const double totalMb = static_cast<double>(totalKb) / 1024;
+  std::printf("%-34s %9.1f MB   target <= %6.0f MB   ratio %.3f\n",
+              "PSS after first Preview, all", totalMb, 160.0, totalMb / 160);
+  for (const auto& process : processes) {
+    std::printf("    %9.1f MB  %s\n", static_cast<double>(process.kb) / 1024,
+                qPrintable(process.role));
+  }
+  const QStringList openGl = orvanta::bench::MappedOpenGlLibraries();
+  std::printf("    OpenGL libraries in the program: %s\n",
+              openGl.isEmpty() ? "none" : qPrintable(openGl.join(QLatin1Char(','))));
+  const int others = orvanta::bench::OthersMapping(processes, "libQt6WebEngineCore");
+  if (others > 0) {
+    std::printf("    (low: %d other processes share the engine library's pages; measure on a"
+                " quiet machine)\n", others);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   if (getuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   orvanta::UseClassicLook();
+  std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
   QTemporaryDir temp;
   orvanta::FrmMainHooks hooks;
@@ -101,6 +126,8 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   Report("first Preview, both views loaded", first, 1500);
+  WaitUntil([] { return false; }, 1000);  // the engine settles, as a user would look
+  ReportMemory();
   std::vector<double> later;
   for (int round = 0; round < 10; ++round) later.push_back(preview());
   Report("later Preview, median", Median(later), 300);

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "preview/webengine/BrowserCustomizer.h"
+#include "preview/webengine/EngineSetup.h"
 
 namespace orvanta {
 
@@ -261,7 +262,8 @@ WebPreviewFactory::~WebPreviewFactory() {
 
 QWebEngineProfile* WebPreviewFactory::profile() {
   if (profile_ == nullptr) {
-    profile_ = new QWebEngineProfile(this);  // off the record
+    const EngineStart start;
+    profile_ = new QWebEngineProfile(this);  // off the record; starts the engine
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);

@@ -210,6 +210,36 @@ TEST_F(WebPreviewTest, PageNavigatedByPathFinishesLoadingAndShows) {
   EXPECT_TRUE(browser->popupWindows().isEmpty());
 }
 
+TEST_F(WebPreviewTest, ProgramsStartedLaterInheritNoneOfTheEngineSetUp) {
+  // The user's browser, opened after a preview, must start as the user set it.
+  struct Variable {
+    const char* name;
+    const char* value;  // null: not set
+  };
+  const Variable variables[] = {{"QTWEBENGINE_CHROMIUM_FLAGS", "--lang=de"},
+                                {"QT_XCB_GL_INTEGRATION", nullptr}};
+  for (const Variable& v : variables) {
+    if (v.value != nullptr) {
+      qputenv(v.name, v.value);
+    } else {
+      qunsetenv(v.name);
+    }
+  }
+  WriteFile(folder_ + "plain.htm", "<html><head><title>plain</title></head></html>");
+  Loads loads;
+  orvanta::PreviewBrowser* browser = AddBrowser(&loads);
+  ShowHost();
+  ASSERT_TRUE(Load(browser, &loads, folder_ + "plain.htm"));
+  for (const Variable& v : variables) {
+    SCOPED_TRACE(v.name);
+    EXPECT_EQ(qEnvironmentVariableIsSet(v.name), v.value != nullptr);
+    if (v.value != nullptr) {
+      EXPECT_EQ(qgetenv(v.name).toStdString(), v.value);
+    }
+  }
+  qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+}
+
 TEST_F(WebPreviewTest, LoadFinishedFiresForEveryLoadWithItsOutcome) {
   WriteFile(folder_ + "a.htm", "<html><head><title>a</title></head></html>");
   WriteFile(folder_ + "b.htm", "<html><head><title>b</title></head></html>");
@@ -637,7 +667,6 @@ INSTANTIATE_TEST_SUITE_P(Customizer, ContextMenuTest,
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   g_previousHandler = qInstallMessageHandler(RecordMessage);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

@@ -38,7 +38,6 @@ void Pause(int ms) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   orvanta::UseClassicLook();
   const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QStringLiteral("main");

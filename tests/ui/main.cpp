@@ -6,7 +6,6 @@
 
 int main(int argc, char* argv[]) {
   ::testing::InitGoogleTest(&argc, argv);
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("OrvantaUiTests"));
   orvanta::UseClassicLook();
