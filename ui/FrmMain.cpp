@@ -1,5 +1,6 @@
 #include "ui/FrmMain.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -96,6 +97,25 @@ class FirstPaintFilter : public QObject {
   std::function<void()> action_;
 };
 
+// Swallows one kind of event of the watched widget.
+class EventBlocker : public QObject {
+ public:
+  EventBlocker(QWidget* target, QEvent::Type type) : QObject(target), type_(type) {
+    target->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override { return event->type() == type_; }
+
+ private:
+  QEvent::Type type_;
+};
+
+QWidget* DeepestFocusProxy(QWidget* widget) {
+  while (widget->focusProxy() != nullptr) widget = widget->focusProxy();
+  return widget;
+}
+
 const QColor kLinkColour(0, 0, 128);
 
 void MakeLink(QWidget* widget) {
@@ -185,6 +205,10 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
   }
+  // Pages change by a click or the keyboard only: a wheel turned over the
+  // tabs would rewrite the test pages on its way past "Preview".
+  new EventBlocker(tabs, QEvent::Wheel);
+  for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) UsePlainLineBreaks(*box);
 
   ConnectControls();
 
@@ -251,6 +275,13 @@ void FrmMain::ConnectControls() {
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   f1->setContext(Qt::WindowShortcut);
   connect(f1, &QShortcut::activated, this, &FrmMain::OpenHelp);
+  // Whatever puts the focus on a covered page, it goes to the page in view.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
+    if (now != nullptr && now->window() == this && IsCovered(now)) {
+      focusedPage_ = nullptr;
+      FocusFrontPage();
+    }
+  });
 
   for (QRadioButton* option : OptAction_)
     connect(option, &QRadioButton::toggled, this, [this](bool on) {
@@ -280,11 +311,13 @@ void FrmMain::ConnectControls() {
 
 void FrmMain::cmdGo_Click(int index) {
   switch (index) {
-    case 0:
+    case 0: {
+      const PageSwitch pageSwitch(*this);
       RunStep([&] { GeneratePopupCode(); });
       RunStep([&] { ShowPanel(1); });
       RunStep([&] { SelectTab(2); });
       break;
+    }
     case 2:
       ClearMainScreen();
       break;
@@ -315,6 +348,7 @@ void FrmMain::cmdCopy_Click(int index) {
 }
 
 void FrmMain::cmdsrc_Click(int index) {
+  const PageSwitch pageSwitch(*this);
   switch (index) {
     case 2:
       RunStep([&] { WritePopupTestPage(); });
@@ -393,6 +427,7 @@ void FrmMain::EnsureAboutPanel() {
 // ---- Pages ---------------------------------------------------------------
 
 void FrmMain::ShowPanel(int index) {
+  const PageSwitch pageSwitch(*this);
   if (index == -1) {
     // The About panel is what remains in view (not so during start-up, when
     // the window is not shown yet).
@@ -428,6 +463,7 @@ void FrmMain::SelectTab(int number) {
 }
 
 void FrmMain::tbsOptions_Click() {
+  const PageSwitch pageSwitch(*this);
   switch (ui_->tbsOptions->currentIndex() + 1) {
     case 1:
       ShowPanel(0);
@@ -443,6 +479,93 @@ void FrmMain::tbsOptions_Click() {
     default:
       break;
   }
+}
+
+FrmMain::PageSwitch::~PageSwitch() {
+  if (--window_.pageSwitches_ == 0) RunStep([&] { window_.FocusFrontPage(); });
+}
+
+QWidget* FrmMain::FrontPage() const {
+  // Children are kept bottom to top; the last one shown is in front.
+  const auto topmost = [](const QWidget* parent, const auto& frames) {
+    QWidget* top = nullptr;
+    for (const QObject* child : parent->children()) {
+      for (QWidget* frame : frames)
+        if (child == frame && !frame->isHidden()) top = frame;
+    }
+    return top;
+  };
+  QWidget* page = topmost(frmMenu_[0]->parentWidget(), frmMenu_);
+  if (page == frmMenu_[1]) {
+    if (QWidget* view = topmost(frmMenu_[1], FrmView_)) page = view;
+  }
+  return page;
+}
+
+bool FrmMain::IsCovered(const QWidget* widget) const {
+  const auto isFrame = [this](const QWidget* w) {
+    return std::find(frmMenu_.begin(), frmMenu_.end(), w) != frmMenu_.end() ||
+           std::find(FrmView_.begin(), FrmView_.end(), w) != FrmView_.end();
+  };
+  for (const QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
+    if (isFrame(w)) {
+      const QWidget* front = FrontPage();
+      return front == nullptr || !(w == front || w->isAncestorOf(front));
+    }
+  }
+  return false;
+}
+
+QWidget* FrmMain::TabStop(QWidget* widget) const {
+  const QWidget* target = DeepestFocusProxy(widget);
+  QWidget* stop = widget;
+  for (QWidget* w = widget->parentWidget(); w != nullptr && w != this; w = w->parentWidget())
+    if (DeepestFocusProxy(w) == target) stop = w;
+  return stop;
+}
+
+bool FrmMain::TakesTabFocus(QWidget* widget) const {
+  if (widget == this || widget->window() != this || TabStop(widget) != widget) return false;
+  const QWidget* proxy = DeepestFocusProxy(widget);
+  return proxy->isEnabled() && (proxy->focusPolicy() & Qt::TabFocus) == Qt::TabFocus &&
+         widget->isVisibleTo(this) && widget->isEnabled() && !IsCovered(widget) &&
+         !IsCovered(proxy);
+}
+
+bool FrmMain::focusNextPrevChild(bool next) {
+  QWidget* current = focusWidget() != nullptr ? TabStop(focusWidget()) : this;
+  QWidget* chosen = nullptr;
+  for (QWidget* w = current->nextInFocusChain(); w != current; w = w->nextInFocusChain()) {
+    if (!TakesTabFocus(w)) continue;
+    chosen = w;
+    if (next) break;
+  }
+  if (chosen == nullptr) return false;
+  chosen->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
+}
+
+void FrmMain::FocusFrontPage() {
+  QWidget* page = FrontPage();
+  if (page == nullptr) return;
+  QWidget* focus = focusWidget();
+  // Arrow keys on the tab strip go on from tab to tab.
+  if (focus == ui_->tbsOptions) {
+    focusedPage_ = page;
+    return;
+  }
+  const bool onPage = focus != nullptr && page->isAncestorOf(focus);
+  if (page == focusedPage_ && onPage) return;
+  focusedPage_ = page;
+  // A view whose page is still loading cannot take the focus yet; it is
+  // given it all the same and hands it on to the page once that is there.
+  QWidget* first = page == FrmView_[1] && browsers_[0] != nullptr ? browsers_[0]->widget() : nullptr;
+  for (QWidget* w = nextInFocusChain(); first == nullptr && w != this; w = w->nextInFocusChain())
+    if (page->isAncestorOf(w) && TakesTabFocus(w)) first = w;
+  if (first != nullptr)
+    first->setFocus(Qt::OtherFocusReason);
+  else if (focus != nullptr && IsCovered(focus))
+    focus->clearFocus();
 }
 
 // ---- Input reactions -----------------------------------------------------
@@ -576,6 +699,9 @@ bool FrmMain::EnsurePreviewViews() {
     view->setPopupOpenedHandler([this](QWidget* popup) { emit previewPopupOpened(popup); });
     widget->show();
   }
+  // Only widgets that take the focus can be put in the focus order; the
+  // views take it through their pages.
+  for (PreviewBrowser* view : browsers_) view->widget()->setFocusPolicy(Qt::StrongFocus);
   setTabOrder(browsers_[0]->widget(), ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, browsers_[1]->widget());
   setTabOrder(browsers_[1]->widget(), ui_->cmdsrc_2);

@@ -51,6 +51,17 @@ TEST(CodeText, ComesBackFromTheBoxExactlyAsGenerated) {
   SetCodeText(box, "a\r\nb");
   EXPECT_EQ(box.blockCount(), 2) << "one line of the box per generated line";
   EXPECT_EQ(box.toPlainText(), "a\nb");
+
+  // Line separators that got into the box (a paste) break lines with CR LF.
+  const std::pair<const char16_t*, std::string> pasted[] = {
+      {u"a\u2028b", "a\r\nb"},
+      {u"\u2028\u2028", "\r\n\r\n"},
+      {u"x\ny\u2028", "x\r\ny\r\n"},
+  };
+  for (const auto& [inBox, out] : pasted) {
+    box.setPlainText(QString::fromUtf16(inBox));
+    EXPECT_EQ(FromWidgetText(box), out);
+  }
 }
 
 TEST(DisplayPlatform, XForAWaylandSessionThatOffersItUnlessTheUserChose) {
