@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTabBar>
@@ -109,6 +109,31 @@ class EventBlocker : public QObject {
 
  private:
   QEvent::Type type_;
+};
+
+// F1 in any window of the program, modal dialogs and preview popups
+// included, runs the action.
+class HelpKeyFilter : public QObject {
+ public:
+  HelpKeyFilter(QObject* owner, std::function<void()> action)
+      : QObject(owner), action_(std::move(action)) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // The key reaches the window object first and then the widget: only the
+    // widget's delivery counts.
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+    key->accept();
+    if (!key->isAutoRepeat()) action_();
+    return true;
+  }
+
+ private:
+  std::function<void()> action_;
 };
 
 QWidget* DeepestFocusProxy(QWidget* widget) {
@@ -209,6 +234,7 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
   // tabs would rewrite the test pages on its way past "Preview".
   new EventBlocker(tabs, QEvent::Wheel);
   for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) UsePlainLineBreaks(*box);
+  NameControls();
 
   ConnectControls();
 
@@ -272,9 +298,7 @@ void FrmMain::ConnectControls() {
   for (std::size_t i = 0; i < help.size(); ++i)
     connect(help[i], &QToolButton::clicked, this, [this, i] { picHelp_Click(static_cast<int>(i)); });
   connect(ui_->picConsult, &QToolButton::clicked, this, [this] { picConsult_Click(); });
-  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  f1->setContext(Qt::WindowShortcut);
-  connect(f1, &QShortcut::activated, this, &FrmMain::OpenHelp);
+  new HelpKeyFilter(this, [this] { OpenHelp(); });
   // Whatever puts the focus on a covered page, it goes to the page in view.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
     if (now != nullptr && now->window() == this && IsCovered(now)) {
@@ -568,6 +592,36 @@ void FrmMain::FocusFrontPage() {
     focus->clearFocus();
 }
 
+void FrmMain::NameControls() {
+  // What a screen reader says a control is: the caption beside it. The
+  // balloon texts become the descriptions when the balloons are attached.
+  const std::pair<QWidget*, QString> names[] = {
+      {ui_->txtName, ui_->Label5->text()},
+      {ui_->txtTitle, ui_->Label8->text()},
+      {ui_->txtURL, ui_->Label6->text()},
+      {ui_->Frame2, ui_->Label1->text()},
+      {txtPixels_[2], ui_->Label11->text()},
+      {vsbPixels_[2], ui_->Label11->text()},
+      {txtPixels_[3], ui_->Label4->text()},
+      {vsbPixels_[3], ui_->Label4->text()},
+      {txtPixels_[0], ui_->Label12->text()},
+      {vsbPixels_[0], ui_->Label12->text()},
+      {txtPixels_[1], ui_->Label2->text()},
+      {vsbPixels_[1], ui_->Label2->text()},
+      {txtDelay_[0], ui_->Label3->text()},
+      {vsbDelay_[0], ui_->Label3->text()},
+      {txtDelay_[1], ui_->Label17->text()},
+      {vsbDelay_[1], ui_->Label17->text()},
+      {ui_->txtCode, ui_->FrmView_0->title()},
+      {ui_->txtCodeLink, ui_->Label7->text()},
+      {ui_->picHelp_0, tr("Help")},
+      {ui_->picHelp_1, tr("Help")},
+      {ui_->picHelp_2, tr("Help")},
+      {ui_->picConsult, tr("Customized JavaScript Programming")},
+  };
+  for (const auto& [control, name] : names) control->setAccessibleName(name.trimmed());
+}
+
 // ---- Input reactions -----------------------------------------------------
 
 void FrmMain::OptAction_Click() {
@@ -693,6 +747,7 @@ bool FrmMain::EnsurePreviewViews() {
     browsers_[i] = view;
     QWidget* widget = view->widget();
     widget->setObjectName(QString::fromLatin1(names[i]));
+    widget->setAccessibleName(i == 0 ? ui_->FrmView_1->title() : ui_->Label9->text());
     boxes[i]->layout()->addWidget(widget);
     const int number = static_cast<int>(i) + 1;
     view->setLoadFinishedHandler([this, number](bool ok) { emit previewLoadFinished(number, ok); });

@@ -112,6 +112,7 @@ class FrmMain : public QWidget {
   bool EnsurePreviewViews();
   void ConnectControls();
   void EnsureCodeFont();
+  void NameControls();
   // The frame the user sees: a page, or on the code page the frame in front.
   QWidget* FrontPage() const;
   // On a page frame that something else covers.
