@@ -1,9 +1,33 @@
 #include "ui/CodeText.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
 namespace orvanta {
+
+namespace {
+
+class PlainLineBreaks : public QObject {
+ public:
+  explicit PlainLineBreaks(QPlainTextEdit& box) : QObject(&box) { box.installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+        !key->modifiers().testFlag(Qt::ShiftModifier))
+      return false;
+    QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ShiftModifier,
+                    key->text(), key->isAutoRepeat());
+    QCoreApplication::sendEvent(watched, &plain);
+    return true;
+  }
+};
+
+}  // namespace
 
 QString ToWidgetText(std::string_view crlfText) {
   QString text = QString::fromUtf8(crlfText.data(), static_cast<qsizetype>(crlfText.size()));
@@ -16,11 +40,14 @@ std::string FromWidgetText(const QPlainTextEdit& box) {
   // where toPlainText would turn both into something else.
   QString text = box.document()->toRawText();
   text.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
+  text.replace(QChar(QChar::LineSeparator), QStringLiteral("\r\n"));
   return text.toStdString();
 }
 
 void SetCodeText(QPlainTextEdit& box, std::string_view crlfText) {
   box.setPlainText(ToWidgetText(crlfText));
 }
+
+void UsePlainLineBreaks(QPlainTextEdit& box) { new PlainLineBreaks(box); }
 
 }  // namespace orvanta

@@ -10,10 +10,15 @@ namespace orvanta {
 
 // The generated texts break lines with CR LF; the text box keeps one block
 // per line. These two convert at the box's edge so that what is copied or
-// saved is exactly what generation produced.
+// saved is exactly what generation produced. A line separator (U+2028) that
+// got into the box, by a paste for instance, leaves it as CR LF too.
 QString ToWidgetText(std::string_view crlfText);
 std::string FromWidgetText(const QPlainTextEdit& box);
 
 void SetCodeText(QPlainTextEdit& box, std::string_view crlfText);
+
+// Shift+Enter in the box starts a new line as Enter does, instead of the
+// line separator a text box puts there.
+void UsePlainLineBreaks(QPlainTextEdit& box);
 
 }  // namespace orvanta

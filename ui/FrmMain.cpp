@@ -1,5 +1,6 @@
 #include "ui/FrmMain.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -8,6 +9,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -15,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTabBar>
@@ -95,6 +96,50 @@ class FirstPaintFilter : public QObject {
  private:
   std::function<void()> action_;
 };
+
+// Swallows one kind of event of the watched widget.
+class EventBlocker : public QObject {
+ public:
+  EventBlocker(QWidget* target, QEvent::Type type) : QObject(target), type_(type) {
+    target->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override { return event->type() == type_; }
+
+ private:
+  QEvent::Type type_;
+};
+
+// F1 in any window of the program, modal dialogs and preview popups
+// included, runs the action.
+class HelpKeyFilter : public QObject {
+ public:
+  HelpKeyFilter(QObject* owner, std::function<void()> action)
+      : QObject(owner), action_(std::move(action)) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // The key reaches the window object first and then the widget: only the
+    // widget's delivery counts.
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+    key->accept();
+    if (!key->isAutoRepeat()) action_();
+    return true;
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+QWidget* DeepestFocusProxy(QWidget* widget) {
+  while (widget->focusProxy() != nullptr) widget = widget->focusProxy();
+  return widget;
+}
 
 const QColor kLinkColour(0, 0, 128);
 
@@ -185,6 +230,11 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
   }
+  // Pages change by a click or the keyboard only: a wheel turned over the
+  // tabs would rewrite the test pages on its way past "Preview".
+  new EventBlocker(tabs, QEvent::Wheel);
+  for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) UsePlainLineBreaks(*box);
+  NameControls();
 
   ConnectControls();
 
@@ -248,9 +298,14 @@ void FrmMain::ConnectControls() {
   for (std::size_t i = 0; i < help.size(); ++i)
     connect(help[i], &QToolButton::clicked, this, [this, i] { picHelp_Click(static_cast<int>(i)); });
   connect(ui_->picConsult, &QToolButton::clicked, this, [this] { picConsult_Click(); });
-  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  f1->setContext(Qt::WindowShortcut);
-  connect(f1, &QShortcut::activated, this, &FrmMain::OpenHelp);
+  new HelpKeyFilter(this, [this] { OpenHelp(); });
+  // Whatever puts the focus on a covered page, it goes to the page in view.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
+    if (now != nullptr && now->window() == this && IsCovered(now)) {
+      focusedPage_ = nullptr;
+      FocusFrontPage();
+    }
+  });
 
   for (QRadioButton* option : OptAction_)
     connect(option, &QRadioButton::toggled, this, [this](bool on) {
@@ -280,11 +335,13 @@ void FrmMain::ConnectControls() {
 
 void FrmMain::cmdGo_Click(int index) {
   switch (index) {
-    case 0:
+    case 0: {
+      const PageSwitch pageSwitch(*this);
       RunStep([&] { GeneratePopupCode(); });
       RunStep([&] { ShowPanel(1); });
       RunStep([&] { SelectTab(2); });
       break;
+    }
     case 2:
       ClearMainScreen();
       break;
@@ -315,6 +372,7 @@ void FrmMain::cmdCopy_Click(int index) {
 }
 
 void FrmMain::cmdsrc_Click(int index) {
+  const PageSwitch pageSwitch(*this);
   switch (index) {
     case 2:
       RunStep([&] { WritePopupTestPage(); });
@@ -393,6 +451,7 @@ void FrmMain::EnsureAboutPanel() {
 // ---- Pages ---------------------------------------------------------------
 
 void FrmMain::ShowPanel(int index) {
+  const PageSwitch pageSwitch(*this);
   if (index == -1) {
     // The About panel is what remains in view (not so during start-up, when
     // the window is not shown yet).
@@ -428,6 +487,7 @@ void FrmMain::SelectTab(int number) {
 }
 
 void FrmMain::tbsOptions_Click() {
+  const PageSwitch pageSwitch(*this);
   switch (ui_->tbsOptions->currentIndex() + 1) {
     case 1:
       ShowPanel(0);
@@ -443,6 +503,123 @@ void FrmMain::tbsOptions_Click() {
     default:
       break;
   }
+}
+
+FrmMain::PageSwitch::~PageSwitch() {
+  if (--window_.pageSwitches_ == 0) RunStep([&] { window_.FocusFrontPage(); });
+}
+
+QWidget* FrmMain::FrontPage() const {
+  // Children are kept bottom to top; the last one shown is in front.
+  const auto topmost = [](const QWidget* parent, const auto& frames) {
+    QWidget* top = nullptr;
+    for (const QObject* child : parent->children()) {
+      for (QWidget* frame : frames)
+        if (child == frame && !frame->isHidden()) top = frame;
+    }
+    return top;
+  };
+  QWidget* page = topmost(frmMenu_[0]->parentWidget(), frmMenu_);
+  if (page == frmMenu_[1]) {
+    if (QWidget* view = topmost(frmMenu_[1], FrmView_)) page = view;
+  }
+  return page;
+}
+
+bool FrmMain::IsCovered(const QWidget* widget) const {
+  const auto isFrame = [this](const QWidget* w) {
+    return std::find(frmMenu_.begin(), frmMenu_.end(), w) != frmMenu_.end() ||
+           std::find(FrmView_.begin(), FrmView_.end(), w) != FrmView_.end();
+  };
+  for (const QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
+    if (isFrame(w)) {
+      const QWidget* front = FrontPage();
+      return front == nullptr || !(w == front || w->isAncestorOf(front));
+    }
+  }
+  return false;
+}
+
+QWidget* FrmMain::TabStop(QWidget* widget) const {
+  const QWidget* target = DeepestFocusProxy(widget);
+  QWidget* stop = widget;
+  for (QWidget* w = widget->parentWidget(); w != nullptr && w != this; w = w->parentWidget())
+    if (DeepestFocusProxy(w) == target) stop = w;
+  return stop;
+}
+
+bool FrmMain::TakesTabFocus(QWidget* widget) const {
+  if (widget == this || widget->window() != this || TabStop(widget) != widget) return false;
+  const QWidget* proxy = DeepestFocusProxy(widget);
+  return proxy->isEnabled() && (proxy->focusPolicy() & Qt::TabFocus) == Qt::TabFocus &&
+         widget->isVisibleTo(this) && widget->isEnabled() && !IsCovered(widget) &&
+         !IsCovered(proxy);
+}
+
+bool FrmMain::focusNextPrevChild(bool next) {
+  QWidget* current = focusWidget() != nullptr ? TabStop(focusWidget()) : this;
+  QWidget* chosen = nullptr;
+  for (QWidget* w = current->nextInFocusChain(); w != current; w = w->nextInFocusChain()) {
+    if (!TakesTabFocus(w)) continue;
+    chosen = w;
+    if (next) break;
+  }
+  if (chosen == nullptr) return false;
+  chosen->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
+}
+
+void FrmMain::FocusFrontPage() {
+  QWidget* page = FrontPage();
+  if (page == nullptr) return;
+  QWidget* focus = focusWidget();
+  // Arrow keys on the tab strip go on from tab to tab.
+  if (focus == ui_->tbsOptions) {
+    focusedPage_ = page;
+    return;
+  }
+  const bool onPage = focus != nullptr && page->isAncestorOf(focus);
+  if (page == focusedPage_ && onPage) return;
+  focusedPage_ = page;
+  // A view whose page is still loading cannot take the focus yet; it is
+  // given it all the same and hands it on to the page once that is there.
+  QWidget* first = page == FrmView_[1] && browsers_[0] != nullptr ? browsers_[0]->widget() : nullptr;
+  for (QWidget* w = nextInFocusChain(); first == nullptr && w != this; w = w->nextInFocusChain())
+    if (page->isAncestorOf(w) && TakesTabFocus(w)) first = w;
+  if (first != nullptr)
+    first->setFocus(Qt::OtherFocusReason);
+  else if (focus != nullptr && IsCovered(focus))
+    focus->clearFocus();
+}
+
+void FrmMain::NameControls() {
+  // What a screen reader says a control is: the caption beside it. The
+  // balloon texts become the descriptions when the balloons are attached.
+  const std::pair<QWidget*, QString> names[] = {
+      {ui_->txtName, ui_->Label5->text()},
+      {ui_->txtTitle, ui_->Label8->text()},
+      {ui_->txtURL, ui_->Label6->text()},
+      {ui_->Frame2, ui_->Label1->text()},
+      {txtPixels_[2], ui_->Label11->text()},
+      {vsbPixels_[2], ui_->Label11->text()},
+      {txtPixels_[3], ui_->Label4->text()},
+      {vsbPixels_[3], ui_->Label4->text()},
+      {txtPixels_[0], ui_->Label12->text()},
+      {vsbPixels_[0], ui_->Label12->text()},
+      {txtPixels_[1], ui_->Label2->text()},
+      {vsbPixels_[1], ui_->Label2->text()},
+      {txtDelay_[0], ui_->Label3->text()},
+      {vsbDelay_[0], ui_->Label3->text()},
+      {txtDelay_[1], ui_->Label17->text()},
+      {vsbDelay_[1], ui_->Label17->text()},
+      {ui_->txtCode, ui_->FrmView_0->title()},
+      {ui_->txtCodeLink, ui_->Label7->text()},
+      {ui_->picHelp_0, tr("Help")},
+      {ui_->picHelp_1, tr("Help")},
+      {ui_->picHelp_2, tr("Help")},
+      {ui_->picConsult, tr("Customized JavaScript Programming")},
+  };
+  for (const auto& [control, name] : names) control->setAccessibleName(name.trimmed());
 }
 
 // ---- Input reactions -----------------------------------------------------
@@ -570,12 +747,16 @@ bool FrmMain::EnsurePreviewViews() {
     browsers_[i] = view;
     QWidget* widget = view->widget();
     widget->setObjectName(QString::fromLatin1(names[i]));
+    widget->setAccessibleName(i == 0 ? ui_->FrmView_1->title() : ui_->Label9->text());
     boxes[i]->layout()->addWidget(widget);
     const int number = static_cast<int>(i) + 1;
     view->setLoadFinishedHandler([this, number](bool ok) { emit previewLoadFinished(number, ok); });
     view->setPopupOpenedHandler([this](QWidget* popup) { emit previewPopupOpened(popup); });
     widget->show();
   }
+  // Only widgets that take the focus can be put in the focus order; the
+  // views take it through their pages.
+  for (PreviewBrowser* view : browsers_) view->widget()->setFocusPolicy(Qt::StrongFocus);
   setTabOrder(browsers_[0]->widget(), ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, browsers_[1]->widget());
   setTabOrder(browsers_[1]->widget(), ui_->cmdsrc_2);

@@ -79,8 +79,23 @@ class FrmMain : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Tab and Shift+Tab pass over the controls of covered pages.
+  bool focusNextPrevChild(bool next) override;
 
  private:
+  // Page switches nest (the tab handler shows a page and then a frame on
+  // it); the focus moves once, when the outermost one ends.
+  class PageSwitch {
+   public:
+    explicit PageSwitch(FrmMain& window) : window_(window) { ++window_.pageSwitches_; }
+    ~PageSwitch();
+    PageSwitch(const PageSwitch&) = delete;
+    PageSwitch& operator=(const PageSwitch&) = delete;
+
+   private:
+    FrmMain& window_;
+  };
+
   void tbsOptions_Click();
   void OptAction_Click();
   void ChkCenter_Click();
@@ -97,6 +112,19 @@ class FrmMain : public QWidget {
   bool EnsurePreviewViews();
   void ConnectControls();
   void EnsureCodeFont();
+  void NameControls();
+  // The frame the user sees: a page, or on the code page the frame in front.
+  QWidget* FrontPage() const;
+  // On a page frame that something else covers.
+  bool IsCovered(const QWidget* widget) const;
+  // A compound control (a browser view) takes the focus through an inner
+  // widget that may sit anywhere in the focus chain; it is one stop, at the
+  // place of its outermost widget.
+  QWidget* TabStop(QWidget* widget) const;
+  bool TakesTabFocus(QWidget* widget) const;
+  // Puts the focus on the front page's first control when the page changed
+  // or the focus is not on it.
+  void FocusFrontPage();
 
   std::unique_ptr<Ui::frmMain> ui_;
   FrmMainHooks hooks_;
@@ -104,6 +132,8 @@ class FrmMain : public QWidget {
   QString productName_;
   bool codeFontSet_ = false;
   bool aboutReady_ = false;
+  int pageSwitches_ = 0;
+  QWidget* focusedPage_ = nullptr;
 
   std::array<QLineEdit*, 4> txtPixels_{};
   std::array<QScrollBar*, 4> vsbPixels_{};

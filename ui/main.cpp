@@ -2,10 +2,13 @@
 
 #include "ui/Appearance.h"
 #include "ui/BenchProbe.h"
+#include "ui/DisplayPlatform.h"
 #include "ui/FrmMain.h"
 
 int main(int argc, char* argv[]) {
+  const bool chosePlatform = orvanta::PreferX11InWaylandSession();
   QApplication app(argc, argv);
+  if (chosePlatform) qunsetenv("QT_QPA_PLATFORM");
   QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
   // Ties the window to the installed desktop entry (its name and icon).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Orvanta"));

@@ -16,6 +16,7 @@
 
 #include "preview/webengine/BrowserCustomizer.h"
 #include "preview/webengine/EngineSetup.h"
+#include "preview/webengine/PageScheme.h"
 
 namespace orvanta {
 
@@ -92,25 +93,24 @@ QString PreviewPage::leavingOpenScript() {
       .arg(QLatin1Char('\'') + leavingOpenMarker() + QLatin1Char('\''));
 }
 
-void PreviewPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
-                                           const QString& message, int lineNumber,
-                                           const QString& sourceId) {
-  if (!message.startsWith(leavingOpenMarker())) {
-    QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
-    return;
-  }
+void PreviewPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/,
+                                           const QString& message, int /*lineNumber*/,
+                                           const QString& /*sourceId*/) {
+  // The program logs nothing: the pages' own messages are dropped.
+  if (!message.startsWith(leavingOpenMarker())) return;
   if (owner_.isNull()) return;
   const QJsonArray call =
       QJsonDocument::fromJson(message.mid(leavingOpenMarker().size()).toUtf8()).array();
   if (call.size() != 3) return;
   const QString text = call.at(0).toString();
   const QUrl target = text.isEmpty() ? QUrl(QStringLiteral("about:blank")) : url().resolved(QUrl(text));
-  // Only what window.open itself could reach: web pages, and local files
-  // only from a local page.
+  // Only what window.open itself could reach: web pages, and the pages
+  // beside a test page.
   const QString scheme = target.scheme();
+  const QString pages = QString::fromLatin1(PageSchemeHandler::scheme());
   const bool allowed = scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
                        scheme == QLatin1String("about") ||
-                       (target.isLocalFile() && url().isLocalFile());
+                       (scheme == pages && url().scheme() == pages);
   if (allowed) owner_->openPopupFor(target, call.at(1).toString(), call.at(2).toString());
 }
 
@@ -150,8 +150,9 @@ void PopupWindow::closeEvent(QCloseEvent* event) {
   QWebEngineView::closeEvent(event);
 }
 
-WebPreviewBrowser::WebPreviewBrowser(QWebEngineProfile* profile, QWidget* parent)
-    : profile_(profile), container_(new QWidget(parent)) {
+WebPreviewBrowser::WebPreviewBrowser(QWebEngineProfile* profile, PageSchemeHandler* pages,
+                                     QWidget* parent)
+    : profile_(profile), pages_(pages), container_(new QWidget(parent)) {
   auto* layout = new QVBoxLayout(container_);
   layout->setContentsMargins(0, 0, 0, 0);
   view_ = new QWebEngineView(container_);
@@ -168,8 +169,8 @@ WebPreviewBrowser::WebPreviewBrowser(QWebEngineProfile* profile, QWidget* parent
 WebPreviewBrowser::~WebPreviewBrowser() { releasePages(); }
 
 void WebPreviewBrowser::navigate(const QString& filePath) {
-  if (view_.isNull()) return;
-  view_->load(QUrl::fromLocalFile(filePath));
+  if (view_.isNull() || pages_.isNull()) return;
+  view_->load(pages_->addressOf(filePath));
 }
 
 void WebPreviewBrowser::setLoadFinishedHandler(std::function<void(bool ok)> handler) {
@@ -252,7 +253,10 @@ void WebPreviewBrowser::releasePages() {
   profile_ = nullptr;
 }
 
-WebPreviewFactory::WebPreviewFactory() = default;
+WebPreviewFactory::WebPreviewFactory() {
+  PageSchemeHandler::registerScheme();
+  pages_ = new PageSchemeHandler(this);
+}
 
 WebPreviewFactory::~WebPreviewFactory() {
   // The module may be unloaded after the application object is gone; the
@@ -266,9 +270,11 @@ QWebEngineProfile* WebPreviewFactory::profile() {
     profile_ = new QWebEngineProfile(this);  // off the record; starts the engine
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    // Test pages are local files whose popups show web addresses.
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // The Page URL goes into the script as typed, so a test page may run
+    // whatever was typed there: the pages are no local files to the engine,
+    // and nothing local may read files either.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    profile_->installUrlSchemeHandler(PageSchemeHandler::scheme(), pages_);
     QWebEngineScript leavingOpen;
     leavingOpen.setName(QStringLiteral("orvanta-open-while-leaving"));
     leavingOpen.setInjectionPoint(QWebEngineScript::DocumentCreation);
@@ -281,7 +287,7 @@ QWebEngineProfile* WebPreviewFactory::profile() {
 }
 
 PreviewBrowser* WebPreviewFactory::createBrowser(QWidget* parent) {
-  browsers_.push_back(std::make_unique<WebPreviewBrowser>(profile(), parent));
+  browsers_.push_back(std::make_unique<WebPreviewBrowser>(profile(), pages_, parent));
   return browsers_.back().get();
 }
 

@@ -15,6 +15,7 @@ class QWebEngineProfile;
 
 namespace orvanta {
 
+class PageSchemeHandler;
 class WebPreviewBrowser;
 
 // A page of the preview, in the main views or in a popup. Windows its
@@ -72,7 +73,7 @@ class PopupWindow : public QWebEngineView {
 class WebPreviewBrowser : public QObject, public PreviewBrowser {
   Q_OBJECT
  public:
-  WebPreviewBrowser(QWebEngineProfile* profile, QWidget* parent);
+  WebPreviewBrowser(QWebEngineProfile* profile, PageSchemeHandler* pages, QWidget* parent);
   ~WebPreviewBrowser() override;
 
   QWidget* widget() override { return container_; }
@@ -96,6 +97,7 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void popupShown(PopupWindow* popup);
 
   QWebEngineProfile* profile_;
+  QPointer<PageSchemeHandler> pages_;
   QPointer<QWidget> container_;
   QPointer<QWebEngineView> view_;
   QPointer<PreviewPage> page_;
@@ -121,6 +123,7 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
   QWebEngineProfile* profile();
 
   QWebEngineProfile* profile_ = nullptr;
+  PageSchemeHandler* pages_;
   std::vector<std::unique_ptr<WebPreviewBrowser>> browsers_;
 };
 

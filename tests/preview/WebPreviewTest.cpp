@@ -31,6 +31,10 @@ void PrintTo(const QRect& r, std::ostream* os) {
 
 namespace {
 
+// The engine does its work through the event loop, which a wait must keep
+// running without sleeping.
+using orvanta::testing::WaitUntil;
+
 constexpr int kLoadTimeoutMs = 90000;
 
 std::mutex g_messagesMutex;
@@ -160,7 +164,7 @@ class WebPreviewTest : public ::testing::Test {
   bool Load(orvanta::PreviewBrowser* browser, Loads* loads, const QString& path) {
     const int before = loads->count;
     browser->navigate(path);
-    return QTest::qWaitFor([&] { return loads->count > before; }, kLoadTimeoutMs);
+    return WaitUntil([&] { return loads->count > before; }, kLoadTimeoutMs);
   }
 
   std::string WritePopupPage(
@@ -280,9 +284,34 @@ TEST_F(WebPreviewTest, PagesSeeTheButtonPictureBesideThem) {
   ShowHost();
   ASSERT_TRUE(Load(browser, &loads, folder_ + "picture.htm"));
   QWidget* view = WebView(browser);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Title(view) != QLatin1String("waiting"); }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return Title(view) != QLatin1String("waiting"); }, 30000));
   EXPECT_TRUE(Title(view).startsWith(QLatin1String("width "))) << Title(view).toStdString();
   EXPECT_NE(Title(view), QStringLiteral("width 0"));
+}
+
+// What a crafted Page URL can put into a test page's script.
+TEST_F(WebPreviewTest, PageScriptsCannotReadLocalFilesNorLogToTheConsole) {
+  QTemporaryDir elsewhere;
+  const QString secret = elsewhere.filePath(QStringLiteral("secret.txt"));
+  WriteFile(secret, "SECRET");
+  WriteFile(folder_ + "beside.txt", "BESIDE");
+  WriteFile(folder_ + "probe.htm",
+            "<html><head><title>waiting</title><script>\n"
+            "function read(url) { try { var r = new XMLHttpRequest(); r.open('GET', url, false);\n"
+            "  r.send(); return r.responseText; } catch (e) { return 'blocked'; } }\n"
+            "console.log('orvanta-console-probe');\n"
+            "</script></head><body><img src='gobutton.gif' onload=\"document.title = ['width',"
+            " this.naturalWidth, read('" + QUrl::fromLocalFile(secret).toEncoded() + "'),"
+            " read('beside.txt')].join(' ')\" onerror=\"document.title='no picture'\"></body></html>");
+  orvanta::EnsureGoButton(folder_.toStdString());
+  Loads loads;
+  orvanta::PreviewBrowser* browser = AddBrowser(&loads);
+  ShowHost();
+  ASSERT_TRUE(Load(browser, &loads, folder_ + "probe.htm"));
+  QWidget* view = WebView(browser);
+  ASSERT_TRUE(WaitUntil([&] { return Title(view) != QLatin1String("waiting"); }, 30000));
+  EXPECT_EQ(Title(view).toStdString(), "width 24 blocked blocked");
+  EXPECT_FALSE(SawMessage(QStringLiteral("orvanta-console-probe")));
 }
 
 TEST_F(WebPreviewTest, PageLoadPopupOpensAsTopLevelWindowAtTheRequestedPlace) {
@@ -299,7 +328,7 @@ TEST_F(WebPreviewTest, PageLoadPopupOpensAsTopLevelWindowAtTheRequestedPlace) {
   ShowHost();
   browser->navigate(QString::fromStdString(page));
 
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return !opened.isEmpty(); }, kLoadTimeoutMs));
   QWidget* popup = opened.front();
   EXPECT_TRUE(visibleWhenReported);
   EXPECT_TRUE(popup->isWindow());
@@ -309,13 +338,13 @@ TEST_F(WebPreviewTest, PageLoadPopupOpensAsTopLevelWindowAtTheRequestedPlace) {
   // The geometry a widget reports excludes the frame: that is the content.
   EXPECT_EQ(popup->geometry(), QRect(20, 10, 400, 200));
   EXPECT_EQ(browser->popupWindows(), QList<QWidget*>{popup});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return loads.count > 0; }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return loads.count > 0; }, kLoadTimeoutMs));
   EXPECT_TRUE(loads.lastOk);
 
   // The popup stays until something closes it: an auto close of up to the
   // sentinel's delay would have come first.
   QPointer<QWidget> guard(popup);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Title(WebView(browser)) == kSentinelTitle; }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return Title(WebView(browser)) == kSentinelTitle; }, 30000));
   Settle();
   EXPECT_FALSE(guard.isNull());
   EXPECT_EQ(opened.size(), 1);
@@ -330,11 +359,11 @@ TEST_F(WebPreviewTest, AutoClosePopupClosesByItself) {
   ShowHost();
   browser->navigate(QString::fromStdString(page));
 
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup.isNull(); }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return !popup.isNull(); }, kLoadTimeoutMs));
   EXPECT_EQ(popup->geometry(), QRect(20, 10, 400, 200));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return browser->popupWindows().isEmpty(); }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return browser->popupWindows().isEmpty(); }, 30000));
   // Closed means gone, page and all.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return popup.isNull(); }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return popup.isNull(); }, 10000));
 }
 
 TEST_F(WebPreviewTest, PageClosePopupOpensWhenThePageIsLeft) {
@@ -348,20 +377,20 @@ TEST_F(WebPreviewTest, PageClosePopupOpensWhenThePageIsLeft) {
   ShowHost();
   ASSERT_TRUE(Load(browser, &loads, QString::fromStdString(page)));
   // A window opened while loading is reported before the page's later title.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Title(WebView(browser)) == kSentinelTitle; }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return Title(WebView(browser)) == kSentinelTitle; }, 30000));
   Settle();
   EXPECT_TRUE(opened.isEmpty());
 
   // Choosing "Preview" again reloads the page, which leaves it first.
   browser->navigate(QString::fromStdString(page));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return !opened.isEmpty(); }, kLoadTimeoutMs));
   EXPECT_TRUE(opened.front()->isWindow());
   EXPECT_EQ(opened.front()->geometry(), QRect(20, 10, 400, 200));
 
   // Leaving it again reloads the window of that name; no second one opens.
   QSignalSpy reloads(opened.front(), SIGNAL(loadFinished(bool)));
   ASSERT_TRUE(Load(browser, &loads, folder_ + "next.htm"));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return reloads.count() > 0; }, kLoadTimeoutMs));
+  EXPECT_TRUE(WaitUntil([&] { return reloads.count() > 0; }, kLoadTimeoutMs));
   Settle();
   EXPECT_EQ(opened.size(), 1);
   EXPECT_EQ(browser->popupWindows(), QList<QWidget*>{opened.front()});
@@ -386,15 +415,15 @@ TEST_F(WebPreviewTest, LeavingPagesOpenOnlyWhatWindowOpenCouldReach) {
   ShowHost();
   ASSERT_TRUE(Load(browser, &loads, folder_ + "leaving.htm"));
   ASSERT_TRUE(Load(browser, &loads, folder_ + "leaving2.htm"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return !opened.isEmpty(); }, kLoadTimeoutMs));
   QWidget* popup = opened.front();
   EXPECT_EQ(popup->geometry(), QRect(5, 6, 210, 110));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Title(popup) == QLatin1String("target"); }, 30000))
+  EXPECT_TRUE(WaitUntil([&] { return Title(popup) == QLatin1String("target"); }, 30000))
       << Title(popup).toStdString();
 
   // The next page opens a window of the same name: the open one shows it.
   ASSERT_TRUE(Load(browser, &loads, folder_ + "next.htm"));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Title(popup) == QLatin1String("target2"); }, 30000))
+  EXPECT_TRUE(WaitUntil([&] { return Title(popup) == QLatin1String("target2"); }, 30000))
       << Title(popup).toStdString();
   EXPECT_EQ(popup->geometry(), QRect(5, 6, 210, 110));
   // The windows the leaving page asked for were handled in order, before
@@ -423,14 +452,14 @@ TEST_F(WebPreviewTest, PopupsOfPopupsBelongToTheSameViewAndFollowMoveAndResize) 
   ShowHost();
   browser->navigate(folder_ + "opener.htm");
 
-  ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return opened.size() == 2; }, kLoadTimeoutMs));
   EXPECT_EQ(opened[0]->geometry(), QRect(30, 40, 320, 240));
   EXPECT_EQ(browser->popupWindows().size(), 2);
   QWidget* grandchild = opened[1];
   EXPECT_EQ(grandchild->geometry(), QRect(300, 200, 150, 120));
   // moveTo and resizeTo place the outer window, frame included.
   const QRect moved(60, 70, 250, 180);
-  static_cast<void>(QTest::qWaitFor([&] { return grandchild->frameGeometry() == moved; }, 30000));
+  static_cast<void>(WaitUntil([&] { return grandchild->frameGeometry() == moved; }, 30000));
   EXPECT_EQ(grandchild->frameGeometry(), moved);
 }
 
@@ -442,10 +471,11 @@ TEST_F(WebPreviewTest, CloseAllPopupsClosesThemAndTheViewGoesOn) {
   browser->setPopupOpenedHandler([&](QWidget* w) { popup = w; });
   ShowHost();
   browser->navigate(QString::fromStdString(page));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup.isNull(); }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return !popup.isNull(); }, kLoadTimeoutMs));
 
   factory_->closeAllPopups();
   EXPECT_TRUE(browser->popupWindows().isEmpty());
+  // Closed outside any event loop, so deleted when the test's own level is.
   EXPECT_TRUE(QTest::qWaitFor([&] { return popup.isNull(); }, 10000));
 
   WriteFile(folder_ + "after.htm", "<html><head><title>after</title></head></html>");
@@ -465,7 +495,7 @@ TEST_F(WebPreviewTest, ShutdownDeletesPopupsAndPagesBeforeTheProfile) {
   ShowHost();
   upper->navigate(QString::fromStdString(page));
   lower->navigate(folder_ + QString::fromLatin1(orvanta::kLinkTestPageName));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup.isNull() && second.count > 0; }, kLoadTimeoutMs));
+  ASSERT_TRUE(WaitUntil([&] { return !popup.isNull() && second.count > 0; }, kLoadTimeoutMs));
   QPointer<QWidget> upperView(WebView(upper));
   QPointer<QWidget> lowerView(WebView(lower));
   QPointer<QWidget> container(upper->widget());
@@ -504,14 +534,14 @@ class CustomizerTest : public WebPreviewTest {
     host_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));
     input_->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return input_->hasFocus(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return input_->hasFocus(); }, 5000));
   }
 
   // Types a marker key and waits until the page has seen it, so that every
   // key sent before it has been through the page too.
   void Flush() {
     QTest::keyClick(input_, Qt::Key_Q);
-    ASSERT_TRUE(QTest::qWaitFor(
+    ASSERT_TRUE(WaitUntil(
         [&] {
           return Title(view_).contains(QLatin1String(" q")) ||
                  Title(view_).startsWith(QLatin1String("q"));
@@ -604,7 +634,7 @@ TEST_F(CustomizerTest, TypingIntoThePageStillWorks) {
   QTest::keyClick(input_, Qt::Key_Home);
   QTest::keyClicks(input_, QStringLiteral("<"));
   EXPECT_TRUE(
-      QTest::qWaitFor([&] { return Title(view_).endsWith(QLatin1String("value=<abC d;")); }, 30000))
+      WaitUntil([&] { return Title(view_).endsWith(QLatin1String("value=<abC d;")); }, 30000))
       << Title(view_).toStdString();
 }
 
@@ -624,7 +654,7 @@ TEST_F(CustomizerTest, ControlWheelDoesNotZoomUnlessShortcutsAreOn) {
 
   customizer_->setProperty("browserShortcuts", true);
   controlWheel();
-  EXPECT_TRUE(QTest::qWaitFor(
+  EXPECT_TRUE(WaitUntil(
       [&] { return view_->property("zoomFactor").toDouble() > before + 0.01; }, 3000));
 }
 
@@ -647,10 +677,10 @@ TEST_P(ContextMenuTest, RightClickShowsAMenuOnlyWhenEnabled) {
   customizer_->setProperty("contextMenu", GetParam().enabled);
   QTest::mouseClick(input_, Qt::RightButton, Qt::NoModifier, input_->rect().center());
   // The page gets the click first; the engine asks for a menu after that.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Title(view_).contains(QLatin1String("menu")); }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return Title(view_).contains(QLatin1String("menu")); }, 30000));
   bool shown = false;
   if (GetParam().menuExpected) {
-    shown = QTest::qWaitFor([] { return OpenMenu() != nullptr; }, 30000);
+    shown = WaitUntil([] { return OpenMenu() != nullptr; }, 30000);
   } else {
     // The page sees a later key only after the engine has asked for a menu.
     Flush();

@@ -1,6 +1,7 @@
 // Help, the About panel, the consult dialog, the field help balloons and the
 // address completion, on the real main window.
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QCompleter>
@@ -107,6 +108,18 @@ TEST_F(Help, F1AndEveryHelpButtonOpenTheSameManual) {
     }
     EXPECT_EQ(shellTargets_, QStringList{manual_});
   }
+}
+
+TEST_F(Help, F1InTheModalConsultDialogOpensTheManual) {
+  GoTo(1);
+  WhenModal([&](QDialog* dialog) {
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    EXPECT_EQ(shellTargets_, QStringList{manual_});
+    dialog->close();
+  });
+  Click(Button("picConsult"));
+  EXPECT_EQ(shellTargets_, QStringList{manual_});
 }
 
 TEST_F(Help, WithoutAManualNothingOpens) {
@@ -316,7 +329,49 @@ TEST_F(WindowTest, ABalloonShowsWhenThePointerRestsOnAControl) {
   QTest::mouseRelease(name, Qt::LeftButton);
 }
 
-// ---- Address completion ----------------------------------------------------------
+TEST_F(WindowTest, NoBalloonOverADisabledControl) {
+  FieldHelpController* controller = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (controller = window_->findChild<FieldHelpController*>()) != nullptr; }, 5000));
+  QLineEdit* delay = Line("txtDelay_0");
+  Click(Button("OptAction_2"));  // "Page Close" disables the timing fields
+  ASSERT_FALSE(delay->isEnabled());
+  QTest::mouseMove(delay, delay->rect().center());
+  EXPECT_EQ(controller->hot(), nullptr);
+  EXPECT_FALSE(controller->showTimer().isActive());
+
+  Click(Button("OptAction_0"));
+  QTest::mouseMove(delay, delay->rect().center() + QPoint(1, 0));
+  ASSERT_TRUE(WaitUntil([&] { return controller->shown() != nullptr; }, 5000));
+  Button("OptAction_2")->setChecked(true);
+  EXPECT_EQ(controller->shown(), nullptr) << "disabling the control hides its balloon";
+}
+
+TEST_F(WindowTest, ScreenReadersHearEachControlsCaptionAndBalloon) {
+  ASSERT_TRUE(WaitUntil([&] { return window_->findChild<FieldHelpController*>() != nullptr; }, 5000));
+  const auto said = [this](const char* control, QAccessible::Text what) {
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(Child<QWidget>(control));
+    return reader == nullptr ? QString() : reader->text(what);
+  };
+  for (const FieldHelpItem& item : FieldHelpTable())
+    EXPECT_EQ(said(item.control, QAccessible::Description),
+              FieldHelpText(QString::fromLatin1(item.text)).simplified()) << item.control;
+  const std::pair<const char*, const char*> names[] = {
+      {"txtName", "Function Name"}, {"txtURL", "Page URL"},          {"txtPixels_2", "Location Top"},
+      {"vsbPixels_2", "Location Top"}, {"txtPixels_1", "Height"},    {"vsbDelay_1", "Auto close after"},
+      {"OptAction_4", "Mouse Over"},  {"picHelp_0", "Help"},         {"txtCodeLink", "Link Code"}};
+  for (const auto& [control, name] : names) EXPECT_EQ(said(control, QAccessible::Name), name) << control;
+  // No input control goes without a name.
+  for (QWidget* w : window_->findChildren<QWidget*>()) {
+    const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                       qobject_cast<QScrollBar*>(w) || qobject_cast<QPlainTextEdit*>(w);
+    if (!input || w->objectName().isEmpty() || w->objectName().startsWith("qt_") ||
+        Child<QWidget>("tbsOptions")->isAncestorOf(w))
+      continue;
+    EXPECT_FALSE(said(qPrintable(w->objectName()), QAccessible::Name).isEmpty()) << qPrintable(w->objectName());
+  }
+}
+
+// ---- Address completion// ---- Address completion ----------------------------------------------------------
 
 const char kChromiumUrls[] =
     "CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT,url LONGVARCHAR,title LONGVARCHAR,"

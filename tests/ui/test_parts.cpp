@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <iterator>
+#include <tuple>
 
 #include "preview/TestPages.h"
 #include "ui/CodeText.h"
+#include "ui/DisplayPlatform.h"
 #include "ui/NameFilter.h"
 #include "ui/PreviewHost.h"
 #include "ui/WorkFolder.h"
@@ -48,6 +51,30 @@ TEST(CodeText, ComesBackFromTheBoxExactlyAsGenerated) {
   SetCodeText(box, "a\r\nb");
   EXPECT_EQ(box.blockCount(), 2) << "one line of the box per generated line";
   EXPECT_EQ(box.toPlainText(), "a\nb");
+
+  // Line separators that got into the box (a paste) break lines with CR LF.
+  const std::pair<const char16_t*, std::string> pasted[] = {
+      {u"a\u2028b", "a\r\nb"},
+      {u"\u2028\u2028", "\r\n\r\n"},
+      {u"x\ny\u2028", "x\r\ny\r\n"},
+  };
+  for (const auto& [inBox, out] : pasted) {
+    box.setPlainText(QString::fromUtf16(inBox));
+    EXPECT_EQ(FromWidgetText(box), out);
+  }
+}
+
+TEST(DisplayPlatform, XForAWaylandSessionThatOffersItUnlessTheUserChose) {
+  // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE, DISPLAY; X plug-in; choice
+  const std::tuple<DisplayEnvironment, bool, const char*> rows[] = {
+      {{"", "wayland-0", "wayland", ":0"}, true, "xcb"}, {{"", "", "wayland", ":1"}, true, "xcb"},
+      {{"wayland", "wayland-0", "", ":0"}, true, ""},    {{"", "wayland-0", "wayland", ""}, true, ""},
+      {{"", "wayland-0", "", ":0"}, false, ""},          {{"", "", "x11", ":0"}, true, ""},
+  };
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const auto& [environment, plugin, chosen] = rows[i];
+    EXPECT_EQ(PreferredPlatform(environment, plugin), QByteArray(chosen)) << "row " << i;
+  }
 }
 
 TEST(WorkFolder, ProgramFolderWhenWritableElseTheDataFolder) {

@@ -112,6 +112,33 @@ TEST_F(Preview, FallsBackToTheDataFolderWhenTheProgramFolderIsReadOnly) {
   EXPECT_TRUE(ReadWorkFile("test_page.htm").contains("gobutton.gif"));
 }
 
+TEST_F(Preview, TabVisitsTheViewsOnlyWhileThePreviewIsInFront) {
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  ClickTab(2);
+  ASSERT_TRUE(WaitForPreviewLoads());
+  const auto tabChain = [] {
+    QStringList stops;
+    for (int i = 0; i < 50; ++i) {
+      QWidget* at = QApplication::focusWidget();
+      // A view's page takes the focus inside the view.
+      while (at->objectName().isEmpty() && at->parentWidget() != nullptr) at = at->parentWidget();
+      stops << at->objectName();
+      // A page hands the focus on when it has gone through its own links.
+      QWidget* from = QApplication::focusWidget();
+      QTest::keyClick(from, Qt::Key_Tab);
+      EXPECT_TRUE(WaitUntil([from] { return QApplication::focusWidget() != from; }, 5000));
+    }
+    stops.removeDuplicates();
+    return stops.join(' ').toStdString();
+  };
+  EXPECT_EQ(tabChain(), "WebBrowser1 picHelp_1 WebBrowser2 cmdsrc_2 tbsOptions");
+  ClickTab(0);
+  const std::string mainStops = tabChain();
+  EXPECT_EQ(mainStops.find("WebBrowser"), std::string::npos) << mainStops;
+  EXPECT_EQ(mainStops.find("cmdsrc_2"), std::string::npos) << mainStops;
+}
+
 TEST_F(Preview, F1InsideAPreviewViewOpensTheManual) {
   const QString manual = QDir(programFolder_).filePath(QStringLiteral("help/index.html"));
   ASSERT_TRUE(QDir().mkpath(QDir(programFolder_).filePath(QStringLiteral("help"))));

@@ -1,7 +1,8 @@
 // Finding the HTML manual from the work folder, beside the program and under
-// the install prefix.
+// the install prefix; finding the loadable modules.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "ui/help/HelpManual.h"
+#include "ui/help/ModuleFolders.h"
 
 namespace orvanta {
 namespace {
@@ -86,6 +88,18 @@ TEST_F(HelpManualTest, TheProgramsOwnPlaces) {
   EXPECT_EQ(own.workFolder, QStringLiteral("/w/"));
   EXPECT_FALSE(own.exeDir.isEmpty());
   EXPECT_TRUE(QDir::isAbsolutePath(own.installDataDir)) << own.installDataDir.toStdString();
+}
+
+TEST(ModuleFolders, TheBuildTreeIsSearchedOnlyByAProgramInsideIt) {
+  const QStringList inBuild = ModuleFolders(QCoreApplication::applicationDirPath());
+  ASSERT_EQ(inBuild.size(), 2);
+  EXPECT_TRUE(QFileInfo(QDir(inBuild[1]).filePath(QStringLiteral("liborvanta_history.so"))).isFile());
+  for (const char* prefix : {"/usr", "/opt/orvanta"}) {
+    const QStringList installed = ModuleFolders(QLatin1String(prefix) + QStringLiteral("/bin"));
+    ASSERT_EQ(installed.size(), 1) << prefix;
+    EXPECT_TRUE(installed[0].startsWith(QLatin1String(prefix) + '/')) << installed[0].toStdString();
+    EXPECT_TRUE(installed[0].endsWith(QStringLiteral("/orvanta/plugins"))) << installed[0].toStdString();
+  }
 }
 
 }  // namespace

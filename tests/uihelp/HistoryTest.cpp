@@ -13,8 +13,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTest>
 #include <QVBoxLayout>
+#include <atomic>
 #include <memory>
 
 #include "tests/support/EventWait.h"
@@ -22,6 +24,8 @@
 
 namespace orvanta {
 namespace {
+
+const std::atomic<bool> kGoOn{false};
 
 const char kMozPlaces[] =
     "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, "
@@ -210,10 +214,10 @@ TEST_F(HistoryTest, FindsEveryProfileInOrder) {
 
 TEST_F(HistoryTest, FirefoxByFrecencyChromiumByVisitsHiddenAndNonWebLeftOut) {
   MakeFullHome();
-  EXPECT_EQ(ReadHistory({HistorySource::Kind::Firefox, Path(".mozilla/firefox/a1b2.default-release/places.sqlite")}),
+  EXPECT_EQ(ReadHistory({HistorySource::Kind::Firefox, Path(".mozilla/firefox/a1b2.default-release/places.sqlite")}, kGoOn),
             (QStringList{QStringLiteral("http://www.example.com/shop"), QStringLiteral("https://news.example.org/today"),
                          QStringLiteral("https://docs.example.net/guide")}));
-  EXPECT_EQ(ReadHistory({HistorySource::Kind::Chromium, Path(".config/chromium/Default/History")}),
+  EXPECT_EQ(ReadHistory({HistorySource::Kind::Chromium, Path(".config/chromium/Default/History")}, kGoOn),
             (QStringList{QStringLiteral("https://mail.example.com/"), QStringLiteral("https://news.example.org/today"),
                          QStringLiteral("https://wiki.example.org/Main")}));
 }
@@ -281,7 +285,7 @@ TEST_F(HistoryTest, ReadsADatabaseLockedByARunningBrowserWithoutDisturbingIt) {
     Db other(path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=0;QSQLITE_OPEN_READONLY"));
     EXPECT_FALSE(other.Run(QStringLiteral("SELECT count(*) FROM urls"))) << "the lock is not held";
   }
-  EXPECT_EQ(ReadHistory({HistorySource::Kind::Chromium, path}),
+  EXPECT_EQ(ReadHistory({HistorySource::Kind::Chromium, path}, kGoOn),
             (QStringList{QStringLiteral("https://late.example.com/"), QStringLiteral("https://mail.example.com/")}));
   // The browser goes on writing.
   browser.Must(QStringLiteral("INSERT INTO urls (url, visit_count, last_visit_time) "
@@ -297,7 +301,7 @@ TEST_F(HistoryTest, ReadsWhatIsStillInTheWriteAheadLog) {
   browser.Must(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
   browser.Must(QStringLiteral("INSERT INTO moz_places (url, hidden, frecency) VALUES ('https://new.example.com/', 0, 20)"));
   ASSERT_GT(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
-  EXPECT_EQ(ReadHistory({HistorySource::Kind::Firefox, path}),
+  EXPECT_EQ(ReadHistory({HistorySource::Kind::Firefox, path}, kGoOn),
             (QStringList{QStringLiteral("https://new.example.com/"), QStringLiteral("https://old.example.com/")}));
 }
 
@@ -336,9 +340,9 @@ TEST_F(HistoryTest, BrokenDatabasesGiveNothing) {
   for (const Case& c : cases) {
     const QString path = Path("broken/") + QLatin1String(c.name);
     WriteFile(path, c.bytes);
-    EXPECT_TRUE(ReadHistory({c.kind, path}).isEmpty()) << c.name;
+    EXPECT_TRUE(ReadHistory({c.kind, path}, kGoOn).isEmpty()) << c.name;
   }
-  EXPECT_TRUE(ReadHistory({HistorySource::Kind::Firefox, Path("missing/places.sqlite")}).isEmpty());
+  EXPECT_TRUE(ReadHistory({HistorySource::Kind::Firefox, Path("missing/places.sqlite")}, kGoOn).isEmpty());
 }
 
 TEST_F(HistoryTest, OnlyBrokenHistoryLeavesAPlainTextBox) {
@@ -359,7 +363,7 @@ TEST_F(HistoryTest, OnlyBrokenHistoryLeavesAPlainTextBox) {
 TEST_F(HistoryTest, ABrokenProfileDoesNotSpoilTheOthers) {
   MakeFullHome();
   WriteFile(Path(".mozilla/firefox/a1b2.default-release/places.sqlite"), "ruined");
-  const QStringList all = ReadBrowserHistory(home_.path());
+  const QStringList all = ReadBrowserHistory(home_.path(), kGoOn);
   EXPECT_EQ(all, (QStringList{QStringLiteral("https://intranet.example.com/"), QStringLiteral("https://mail.example.com/"),
                               QStringLiteral("https://video.example.com/"), QStringLiteral("https://news.example.org/today"),
                               QStringLiteral("https://wiki.example.org/Main")}));
@@ -383,13 +387,32 @@ TEST_F(HistoryTest, TheOriginalFilesAreLeftAsTheyWere) {
   const QByteArray bytes = before.readAll();
   const QDateTime modified = QFileInfo(path).lastModified();
   before.close();
-  ReadBrowserHistory(home_.path());
+  ReadBrowserHistory(home_.path(), kGoOn);
   QFile after(path);
   ASSERT_TRUE(after.open(QIODevice::ReadOnly));
   EXPECT_EQ(after.readAll(), bytes);
   EXPECT_EQ(QFileInfo(path).lastModified(), modified);
   EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-journal")));
   EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal")));
+}
+
+TEST_F(HistoryTest, ClosingTheWindowStopsAReadThatWouldNeverEnd) {
+  {
+    Db ff(Path(".mozilla/firefox/x.default/places.sqlite"));
+    ff.Must(QStringLiteral("CREATE VIEW moz_places AS WITH RECURSIVE n(i) AS "
+                           "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS id, "
+                           "'https://example.com/' || i AS url, 0 AS hidden, i AS frecency FROM n"));
+  }
+  auto window = std::make_unique<QWidget>();
+  auto* edit = new QLineEdit(window.get());
+  QSignalSpy loaded(EnableAutoComplete(edit, home_.path()), &HistoryCompletion::loaded);
+  window->show();
+  QThreadPool* pool = QThreadPool::globalInstance();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pool->activeThreadCount() > 0; }, 5000));
+  ASSERT_FALSE(loaded.wait(500)) << "the query ends by itself";
+  window.reset();
+  // The program waits for this before it ends.
+  EXPECT_TRUE(pool->waitForDone(1000));
 }
 
 }  // namespace

@@ -255,6 +255,9 @@ bool FieldHelpController::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Hide:
       if (!hot_.isNull() && watched == hot_) Leave();
       break;
+    case QEvent::EnabledChange:
+      if (!hot_.isNull() && watched == hot_ && !hot_->isEnabled()) Leave();
+      break;
     default:
       break;
   }
@@ -264,6 +267,8 @@ bool FieldHelpController::eventFilter(QObject* watched, QEvent* event) {
 void FieldHelpController::Enter(QWidget* control) {
   if (hot_ == control) return;
   if (!hot_.isNull()) Leave();
+  // A disabled control shows no tooltip, so it shows no balloon either.
+  if (!control->isEnabled()) return;
   hot_ = control;
   spent_ = false;
   const FieldHelpDelays delays = CurrentFieldHelpDelays();
@@ -321,6 +326,8 @@ FieldHelpBalloon* AddFieldHelp(QWidget* control, const QString& text, QWidget* o
   if (control == nullptr) return nullptr;
   if (owner == nullptr) owner = control->window();
   auto* balloon = new FieldHelpBalloon(FieldHelpText(text), owner);
+  // For a screen reader, the balloon's lines read as one sentence.
+  control->setAccessibleDescription(balloon->text().simplified());
   Registry().push_back({balloon, control});
   FieldHelpController::Of(owner)->Watch(control, balloon);
   return balloon;

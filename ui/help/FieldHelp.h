@@ -161,7 +161,8 @@ struct FieldHelpEntry {
 const std::vector<FieldHelpEntry>& FieldHelpWindows();
 
 // Attaches a balloon with `text` ("|" becoming a line break) to `control`,
-// owned by `owner` (the control's window when null). Null on failure.
+// owned by `owner` (the control's window when null); the text on one line
+// becomes the control's accessible description. Null on failure.
 FieldHelpBalloon* AddFieldHelp(QWidget* control, const QString& text, QWidget* owner);
 
 struct FieldHelpItem {

@@ -51,7 +51,8 @@ QString QueryFor(HistorySource::Kind kind) {
       .arg(kPerSource);
 }
 
-using QueryFunction = void (*)(const QString& file, const QString& sql, QStringList& urls);
+using QueryFunction = void (*)(const QString& file, const QString& sql,
+                               const std::atomic<bool>* cancel, QStringList& urls);
 
 // The SQLite reader lives in a module loaded on first use, off the UI
 // thread; without it the box stays a plain text box.
@@ -59,16 +60,16 @@ QueryFunction LoadQueryFunction() {
   const QString name = QStringLiteral("orvanta_history");
   for (const QString& folder : ModuleFolders()) {
     QLibrary library(QDir(folder).filePath(name));
-    if (auto f = reinterpret_cast<QueryFunction>(library.resolve("orvanta_query_history")))
+    if (auto f = reinterpret_cast<QueryFunction>(library.resolve("orvanta_query_history_cancellable")))
       return f;
   }
   return nullptr;
 }
 
-QStringList Query(const QString& file, HistorySource::Kind kind) {
+QStringList Query(const QString& file, HistorySource::Kind kind, const std::atomic<bool>& cancel) {
   static const QueryFunction query = LoadQueryFunction();
   QStringList urls;
-  if (query != nullptr) query(file, QueryFor(kind), urls);
+  if (query != nullptr) query(file, QueryFor(kind), &cancel, urls);
   return urls;
 }
 
@@ -86,7 +87,8 @@ std::vector<HistorySource> FindHistorySources(const QString& home) {
   return sources;
 }
 
-QStringList ReadHistory(const HistorySource& source) {
+QStringList ReadHistory(const HistorySource& source, const std::atomic<bool>& cancel) {
+  if (cancel) return {};
   // A running browser keeps its database locked and part of it in the
   // write-ahead log; a private copy of both is read instead.
   QTemporaryDir temp;
@@ -97,7 +99,8 @@ QStringList ReadHistory(const HistorySource& source) {
     const QString companion = source.path + QLatin1String(suffix);
     if (QFileInfo(companion).isFile()) QFile::copy(companion, copy + QLatin1String(suffix));
   }
-  return Query(copy, source.kind);
+  if (cancel) return {};
+  return Query(copy, source.kind, cancel);
 }
 
 QStringList MergeHistories(const std::vector<QStringList>& lists) {
@@ -118,9 +121,10 @@ QStringList MergeHistories(const std::vector<QStringList>& lists) {
   return merged;
 }
 
-QStringList ReadBrowserHistory(const QString& home) {
+QStringList ReadBrowserHistory(const QString& home, const std::atomic<bool>& cancel) {
   std::vector<QStringList> lists;
-  for (const HistorySource& source : FindHistorySources(home)) lists.push_back(ReadHistory(source));
+  for (const HistorySource& source : FindHistorySources(home))
+    lists.push_back(ReadHistory(source, cancel));
   return MergeHistories(lists);
 }
 
@@ -183,6 +187,8 @@ HistoryCompletion::HistoryCompletion(QLineEdit* edit, const QString& home)
     window_->installEventFilter(this);
 }
 
+HistoryCompletion::~HistoryCompletion() { *cancel_ = true; }
+
 bool HistoryCompletion::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_ && event->type() == QEvent::Show) {
     window_->removeEventFilter(this);
@@ -194,7 +200,9 @@ bool HistoryCompletion::eventFilter(QObject* watched, QEvent* event) {
 void HistoryCompletion::Start() {
   if (started_) return;
   started_ = true;
-  watcher_.setFuture(QtConcurrent::run(&ReadBrowserHistory, home_));
+  watcher_.setFuture(QtConcurrent::run([home = home_, cancel = cancel_] {
+    return ReadBrowserHistory(home, *cancel);
+  }));
 }
 
 void HistoryCompletion::Finished() {

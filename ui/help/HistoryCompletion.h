@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <memory>
 #include <vector>
 
 class QLineEdit;
@@ -29,14 +31,15 @@ std::vector<HistorySource> FindHistorySources(const QString& home);
 // The web addresses of one database, most used first: Firefox's visible
 // places by frecency, Chromium's visible urls by visit count. The file is
 // copied first (with its write-ahead log), so a running browser and its lock
-// are never touched. Empty on any failure. Safe on any thread.
-QStringList ReadHistory(const HistorySource& source);
+// are never touched. Empty on any failure or once `cancel` is set, which
+// stops a query under way. Safe on any thread.
+QStringList ReadHistory(const HistorySource& source, const std::atomic<bool>& cancel);
 
 // Rank by rank across the lists, each address kept at its first place.
 QStringList MergeHistories(const std::vector<QStringList>& lists);
 
-// Everything under `home`, merged.
-QStringList ReadBrowserHistory(const QString& home);
+// Everything under `home`, merged; what was read so far once `cancel` is set.
+QStringList ReadBrowserHistory(const QString& home, const std::atomic<bool>& cancel);
 
 // What a typed text and an address are compared on: without the scheme and
 // a leading "www.". A text that is nothing but a scheme matches nothing.
@@ -66,11 +69,13 @@ class HistoryCompleter : public QCompleter {
 };
 
 // Reads the history off the UI thread once the edit's window has shown, then
-// puts a completer on the edit. Lives as a child of the edit.
+// puts a completer on the edit. Lives as a child of the edit; when it goes,
+// a read still under way is stopped, so that the program can end at once.
 class HistoryCompletion : public QObject {
   Q_OBJECT
  public:
   HistoryCompletion(QLineEdit* edit, const QString& home);
+  ~HistoryCompletion() override;
 
  signals:
   // The read is over; with no address the edit stays a plain text box.
@@ -87,6 +92,8 @@ class HistoryCompletion : public QObject {
   QString home_;
   QPointer<QWidget> window_;
   QFutureWatcher<QStringList> watcher_;
+  // Shared with the worker, which may outlive this object.
+  std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
   bool started_ = false;
 };
 

@@ -2,7 +2,10 @@
 // program loads it on the worker thread after its window shows, so Qt Sql
 // costs nothing at start-up.
 
+#include <sqlite3.h>
+
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
@@ -10,22 +13,47 @@
 #include <QVariant>
 #include <atomic>
 
-extern "C" Q_DECL_EXPORT void orvanta_query_history(const QString& file, const QString& sql,
-                                                    QStringList& urls) {
+namespace {
+
+bool Cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && cancel->load(); }
+
+int StopWhenCancelled(void* cancel) {
+  return Cancelled(static_cast<const std::atomic<bool>*>(cancel)) ? 1 : 0;
+}
+
+// A query can run for ever (a view that recurses without end): SQLite itself
+// checks the flag while it works, so a cancel stops it at once.
+bool WatchForCancel(const QSqlDatabase& db, const std::atomic<bool>* cancel) {
+  const QVariant handle = db.driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return false;
+  sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+  if (connection == nullptr) return false;
+  sqlite3_progress_handler(connection, 1000, &StopWhenCancelled,
+                           const_cast<std::atomic<bool>*>(cancel));
+  return true;
+}
+
+}  // namespace
+
+extern "C" Q_DECL_EXPORT void orvanta_query_history_cancellable(const QString& file,
+                                                                const QString& sql,
+                                                                const std::atomic<bool>* cancel,
+                                                                QStringList& urls) {
   urls.clear();
-  if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) return;
+  if (cancel == nullptr || !QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) return;
   static std::atomic<int> serial{0};
   const QString name = QStringLiteral("orvanta-history-%1").arg(serial++);
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
-    if (db.open()) {
+    // A query that could not be stopped is not run at all.
+    if (db.open() && WatchForCancel(db, cancel)) {
       QSqlQuery query(db);
       query.setForwardOnly(true);
       if (query.exec(sql)) {
-        while (query.next()) urls << query.value(0).toString();
+        while (!Cancelled(cancel) && query.next()) urls << query.value(0).toString();
         // A read that broke off half-way counts as a failure.
-        if (query.lastError().isValid()) urls.clear();
+        if (query.lastError().isValid() || Cancelled(cancel)) urls.clear();
       }
       query.finish();
     }

@@ -1,0 +1,162 @@
+// The keyboard as a user drives it: real key presses on whatever holds the
+// focus after each kind of page switch, through the whole Tab chain.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QTest>
+#include <QWheelEvent>
+#include <vector>
+
+#include "tests/ui/UiTest.h"
+
+namespace orvanta::test {
+namespace {
+
+std::string Joined(const QStringList& names) { return names.join(' ').toStdString(); }
+
+// How a user gets from one page to another.
+enum class Step { Generate, MainScreen, ViewCode, Preview, About, AboutOk };
+
+class Keyboard : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    Reopen();
+  }
+
+  // A fresh window without the preview module, active as the user's is.
+  void Reopen() {
+    FrmMainHooks hooks;
+    hooks.pluginFolders << temp_->filePath(QStringLiteral("no-module"));
+    Open(hooks);
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+
+  void Do(Step step) {
+    switch (step) {
+      case Step::Generate: return Click(Button("cmdGo_0"));
+      case Step::MainScreen: return ClickTab(0);
+      case Step::ViewCode: return ClickTab(1);
+      case Step::Preview: return ClickTab(2);
+      case Step::About: return ClickWidget(Child<QWidget>("Label10"));
+      case Step::AboutOk: return Click(Button("cmdAbout"));
+    }
+  }
+
+  static QWidget* Focus() { return QApplication::focusWidget(); }
+
+  // Every text and check state off the page in front.
+  QStringList Behind(QWidget* front) const {
+    QStringList state;
+    for (QWidget* w : window_->findChildren<QWidget*>()) {
+      if (front->isAncestorOf(w)) continue;
+      if (auto* line = qobject_cast<QLineEdit*>(w)) state << w->objectName() + '=' + line->text();
+      if (auto* box = qobject_cast<QPlainTextEdit*>(w)) state << w->objectName() + '=' + box->toPlainText();
+      if (auto* button = qobject_cast<QAbstractButton*>(w))
+        state << w->objectName() + '=' + QString::number(button->isChecked());
+    }
+    return state;
+  }
+};
+
+// Of an option group only the chosen option is a stop; arrows move within.
+const QStringList kMainStops = {
+    "txtName", "txtTitle", "txtURL", "txtPixels_2", "vsbPixels_2", "txtPixels_3", "vsbPixels_3",
+    "ChkCenter", "txtPixels_0", "vsbPixels_0", "txtPixels_1", "vsbPixels_1", "OptWin_0",
+    "chkWindOpt_0", "chkWindOpt_1", "chkWindOpt_2", "chkWindOpt_3", "chkWindOpt_4", "chkWindOpt_5",
+    "chkWindOpt_6", "chkWindOpt_7", "chkWindOpt_8", "chkWindOpt_9", "txtDelay_0", "vsbDelay_0",
+    "txtDelay_1", "vsbDelay_1", "OptAction_0", "cmdGo_0", "cmdGo_2", "picHelp_2", "tbsOptions"};
+const QStringList kCodeStops = {"txtCode", "cmdCopy_0", "picHelp_0", "txtCodeLink",
+                                "cmdCopy_1", "picConsult", "tbsOptions"};
+const QStringList kPreviewStops = {"picHelp_1", "cmdsrc_2", "tbsOptions"};
+const QStringList kAboutStops = {"cmdAbout", "tbsOptions"};
+
+struct PageSwitch {
+  const char* what;
+  std::vector<Step> steps;  // after "Generate Code" and "Main Screen"
+  const char* front;
+  const QStringList& stops;  // the Tab chain from the page's first control
+};
+
+const PageSwitch kSwitches[] = {
+    {"start-up", {}, "frmMenu_0", kMainStops},
+    {"Generate Code", {Step::Generate}, "FrmView_0", kCodeStops},
+    {"Main Screen tab", {Step::ViewCode, Step::MainScreen}, "frmMenu_0", kMainStops},
+    {"Preview tab", {Step::Preview}, "FrmView_1", kPreviewStops},
+    {"View Code tab over Preview", {Step::Preview, Step::ViewCode}, "FrmView_0", kCodeStops},
+    {"About panel", {Step::About}, "frmMenu_2", kAboutStops},
+    {"About panel's OK", {Step::About, Step::AboutOk}, "frmMenu_0", kMainStops},
+    {"a tab over the About panel", {Step::About, Step::Preview}, "FrmView_1", kPreviewStops},
+};
+
+TEST_F(Keyboard, KeysReachOnlyThePageInFront) {
+  for (const PageSwitch& s : kSwitches) {
+    SCOPED_TRACE(s.what);
+    Reopen();
+    if (!s.steps.empty()) {
+      Do(Step::Generate);
+      ASSERT_FALSE(Box("txtCode")->toPlainText().isEmpty());
+      Do(Step::MainScreen);
+    }
+    for (Step step : s.steps) Do(step);
+    QWidget* front = Child<QWidget>(s.front);
+    ASSERT_TRUE(InFront(front));
+    ASSERT_NE(Focus(), nullptr);
+    EXPECT_EQ(Focus()->objectName().toStdString(), s.stops.first().toStdString())
+        << "the page's first control has the focus";
+    const QStringList before = Behind(front);
+
+    // Round the chain twice, typing at every stop, and back once.
+    QStringList stops;
+    for (int i = 0; i < 2 * s.stops.size(); ++i) {
+      stops << Focus()->objectName();
+      QTest::keyClicks(Focus(), "QW");
+      QTest::keyClick(Focus(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(Joined(stops), Joined(s.stops + s.stops));
+    QStringList back;
+    for (int i = 0; i < s.stops.size(); ++i) {
+      QTest::keyClick(Focus(), Qt::Key_Backtab, Qt::ShiftModifier);
+      back.prepend(Focus()->objectName());
+    }
+    EXPECT_EQ(Joined(back), Joined(s.stops));
+    EXPECT_EQ(Joined(Behind(front)), Joined(before));
+  }
+}
+
+TEST_F(Keyboard, StartUpTypingGoesIntoFunctionName) {
+  QTest::keyClicks(Focus(), "openIt");
+  EXPECT_EQ(Line("txtName")->text(), "openIt");
+}
+
+TEST_F(Keyboard, ShiftEnterBreaksTheLineLikeEnter) {
+  ClickTab(1);
+  for (const auto modifier : {Qt::NoModifier, Qt::ShiftModifier}) {
+    QTest::keyClicks(Focus(), "a");
+    QTest::keyClick(Focus(), Qt::Key_Return, modifier);
+    QTest::keyClick(Focus(), Qt::Key_Enter, modifier | Qt::KeypadModifier);
+  }
+  QTest::keyClicks(Focus(), "b");
+  EXPECT_EQ(Box("txtCode")->blockCount(), 5);
+  Click(Button("cmdCopy_0"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "a\r\n\r\na\r\n\r\nb");
+  window_->cmdsrc_Click(2);
+  EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("a\r\n\r\na\r\n\r\nb\r\n"));
+}
+
+TEST_F(Keyboard, TheWheelOverTheTabsChangesNoPage) {
+  QTabBar* tabs = Tabs();
+  const QPoint at = tabs->tabRect(0).center();
+  for (int notch : {-120, -120, -120, 120}) {
+    QWheelEvent wheel(at, tabs->mapToGlobal(at), QPoint(), QPoint(0, notch), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(tabs, &wheel);
+  }
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
+  EXPECT_FALSE(WorkFileExists("test_page.htm"));
+}
+
+}  // namespace
+}  // namespace orvanta::test
