@@ -2,22 +2,17 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
+#include "ui/help/WidgetTools.h"
+
 namespace orvanta {
 
-namespace {
-
-bool Installed(const QString& family) {
-  return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
-}
-
-}  // namespace
-
 QFont DialogFont() {
-  QFont font(Installed(QStringLiteral("MS Sans Serif")) ? QStringLiteral("MS Sans Serif")
+  QFont font(IsFontInstalled(QStringLiteral("MS Sans Serif")) ? QStringLiteral("MS Sans Serif")
                                                         : QStringLiteral("Liberation Sans"));
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(8.25);
@@ -30,7 +25,7 @@ void UseClassicLook() {
 }
 
 QFont CodeFont() {
-  QFont font = Installed(QStringLiteral("Liberation Mono"))
+  QFont font = IsFontInstalled(QStringLiteral("Liberation Mono"))
                    ? QFont(QStringLiteral("Liberation Mono"))
                    : QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setStyleHint(QFont::Monospace);
@@ -81,6 +76,20 @@ QIcon ConsultIcon() {
   p.setBrush(QColor(0, 0, 128));
   for (int i = 0; i < 3; ++i) p.drawEllipse(QPointF(5.5 + 3.5 * i, 7.5), 1.2, 1.2);
   return QIcon(pixmap);
+}
+
+// Read as PNG and nothing else: left to guess, the reader loads every image
+// format plug-in to ask each whether the data is its own.
+QPixmap Picture(const QString& name) {
+  QImageReader reader(QStringLiteral(":/orvanta/icons/") + name, "png");
+  reader.setAutoDetectImageFormat(false);
+  return QPixmap::fromImage(reader.read());
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 64}) icon.addPixmap(Picture(QStringLiteral("orvanta-%1.png").arg(size)));
+  return icon;
 }
 
 }  // namespace orvanta

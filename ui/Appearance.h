@@ -22,4 +22,9 @@ QFont CodeFont();
 QIcon HelpIcon();
 QIcon ConsultIcon();
 
+// One of the program's pictures (icons/NAME.png in its resources).
+QPixmap Picture(const QString& name);
+// The window icon in all its sizes.
+QIcon ProgramIcon();
+
 }  // namespace orvanta

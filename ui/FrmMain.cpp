@@ -4,181 +4,44 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QFontDatabase>
-#include <QGuiApplication>
-#include <QImageReader>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <utility>
 
-#include "core/Generator.h"
 #include "core/NumericEntry.h"
 #include "orvanta/Version.h"
-#include "preview/TestPages.h"
+#include "ui/PreviewPlugin.h"
+#include "ui/AboutPanel.h"
 #include "ui/Appearance.h"
 #include "ui/CodeText.h"
+#include "ui/EventFilters.h"
 #include "ui/NameFilter.h"
-#include "ui/PreviewHost.h"
+#include "ui/PageFocus.h"
+#include "ui/PreviewSession.h"
 #include "ui/Steps.h"
-#include "ui/WorkFolder.h"
 #include "ui/help/FieldHelp.h"
 #include "ui/help/FrmConsult.h"
 #include "ui/help/HelpManual.h"
 #include "ui/help/HistoryCompletion.h"
 #include "ui/help/MakerLinks.h"
+#include "ui/help/WidgetTools.h"
 #include "ui_FrmMain.h"
 
 namespace orvanta {
 
 namespace {
-
-// Runs an action when the left button is released over the watched widget.
-class ClickFilter : public QObject {
- public:
-  ClickFilter(QWidget* target, std::function<void()> action)
-      : QObject(target), action_(std::move(action)) {
-    target->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::MouseButtonRelease) {
-      auto* mouse = static_cast<QMouseEvent*>(event);
-      auto* widget = static_cast<QWidget*>(watched);
-      if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint())) {
-        action_();
-        return true;
-      }
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  std::function<void()> action_;
-};
-
-// Runs an action once, on the first paint of the watched widget.
-class FirstPaintFilter : public QObject {
- public:
-  FirstPaintFilter(QWidget* target, std::function<void()> action)
-      : QObject(target), action_(std::move(action)) {
-    target->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      watched->removeEventFilter(this);
-      action_();
-      deleteLater();
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  std::function<void()> action_;
-};
-
-// Swallows one kind of event of the watched widget.
-class EventBlocker : public QObject {
- public:
-  EventBlocker(QWidget* target, QEvent::Type type) : QObject(target), type_(type) {
-    target->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject* /*watched*/, QEvent* event) override { return event->type() == type_; }
-
- private:
-  QEvent::Type type_;
-};
-
-// F1 in any window of the program, modal dialogs and preview popups
-// included, runs the action.
-class HelpKeyFilter : public QObject {
- public:
-  HelpKeyFilter(QObject* owner, std::function<void()> action)
-      : QObject(owner), action_(std::move(action)) {
-    QCoreApplication::instance()->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    // The key reaches the window object first and then the widget: only the
-    // widget's delivery counts.
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
-    key->accept();
-    if (!key->isAutoRepeat()) action_();
-    return true;
-  }
-
- private:
-  std::function<void()> action_;
-};
-
-QWidget* DeepestFocusProxy(QWidget* widget) {
-  while (widget->focusProxy() != nullptr) widget = widget->focusProxy();
-  return widget;
-}
-
-const QColor kLinkColour(0, 0, 128);
-
-void MakeLink(QWidget* widget) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::WindowText, kLinkColour);
-  widget->setPalette(palette);
-  widget->setCursor(Qt::PointingHandCursor);
-}
-
-// Only the text answers a click, not the empty rest of its row.
-void FitCentred(QLabel* label) {
-  const int room = label->parentWidget()->width();
-  const int width = std::min(label->sizeHint().width(), room);
-  label->setGeometry((room - width) / 2, label->y(), width, label->height());
-}
-
-// The maker's web address as people write it: without scheme and trailing
-// slash.
-QString AddressText(const char* page) {
-  QString text = QUrl(QString::fromLatin1(page))
-                     .toString(QUrl::RemoveScheme | QUrl::StripTrailingSlash);
-  while (text.startsWith(QLatin1Char('/'))) text.remove(0, 1);
-  return text;
-}
-
-// Read as PNG and nothing else: left to guess, the reader loads every image
-// format plug-in to ask each whether the data is its own.
-QPixmap Picture(const QString& name) {
-  QImageReader reader(QStringLiteral(":/orvanta/icons/") + name, "png");
-  reader.setAutoDetectImageFormat(false);
-  return QPixmap::fromImage(reader.read());
-}
-
-QIcon ProgramIcon() {
-  QIcon icon;
-  for (int size : {16, 32, 48, 64}) icon.addPixmap(Picture(QStringLiteral("orvanta-%1.png").arg(size)));
-  return icon;
-}
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -188,6 +51,16 @@ std::string ToUtf8(const QString& text) { return text.toStdString(); }
 
 FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::frmMain>()), hooks_(std::move(hooks)) {
+  SetUpForm();
+  NameControls();
+  ConnectCommands();
+  ConnectInputs();
+  StartUp();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::SetUpForm() {
   setFont(DialogFont());
   ui_->setupUi(this);
   setFixedSize(504, 484);
@@ -209,6 +82,19 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
   frmMenu_ = {ui_->frmMenu_0, ui_->frmMenu_1, ui_->frmMenu_2};
   FrmView_ = {ui_->FrmView_0, ui_->FrmView_1};
 
+  PlaceTabs();
+  const QIcon help = HelpIcon();
+  for (QToolButton* button : {ui_->picHelp_0, ui_->picHelp_1, ui_->picHelp_2}) button->setIcon(help);
+  ui_->picConsult->setIcon(ConsultIcon());
+  for (QFrame* box : {ui_->boxWebBrowser1, ui_->boxWebBrowser2}) {
+    box->setBackgroundRole(QPalette::Base);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+  }
+  for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) UsePlainLineBreaks(*box);
+}
+
+void FrmMain::PlaceTabs() {
   QTabBar* tabs = ui_->tbsOptions;
   tabs->addTab(QStringLiteral("Main Screen"));
   tabs->addTab(QStringLiteral("View Code"));
@@ -221,35 +107,25 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
   const int pageTop = 4 + tabHeight - overlap;
   ui_->tbsOptionsPage->setGeometry(2, pageTop, 499, 479 - pageTop);
   tabs->raise();
-
-  const QIcon help = HelpIcon();
-  for (QToolButton* button : {ui_->picHelp_0, ui_->picHelp_1, ui_->picHelp_2}) button->setIcon(help);
-  ui_->picConsult->setIcon(ConsultIcon());
-  for (QFrame* box : {ui_->boxWebBrowser1, ui_->boxWebBrowser2}) {
-    box->setBackgroundRole(QPalette::Base);
-    auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-  }
   // Pages change by a click or the keyboard only: a wheel turned over the
   // tabs would rewrite the test pages on its way past "Preview".
   new EventBlocker(tabs, QEvent::Wheel);
-  for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) UsePlainLineBreaks(*box);
-  NameControls();
+}
 
-  ConnectControls();
+void FrmMain::StartUp() {
+  PreviewSetup setup{hooks_.programFolder, hooks_.dataFolder, hooks_.pluginFolders,
+                     hooks_.shellOpen};
+  session_ = std::make_unique<PreviewSession>(
+      std::move(setup), std::array<QFrame*, 2>{ui_->boxWebBrowser1, ui_->boxWebBrowser2});
+  connect(session_.get(), &PreviewSession::viewsMade, this, &FrmMain::NameViews);
+  connect(session_.get(), &PreviewSession::loadFinished, this, &FrmMain::previewLoadFinished);
+  connect(session_.get(), &PreviewSession::popupOpened, this, &FrmMain::previewPopupOpened);
+  pageFocus_ = std::make_unique<PageFocus>(
+      *this, frmMenu_, FrmView_, ui_->tbsOptions, [this]() -> QWidget* {
+        PreviewBrowser* view = session_->browser(0);
+        return view != nullptr ? view->widget() : nullptr;
+      });
 
-  // Start-up.
-  RunStep([&] {
-    const QString programFolder = hooks_.programFolder.isEmpty()
-                                      ? QCoreApplication::applicationDirPath()
-                                      : hooks_.programFolder;
-    const QString dataFolder =
-        hooks_.dataFolder.isEmpty()
-            ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-            : hooks_.dataFolder;
-    workFolder_ = ChooseWorkFolder(programFolder, dataFolder);
-  });
-  RunStep([&] { EnsureGoButtonIn(workFolder_); });
   productName_ = QStringLiteral("Orvanta");
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
@@ -267,14 +143,7 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
   FrmView_[1]->hide();
 }
 
-FrmMain::~FrmMain() {
-  // The views' pages go before the shared profile, and both before the
-  // views' parent widgets.
-  if (previewHost_ != nullptr && previewHost_->factory() != nullptr)
-    RunStep([&] { previewHost_->factory()->shutdown(); });
-}
-
-void FrmMain::ConnectControls() {
+void FrmMain::ConnectCommands() {
   QTabBar* tabs = ui_->tbsOptions;
   connect(tabs, &QTabBar::currentChanged, this, [this](int) { tbsOptions_Click(); });
   // A click on the tab already selected selects it again.
@@ -301,12 +170,14 @@ void FrmMain::ConnectControls() {
   new HelpKeyFilter(this, [this] { OpenHelp(); });
   // Whatever puts the focus on a covered page, it goes to the page in view.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
-    if (now != nullptr && now->window() == this && IsCovered(now)) {
-      focusedPage_ = nullptr;
-      FocusFrontPage();
+    if (now != nullptr && now->window() == this && pageFocus_->IsCovered(now)) {
+      pageFocus_->Forget();
+      pageFocus_->FocusFrontPage();
     }
   });
+}
 
+void FrmMain::ConnectInputs() {
   for (QRadioButton* option : OptAction_)
     connect(option, &QRadioButton::toggled, this, [this](bool on) {
       if (on) OptAction_Click();
@@ -375,48 +246,52 @@ void FrmMain::cmdsrc_Click(int index) {
   const PageSwitch pageSwitch(*this);
   switch (index) {
     case 2:
-      RunStep([&] { WritePopupTestPage(); });
-      RunStep([&] { ShellOpen(workFolder_ + QString::fromLatin1(kTestPageName)); });
+      session_->Launch(FromWidgetText(*ui_->txtCode));
       break;
     case 3:
-      RunStep([&] {
-        FrmView_[0]->show();
-        FrmView_[0]->raise();
-      });
+      RunStep([&] { ShowCodeFrame(0); });
       break;
     case 4:
-      RunStep([&] {
-        FrmView_[1]->show();
-        FrmView_[1]->raise();
-      });
-      RunStep([&] { WritePopupTestPage(); });
-      RunStep([&] { Navigate(0, kTestPageName); });
-      RunStep([&] { WriteLinkTestPage(); });
-      RunStep([&] { Navigate(1, kLinkTestPageName); });
+      RunStep([&] { ShowCodeFrame(1); });
+      session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
       break;
     default:
       break;
   }
 }
 
+void FrmMain::ShowCodeFrame(int index) {
+  QWidget* frame = FrmView_[static_cast<std::size_t>(index)];
+  frame->show();
+  frame->raise();
+}
+
 // ---- Help, About, consult ----------------------------------------------------
 
 void FrmMain::OpenHelp() {
-  RunStep([&] { OpenHelpManual(workFolder_, [this](const QUrl& target) { OpenUrl(target); }); });
+  RunStep([&] {
+    OpenHelpManual(workFolder(), [this](const QUrl& target) {
+      session_->Open(target.isLocalFile() ? target.toLocalFile() : target.toString());
+    });
+  });
 }
 
 void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::OpenHelp); }
 
 void FrmMain::picConsult_Click() {
-  RunStep([&] { ShowConsult(this, [this](const QUrl& target) { OpenUrl(target); }); });
+  RunStep([&] {
+    ShowConsult(this, [this](const QUrl& target) {
+      session_->Open(target.isLocalFile() ? target.toLocalFile() : target.toString());
+    });
+  });
 }
 
 void FrmMain::lblVexa_Click(int /*index*/) {
-  RunStep([&] { ShellOpen(QString::fromLatin1(maker::kHomePage)); });
+  RunStep([&] { session_->Open(QString::fromLatin1(maker::kHomePage)); });
 }
 
 void FrmMain::lblProducts_Click(int /*index*/) {
-  RunStep([&] { ShellOpen(QString::fromLatin1(maker::kProductsPage)); });
+  RunStep([&] { session_->Open(QString::fromLatin1(maker::kProductsPage)); });
 }
 
 void FrmMain::AfterFirstPaint() {
@@ -427,25 +302,9 @@ void FrmMain::AfterFirstPaint() {
 }
 
 void FrmMain::EnsureAboutPanel() {
-  // Made ready when first shown, like the code font: decoding its pictures
-  // and measuring its links would otherwise hold up the window's first
-  // appearance.
   if (aboutReady_) return;
   aboutReady_ = true;
-  QFont name = ui_->Label14->font();
-  name.setFamily(QFontDatabase::families().contains(QStringLiteral("Tahoma"), Qt::CaseInsensitive)
-                     ? QStringLiteral("Tahoma")
-                     : DialogFont().family());
-  name.setBold(true);
-  ui_->Label14->setFont(name);
-  ui_->lblVexa_0->setText(AddressText(maker::kHomePage));
-  for (QLabel* link : {ui_->lblCompany_0, ui_->lblVexa_0, ui_->lblProducts_0}) {
-    MakeLink(link);
-    FitCentred(link);
-  }
-  ui_->Image1->setCursor(Qt::PointingHandCursor);
-  ui_->Image2->setPixmap(Picture(QStringLiteral("orvanta-48.png")));
-  ui_->Image1->setPixmap(Picture(QStringLiteral("logo.png")));
+  PrepareAboutPanel(*ui_);
 }
 
 // ---- Pages ---------------------------------------------------------------
@@ -506,91 +365,11 @@ void FrmMain::tbsOptions_Click() {
 }
 
 FrmMain::PageSwitch::~PageSwitch() {
-  if (--window_.pageSwitches_ == 0) RunStep([&] { window_.FocusFrontPage(); });
+  if (--window_.pageSwitches_ == 0 && window_.pageFocus_ != nullptr)
+    RunStep([&] { window_.pageFocus_->FocusFrontPage(); });
 }
 
-QWidget* FrmMain::FrontPage() const {
-  // Children are kept bottom to top; the last one shown is in front.
-  const auto topmost = [](const QWidget* parent, const auto& frames) {
-    QWidget* top = nullptr;
-    for (const QObject* child : parent->children()) {
-      for (QWidget* frame : frames)
-        if (child == frame && !frame->isHidden()) top = frame;
-    }
-    return top;
-  };
-  QWidget* page = topmost(frmMenu_[0]->parentWidget(), frmMenu_);
-  if (page == frmMenu_[1]) {
-    if (QWidget* view = topmost(frmMenu_[1], FrmView_)) page = view;
-  }
-  return page;
-}
-
-bool FrmMain::IsCovered(const QWidget* widget) const {
-  const auto isFrame = [this](const QWidget* w) {
-    return std::find(frmMenu_.begin(), frmMenu_.end(), w) != frmMenu_.end() ||
-           std::find(FrmView_.begin(), FrmView_.end(), w) != FrmView_.end();
-  };
-  for (const QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
-    if (isFrame(w)) {
-      const QWidget* front = FrontPage();
-      return front == nullptr || !(w == front || w->isAncestorOf(front));
-    }
-  }
-  return false;
-}
-
-QWidget* FrmMain::TabStop(QWidget* widget) const {
-  const QWidget* target = DeepestFocusProxy(widget);
-  QWidget* stop = widget;
-  for (QWidget* w = widget->parentWidget(); w != nullptr && w != this; w = w->parentWidget())
-    if (DeepestFocusProxy(w) == target) stop = w;
-  return stop;
-}
-
-bool FrmMain::TakesTabFocus(QWidget* widget) const {
-  if (widget == this || widget->window() != this || TabStop(widget) != widget) return false;
-  const QWidget* proxy = DeepestFocusProxy(widget);
-  return proxy->isEnabled() && (proxy->focusPolicy() & Qt::TabFocus) == Qt::TabFocus &&
-         widget->isVisibleTo(this) && widget->isEnabled() && !IsCovered(widget) &&
-         !IsCovered(proxy);
-}
-
-bool FrmMain::focusNextPrevChild(bool next) {
-  QWidget* current = focusWidget() != nullptr ? TabStop(focusWidget()) : this;
-  QWidget* chosen = nullptr;
-  for (QWidget* w = current->nextInFocusChain(); w != current; w = w->nextInFocusChain()) {
-    if (!TakesTabFocus(w)) continue;
-    chosen = w;
-    if (next) break;
-  }
-  if (chosen == nullptr) return false;
-  chosen->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-  return true;
-}
-
-void FrmMain::FocusFrontPage() {
-  QWidget* page = FrontPage();
-  if (page == nullptr) return;
-  QWidget* focus = focusWidget();
-  // Arrow keys on the tab strip go on from tab to tab.
-  if (focus == ui_->tbsOptions) {
-    focusedPage_ = page;
-    return;
-  }
-  const bool onPage = focus != nullptr && page->isAncestorOf(focus);
-  if (page == focusedPage_ && onPage) return;
-  focusedPage_ = page;
-  // A view whose page is still loading cannot take the focus yet; it is
-  // given it all the same and hands it on to the page once that is there.
-  QWidget* first = page == FrmView_[1] && browsers_[0] != nullptr ? browsers_[0]->widget() : nullptr;
-  for (QWidget* w = nextInFocusChain(); first == nullptr && w != this; w = w->nextInFocusChain())
-    if (page->isAncestorOf(w) && TakesTabFocus(w)) first = w;
-  if (first != nullptr)
-    first->setFocus(Qt::OtherFocusReason);
-  else if (focus != nullptr && IsCovered(focus))
-    focus->clearFocus();
-}
+bool FrmMain::focusNextPrevChild(bool next) { return pageFocus_->MoveFocus(next); }
 
 void FrmMain::NameControls() {
   // What a screen reader says a control is: the caption beside it. The
@@ -620,6 +399,19 @@ void FrmMain::NameControls() {
       {ui_->picConsult, tr("Customized JavaScript Programming")},
   };
   for (const auto& [control, name] : names) control->setAccessibleName(name.trimmed());
+}
+
+void FrmMain::NameViews() {
+  QWidget* top = session_->browser(0)->widget();
+  QWidget* bottom = session_->browser(1)->widget();
+  top->setAccessibleName(ui_->FrmView_1->title());
+  bottom->setAccessibleName(ui_->Label9->text());
+  // Only widgets that take the focus can be put in the focus order; the
+  // views take it through their pages.
+  for (QWidget* view : {top, bottom}) view->setFocusPolicy(Qt::StrongFocus);
+  setTabOrder(top, ui_->picHelp_1);
+  setTabOrder(ui_->picHelp_1, bottom);
+  setTabOrder(bottom, ui_->cmdsrc_2);
 }
 
 // ---- Input reactions -----------------------------------------------------
@@ -682,96 +474,24 @@ void FrmMain::WriteBack(const PopupSettings& repaired) {
 
 void FrmMain::GeneratePopupCode() {
   std::optional<Generation> result;
-  RunStep([&] { result = orvanta::GeneratePopupCode(ReadScreen()); });
+  RunStep([&] { result = session_->Generate(ReadScreen()); });
   if (!result) return;
   RunStep([&] { WriteBack(result->Settings); });
   RunStep([&] { SetCodeText(*ui_->txtCode, result->Code.PopupCode); });
   RunStep([&] { SetCodeText(*ui_->txtCodeLink, result->Code.LinkCode); });
-  RunStep([&] { orvanta::WritePopupTestPage(ToUtf8(workFolder_), result->Code.PopupCode); });
+  RunStep([&] { session_->WritePopupPage(result->Code.PopupCode); });
   // The link page is built from the box, which holds the new link code now.
-  RunStep([&] { WriteLinkTestPage(); });
+  RunStep([&] { session_->WriteLinkPage(FromWidgetText(*ui_->txtCodeLink)); });
 }
 
-void FrmMain::WritePopupTestPage() {
-  orvanta::WritePopupTestPage(ToUtf8(workFolder_), FromWidgetText(*ui_->txtCode));
-}
+// ---- Preview -------------------------------------------------------------
 
-void FrmMain::WriteLinkTestPage() {
-  orvanta::WriteLinkTestPage(ToUtf8(workFolder_), FromWidgetText(*ui_->txtCodeLink));
-}
+const QString& FrmMain::workFolder() const { return session_->workFolder(); }
 
-// ---- Shell and preview ---------------------------------------------------
-
-void FrmMain::ShellOpen(const QString& target) {
-  if (hooks_.shellOpen) {
-    hooks_.shellOpen(target);
-    return;
-  }
-  const QUrl url = target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target)
-                                                       : QUrl(target, QUrl::TolerantMode);
-  QDesktopServices::openUrl(url);
-}
-
-void FrmMain::OpenUrl(const QUrl& target) {
-  ShellOpen(target.isLocalFile() ? target.toLocalFile() : target.toString());
-}
-
-PreviewBrowser* FrmMain::browser(int index) const {
-  if (index < 0 || index >= static_cast<int>(browsers_.size())) return nullptr;
-  return browsers_[static_cast<std::size_t>(index)];
-}
-
-bool FrmMain::EnsurePreviewViews() {
-  if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
-  if (previewHost_ == nullptr) previewHost_ = std::make_unique<PreviewHost>(hooks_.pluginFolders);
-  PreviewFactory* factory = previewHost_->factory();
-  if (factory == nullptr) {
-    // Without the module the pages are still written; say why nothing shows.
-    if (previewError_ == nullptr) {
-      previewError_ = new QLabel(ui_->boxWebBrowser1);
-      previewError_->setObjectName(QStringLiteral("lblPreviewError"));
-      previewError_->setWordWrap(true);
-      previewError_->setAlignment(Qt::AlignCenter);
-      previewError_->setText(tr("The preview is not available:\n%1").arg(previewHost_->error()));
-      ui_->boxWebBrowser1->layout()->addWidget(previewError_);
-      previewError_->show();
-    }
-    return false;
-  }
-  const std::array<QFrame*, 2> boxes{ui_->boxWebBrowser1, ui_->boxWebBrowser2};
-  const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
-  for (std::size_t i = 0; i < boxes.size(); ++i) {
-    if (browsers_[i] != nullptr) continue;
-    PreviewBrowser* view = factory->createBrowser(boxes[i]);
-    if (view == nullptr) return false;
-    browsers_[i] = view;
-    QWidget* widget = view->widget();
-    widget->setObjectName(QString::fromLatin1(names[i]));
-    widget->setAccessibleName(i == 0 ? ui_->FrmView_1->title() : ui_->Label9->text());
-    boxes[i]->layout()->addWidget(widget);
-    const int number = static_cast<int>(i) + 1;
-    view->setLoadFinishedHandler([this, number](bool ok) { emit previewLoadFinished(number, ok); });
-    view->setPopupOpenedHandler([this](QWidget* popup) { emit previewPopupOpened(popup); });
-    widget->show();
-  }
-  // Only widgets that take the focus can be put in the focus order; the
-  // views take it through their pages.
-  for (PreviewBrowser* view : browsers_) view->widget()->setFocusPolicy(Qt::StrongFocus);
-  setTabOrder(browsers_[0]->widget(), ui_->picHelp_1);
-  setTabOrder(ui_->picHelp_1, browsers_[1]->widget());
-  setTabOrder(browsers_[1]->widget(), ui_->cmdsrc_2);
-  return true;
-}
-
-void FrmMain::Navigate(int view, const char* pageName) {
-  if (!EnsurePreviewViews()) return;
-  browsers_[static_cast<std::size_t>(view)]->navigate(workFolder_ + QString::fromLatin1(pageName));
-}
+PreviewBrowser* FrmMain::browser(int index) const { return session_->browser(index); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
-  // Popups are top-level windows: they close with the main window.
-  if (previewHost_ != nullptr && previewHost_->factory() != nullptr)
-    RunStep([&] { previewHost_->factory()->closeAllPopups(); });
+  session_->CloseAllPopups();
   QWidget::closeEvent(event);
 }
 

@@ -15,7 +15,6 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QScrollBar;
-class QUrl;
 
 namespace Ui {
 class frmMain;
@@ -23,8 +22,9 @@ class frmMain;
 
 namespace orvanta {
 
+class PageFocus;
 class PreviewBrowser;
-class PreviewHost;
+class PreviewSession;
 
 // What a test or another host may replace; empty members mean the real thing.
 struct FrmMainHooks {
@@ -68,7 +68,7 @@ class FrmMain : public QWidget {
   // The entries as they stand, unrepaired.
   PopupSettings ReadScreen() const;
 
-  const QString& workFolder() const { return workFolder_; }
+  const QString& workFolder() const;
   // Null until "Preview" was first chosen or when the module is missing.
   PreviewBrowser* browser(int index) const;
 
@@ -96,44 +96,30 @@ class FrmMain : public QWidget {
     FrmMain& window_;
   };
 
+  void SetUpForm();
+  void PlaceTabs();
+  void NameControls();
+  void NameViews();
+  void ConnectCommands();
+  void ConnectInputs();
+  void StartUp();
   void tbsOptions_Click();
   void OptAction_Click();
   void ChkCenter_Click();
   void NumericField_Change(QLineEdit* field);
   void GeneratePopupCode();
   void WriteBack(const PopupSettings& repaired);
-  void WriteLinkTestPage();
-  void WritePopupTestPage();
-  void ShellOpen(const QString& target);
-  void OpenUrl(const QUrl& target);
+  void ShowCodeFrame(int index);
   void AfterFirstPaint();
   void EnsureAboutPanel();
-  void Navigate(int view, const char* pageName);
-  bool EnsurePreviewViews();
-  void ConnectControls();
   void EnsureCodeFont();
-  void NameControls();
-  // The frame the user sees: a page, or on the code page the frame in front.
-  QWidget* FrontPage() const;
-  // On a page frame that something else covers.
-  bool IsCovered(const QWidget* widget) const;
-  // A compound control (a browser view) takes the focus through an inner
-  // widget that may sit anywhere in the focus chain; it is one stop, at the
-  // place of its outermost widget.
-  QWidget* TabStop(QWidget* widget) const;
-  bool TakesTabFocus(QWidget* widget) const;
-  // Puts the focus on the front page's first control when the page changed
-  // or the focus is not on it.
-  void FocusFrontPage();
 
   std::unique_ptr<Ui::frmMain> ui_;
   FrmMainHooks hooks_;
-  QString workFolder_;
   QString productName_;
   bool codeFontSet_ = false;
   bool aboutReady_ = false;
   int pageSwitches_ = 0;
-  QWidget* focusedPage_ = nullptr;
 
   std::array<QLineEdit*, 4> txtPixels_{};
   std::array<QScrollBar*, 4> vsbPixels_{};
@@ -145,9 +131,9 @@ class FrmMain : public QWidget {
   std::array<QWidget*, 3> frmMenu_{};
   std::array<QWidget*, 2> FrmView_{};
 
-  std::unique_ptr<PreviewHost> previewHost_;
-  std::array<PreviewBrowser*, 2> browsers_{};
-  QLabel* previewError_ = nullptr;
+  std::unique_ptr<PageFocus> pageFocus_;
+  // Last, so that it goes first: the views' pages before the widgets.
+  std::unique_ptr<PreviewSession> session_;
 };
 
 }  // namespace orvanta

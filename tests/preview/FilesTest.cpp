@@ -7,6 +7,7 @@
 
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
+#include "preview/WorkFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace orvanta {
@@ -124,6 +125,41 @@ TEST(TestPages, WritesBothPagesAndThePicture) {
   std::ofstream(dir.path() + kGoButtonName, std::ios::binary) << "mine";
   EnsureGoButton(dir.path());
   EXPECT_EQ(ReadBytes(dir.path() + kGoButtonName), "mine");
+}
+
+TEST(WorkFolder, ProgramFolderWhenWritableElseTheDataFolder) {
+  TempDir temp;
+  const std::string program = temp.path() + "bin";
+  const std::string data = temp.path() + "share/orvanta";
+  ASSERT_EQ(::mkdir(program.c_str(), 0755), 0);
+  EXPECT_EQ(ChooseWorkFolder(program, data), program + "/");
+  EXPECT_FALSE(testing::Exists(data));
+  EXPECT_EQ(ChooseWorkFolder(program + "/", data), program + "/") << "one separator only";
+  EXPECT_EQ(ChooseWorkFolder(program + "/./", data), program + "/");
+
+  EXPECT_FALSE(IsWritableFolder("/proc"));
+  EXPECT_FALSE(IsWritableFolder(""));
+  EXPECT_EQ(ChooseWorkFolder("/proc", data), data + "/");
+  EXPECT_TRUE(std::filesystem::is_directory(data));
+  EXPECT_EQ(ChooseWorkFolder(temp.path() + "missing", data), data + "/");
+  EXPECT_EQ(testing::FilesIn(program), 0u) << "no probe left behind";
+}
+
+TEST(WorkFolder, SystemProgramFoldersAreNeverUsed) {
+  TempDir temp;
+  const std::string data = temp.path() + "data";
+  // Root can write to /usr/bin; an installed program must still keep its
+  // test pages out of it.
+  for (const char* folder : {"/usr/bin", "/usr/bin/", "/bin", "/usr/local/bin", "/usr/sbin"}) {
+    EXPECT_TRUE(IsSystemProgramFolder(folder)) << folder;
+    EXPECT_EQ(ChooseWorkFolder(folder, data), data + "/") << folder;
+  }
+  // Reached through a link, it is still the system's folder.
+  const std::string link = temp.path() + "bin-link";
+  ASSERT_EQ(::symlink("/usr/bin", link.c_str()), 0);
+  EXPECT_TRUE(IsSystemProgramFolder(link));
+  EXPECT_FALSE(IsSystemProgramFolder(temp.Path()));
+  EXPECT_FALSE(IsSystemProgramFolder("/usr/lib/orvanta"));
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include "ui/DisplayPlatform.h"
 #include "ui/NameFilter.h"
 #include "ui/PreviewHost.h"
-#include "ui/WorkFolder.h"
 
 namespace orvanta::test {
 namespace {
@@ -75,55 +74,6 @@ TEST(DisplayPlatform, XForAWaylandSessionThatOffersItUnlessTheUserChose) {
     const auto& [environment, plugin, chosen] = rows[i];
     EXPECT_EQ(PreferredPlatform(environment, plugin), QByteArray(chosen)) << "row " << i;
   }
-}
-
-TEST(WorkFolder, ProgramFolderWhenWritableElseTheDataFolder) {
-  QTemporaryDir temp;
-  const QString program = temp.filePath(QStringLiteral("bin"));
-  const QString data = temp.filePath(QStringLiteral("share/orvanta"));
-  ASSERT_TRUE(QDir().mkpath(program));
-  EXPECT_EQ(ChooseWorkFolder(program, data), program + "/");
-  EXPECT_FALSE(QFileInfo::exists(data));
-  EXPECT_EQ(ChooseWorkFolder(program + "/", data), program + "/") << "one separator only";
-
-  EXPECT_FALSE(IsWritableFolder(QStringLiteral("/proc")));
-  EXPECT_EQ(ChooseWorkFolder(QStringLiteral("/proc"), data), data + "/");
-  EXPECT_TRUE(QFileInfo(data).isDir());
-  EXPECT_EQ(ChooseWorkFolder(temp.filePath(QStringLiteral("missing")), data), data + "/");
-  EXPECT_TRUE(QDir(program).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no probe left behind";
-}
-
-TEST(WorkFolder, SystemProgramFoldersAreNeverUsed) {
-  QTemporaryDir temp;
-  const QString data = temp.filePath(QStringLiteral("data"));
-  // Root can write to /usr/bin; an installed program must still keep its
-  // test pages out of it.
-  for (const char* folder : {"/usr/bin", "/usr/bin/", "/bin", "/usr/local/bin", "/usr/sbin"}) {
-    EXPECT_TRUE(IsSystemProgramFolder(QString::fromLatin1(folder))) << folder;
-    EXPECT_EQ(ChooseWorkFolder(QString::fromLatin1(folder), data), data + "/") << folder;
-  }
-  EXPECT_FALSE(IsSystemProgramFolder(temp.path()));
-  EXPECT_FALSE(IsSystemProgramFolder(QStringLiteral("/usr/lib/orvanta")));
-}
-
-TEST(WorkFolder, ButtonPictureIsCopiedOnlyWhenMissing) {
-  QTemporaryDir temp;
-  const QString folder = temp.path() + "/";
-  EnsureGoButtonIn(folder);
-  QFile copied(folder + "gobutton.gif");
-  ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
-  const QByteArray bytes = copied.readAll();
-  EXPECT_TRUE(bytes.startsWith("GIF8"));
-  EXPECT_EQ(bytes.toStdString(), std::string(GoButtonGif()));
-  copied.close();
-
-  QFile mine(folder + "gobutton.gif");
-  ASSERT_TRUE(mine.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  mine.write("my own picture");
-  mine.close();
-  EnsureGoButtonIn(folder);
-  ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
-  EXPECT_EQ(mine.readAll(), "my own picture");
 }
 
 TEST(PreviewHost, ExplainsWhyNoModuleCouldBeLoaded) {

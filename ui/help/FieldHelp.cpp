@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
@@ -11,6 +10,8 @@
 #include <QStyleHints>
 #include <algorithm>
 #include <cmath>
+
+#include "ui/help/WidgetTools.h"
 
 namespace orvanta {
 
@@ -43,7 +44,7 @@ QStringList FieldHelpLines(const QString& text) {
 QFont FieldHelpFont() {
   const QString tahoma = QStringLiteral("Tahoma");
   QFont font;
-  if (QFontDatabase::families().contains(tahoma, Qt::CaseInsensitive)) {
+  if (IsFontInstalled(tahoma)) {
     font.setFamily(tahoma);
   } else {
     font.setFamily(QStringLiteral("Sans Serif"));

@@ -1,10 +1,9 @@
 #include "ui/help/FrmConsult.h"
 
-#include <QFontDatabase>
-#include <QMouseEvent>
 #include <utility>
 
 #include "ui/help/MakerLinks.h"
+#include "ui/help/WidgetTools.h"
 #include "ui_FrmConsult.h"
 
 namespace orvanta {
@@ -16,7 +15,7 @@ FrmConsult::FrmConsult(UrlOpener shellOpen, QWidget* owner)
       shellOpen_(std::move(shellOpen)) {
   ui_->setupUi(this);
   // Arial where installed, else the font made to its metrics.
-  if (!QFontDatabase::families().contains(QStringLiteral("Arial"), Qt::CaseInsensitive)) {
+  if (!IsFontInstalled(QStringLiteral("Arial"))) {
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPointSize(9);
     setFont(font);
@@ -24,8 +23,8 @@ FrmConsult::FrmConsult(UrlOpener shellOpen, QWidget* owner)
   setFixedSize(339, 300);
   ui_->Label3->setText(ui_->Label3->text() + QLatin1String(maker::kSupportEmail));
   ui_->Label4->setText(ui_->Label4->text() + QLatin1String(maker::kFeedbackPage));
-  ui_->lblVexa_0->installEventFilter(this);
-  ui_->lblVexa_1->installEventFilter(this);
+  new ClickFilter(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
+  new ClickFilter(ui_->lblVexa_1, [this] { lblVexa_Click(1); });
   connect(ui_->OKButton, &QPushButton::clicked, this, &QDialog::accept);
   ui_->OKButton->setFocus();
 }
@@ -50,18 +49,6 @@ void FrmConsult::Open(const QUrl& target) {
     shellOpen_(target);
   else
     DesktopOpen(target);
-}
-
-bool FrmConsult::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    auto* label = static_cast<QWidget*>(watched);
-    if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
-      lblVexa_Click(watched == ui_->lblVexa_0 ? 0 : 1);
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 void ShowConsult(QWidget* owner, UrlOpener shellOpen) {

@@ -25,9 +25,6 @@ class FrmConsult : public QDialog {
   void lblVexa_Click(int index);
   void OpenSupportMail();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void Open(const QUrl& target);
 

@@ -1,0 +1,59 @@
+#include "ui/AboutPanel.h"
+
+#include <QLabel>
+#include <QUrl>
+#include <algorithm>
+
+#include "ui/Appearance.h"
+#include "ui/help/MakerLinks.h"
+#include "ui/help/WidgetTools.h"
+#include "ui_FrmMain.h"
+
+namespace orvanta {
+
+namespace {
+
+const QColor kLinkColour(0, 0, 128);
+
+void MakeLink(QWidget* widget) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, kLinkColour);
+  widget->setPalette(palette);
+  widget->setCursor(Qt::PointingHandCursor);
+}
+
+// Only the text answers a click, not the empty rest of its row.
+void FitCentred(QLabel* label) {
+  const int room = label->parentWidget()->width();
+  const int width = std::min(label->sizeHint().width(), room);
+  label->setGeometry((room - width) / 2, label->y(), width, label->height());
+}
+
+// The maker's web address as people write it: without scheme and trailing
+// slash.
+QString AddressText(const char* page) {
+  QString text = QUrl(QString::fromLatin1(page))
+                     .toString(QUrl::RemoveScheme | QUrl::StripTrailingSlash);
+  while (text.startsWith(QLatin1Char('/'))) text.remove(0, 1);
+  return text;
+}
+
+}  // namespace
+
+void PrepareAboutPanel(Ui::frmMain& ui) {
+  QFont name = ui.Label14->font();
+  name.setFamily(IsFontInstalled(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
+                                                            : DialogFont().family());
+  name.setBold(true);
+  ui.Label14->setFont(name);
+  ui.lblVexa_0->setText(AddressText(maker::kHomePage));
+  for (QLabel* link : {ui.lblCompany_0, ui.lblVexa_0, ui.lblProducts_0}) {
+    MakeLink(link);
+    FitCentred(link);
+  }
+  ui.Image1->setCursor(Qt::PointingHandCursor);
+  ui.Image2->setPixmap(Picture(QStringLiteral("orvanta-48.png")));
+  ui.Image1->setPixmap(Picture(QStringLiteral("logo.png")));
+}
+
+}  // namespace orvanta

@@ -1,0 +1,129 @@
+#include "ui/PreviewSession.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLayout>
+#include <QStandardPaths>
+#include <QUrl>
+#include <utility>
+
+#include "preview/TestPages.h"
+#include "preview/WorkFolder.h"
+#include "ui/PreviewHost.h"
+#include "ui/Steps.h"
+
+namespace orvanta {
+
+PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBoxes,
+                               QObject* parent)
+    : QObject(parent), setup_(std::move(setup)), viewBoxes_(viewBoxes) {
+  RunStep([&] {
+    const QString programFolder = setup_.programFolder.isEmpty()
+                                      ? QCoreApplication::applicationDirPath()
+                                      : setup_.programFolder;
+    const QString dataFolder =
+        setup_.dataFolder.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+            : setup_.dataFolder;
+    workFolder_ = QString::fromStdString(
+        ChooseWorkFolder(programFolder.toStdString(), dataFolder.toStdString()));
+  });
+  RunStep([&] { EnsureGoButton(workFolder_.toStdString()); });
+}
+
+PreviewSession::~PreviewSession() {
+  // The views' pages go before the shared profile, and both before the
+  // views' parent widgets.
+  if (host_ != nullptr && host_->factory() != nullptr) RunStep([&] { host_->factory()->shutdown(); });
+}
+
+Generation PreviewSession::Generate(const PopupSettings& entries) const {
+  return GeneratePopupCode(entries);
+}
+
+void PreviewSession::WritePopupPage(const std::string& popupCode) const {
+  WritePopupTestPage(workFolder_.toStdString(), popupCode);
+}
+
+void PreviewSession::WriteLinkPage(const std::string& linkCode) const {
+  WriteLinkTestPage(workFolder_.toStdString(), linkCode);
+}
+
+void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
+  RunStep([&] { WritePopupPage(popupCode); });
+  RunStep([&] { Navigate(0, kTestPageName); });
+  RunStep([&] { WriteLinkPage(linkCode); });
+  RunStep([&] { Navigate(1, kLinkTestPageName); });
+}
+
+void PreviewSession::Launch(const std::string& popupCode) {
+  RunStep([&] { WritePopupPage(popupCode); });
+  RunStep([&] { Open(workFolder_ + QString::fromLatin1(kTestPageName)); });
+}
+
+void PreviewSession::Open(const QString& target) const {
+  if (setup_.open) {
+    setup_.open(target);
+    return;
+  }
+  const QUrl url = target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target)
+                                                       : QUrl(target, QUrl::TolerantMode);
+  QDesktopServices::openUrl(url);
+}
+
+PreviewBrowser* PreviewSession::browser(int index) const {
+  if (index < 0 || index >= static_cast<int>(browsers_.size())) return nullptr;
+  return browsers_[static_cast<std::size_t>(index)];
+}
+
+void PreviewSession::CloseAllPopups() {
+  if (host_ != nullptr && host_->factory() != nullptr)
+    RunStep([&] { host_->factory()->closeAllPopups(); });
+}
+
+void PreviewSession::ShowModuleError() {
+  // Without the module the pages are still written; say why nothing shows.
+  if (moduleError_ != nullptr) return;
+  QFrame* box = viewBoxes_[0];
+  moduleError_ = new QLabel(box);
+  moduleError_->setObjectName(QStringLiteral("lblPreviewError"));
+  moduleError_->setWordWrap(true);
+  moduleError_->setAlignment(Qt::AlignCenter);
+  moduleError_->setText(tr("The preview is not available:\n%1").arg(host_->error()));
+  box->layout()->addWidget(moduleError_);
+  moduleError_->show();
+}
+
+bool PreviewSession::EnsureViews() {
+  if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
+  if (host_ == nullptr) host_ = std::make_unique<PreviewHost>(setup_.moduleFolders);
+  PreviewFactory* factory = host_->factory();
+  if (factory == nullptr) {
+    ShowModuleError();
+    return false;
+  }
+  const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
+  for (std::size_t i = 0; i < viewBoxes_.size(); ++i) {
+    if (browsers_[i] != nullptr) continue;
+    PreviewBrowser* view = factory->createBrowser(viewBoxes_[i]);
+    if (view == nullptr) return false;
+    browsers_[i] = view;
+    QWidget* widget = view->widget();
+    widget->setObjectName(QString::fromLatin1(names[i]));
+    viewBoxes_[i]->layout()->addWidget(widget);
+    const int number = static_cast<int>(i) + 1;
+    view->setLoadFinishedHandler([this, number](bool ok) { emit loadFinished(number, ok); });
+    view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
+    widget->show();
+  }
+  emit viewsMade();
+  return true;
+}
+
+void PreviewSession::Navigate(int view, const char* pageName) {
+  if (!EnsureViews()) return;
+  browsers_[static_cast<std::size_t>(view)]->navigate(workFolder_ + QString::fromLatin1(pageName));
+}
+
+}  // namespace orvanta

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QFrame>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/Generator.h"
+
+class QLabel;
+
+namespace orvanta {
+
+class PreviewBrowser;
+class PreviewHost;
+
+// What the session works with; empty members mean the real thing.
+struct PreviewSetup {
+  QString programFolder;      // the executable's folder
+  QString dataFolder;         // the per-user data folder
+  QStringList moduleFolders;  // where the preview module is looked for
+  std::function<void(const QString& target)> open;  // the desktop's "open"
+};
+
+// The road from the entries to what the user tries: generation, the test
+// pages in the work folder, the two preview views and the system browser.
+// The window reads its controls, hands the texts over and shows the results.
+class PreviewSession : public QObject {
+  Q_OBJECT
+ public:
+  // The views are made inside `viewBoxes` the first time pages are shown.
+  PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBoxes, QObject* parent = nullptr);
+  ~PreviewSession() override;
+
+  // The folder the test pages go to, ending with "/"; empty when none could
+  // be had.
+  const QString& workFolder() const { return workFolder_; }
+
+  // The repaired entries and both texts. Throws on failure.
+  Generation Generate(const PopupSettings& entries) const;
+  // Each throws FileWriteError.
+  void WritePopupPage(const std::string& popupCode) const;
+  void WriteLinkPage(const std::string& linkCode) const;
+  // Writes both pages and loads them into the views, each step on its own.
+  void Show(const std::string& popupCode, const std::string& linkCode);
+  // Writes the popup page and has the desktop open it.
+  void Launch(const std::string& popupCode);
+  // A web address, mail address or file, to the desktop's "open".
+  void Open(const QString& target) const;
+
+  // Null until pages were first shown or when the module is missing.
+  PreviewBrowser* browser(int index) const;
+  // Popups are top-level windows: they go when the window closes.
+  void CloseAllPopups();
+
+ signals:
+  // The two views were made; they are children of the view boxes.
+  void viewsMade();
+  // A view (1 or 2) finished loading a page.
+  void loadFinished(int view, bool ok);
+  void popupOpened(QWidget* popup);
+
+ private:
+  bool EnsureViews();
+  void ShowModuleError();
+  void Navigate(int view, const char* pageName);
+
+  PreviewSetup setup_;
+  std::array<QFrame*, 2> viewBoxes_;
+  QString workFolder_;
+  std::unique_ptr<PreviewHost> host_;
+  std::array<PreviewBrowser*, 2> browsers_{};
+  QLabel* moduleError_ = nullptr;
+};
+
+}  // namespace orvanta
