@@ -1,9 +1,11 @@
 #include <QApplication>
 
 #include "ui/Appearance.h"
-#include "ui/BenchProbe.h"
 #include "ui/DisplayPlatform.h"
 #include "ui/FrmMain.h"
+#ifdef ORVANTA_STARTUP_PROBE
+#include "bench/ui/StartupProbe.h"
+#endif
 
 int main(int argc, char* argv[]) {
   const bool chosePlatform = orvanta::PreferX11InWaylandSession();
@@ -14,7 +16,9 @@ int main(int argc, char* argv[]) {
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Orvanta"));
   orvanta::UseClassicLook();
   orvanta::FrmMain window;
+#ifdef ORVANTA_STARTUP_PROBE
   orvanta::bench::StartupProbe probe(window);
+#endif
   window.show();
   return app.exec();
 }

@@ -19,7 +19,7 @@
 
 #include "bench/ui/ProcessMemory.h"
 #include "ui/Appearance.h"
-#include "ui/BenchProbe.h"
+#include "bench/ui/StartupProbe.h"
 #include "ui/FrmMain.h"
 #include "tests/support/EventWait.h"
 

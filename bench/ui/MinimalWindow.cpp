@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "ui/BenchProbe.h"
+#include "bench/ui/StartupProbe.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

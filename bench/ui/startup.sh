@@ -8,7 +8,7 @@
 set -euo pipefail
 build=${1:-build}
 where=${2:-}
-app="$build/ui/orvanta"
+app="$build/ui/orvanta-probed"
 floor="$build/bench/ui/minimal_window"
 rounds=${ROUNDS:-15}
 for exe in "$app" "$floor"; do [ -x "$exe" ] || { echo "missing $exe"; exit 1; }; done
