@@ -33,10 +33,11 @@
 #include "core/NumericEntry.h"
 #include "orvanta/Version.h"
 #include "preview/TestPages.h"
+#include "preview/host/ModuleHost.h"
+#include "preview/host/PreviewPlugin.h"
 #include "ui/Appearance.h"
 #include "ui/CodeText.h"
 #include "ui/NameFilter.h"
-#include "ui/PreviewHost.h"
 #include "ui/Steps.h"
 #include "ui/WorkFolder.h"
 #include "ui/help/FieldHelp.h"
@@ -270,8 +271,8 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
 FrmMain::~FrmMain() {
   // The views' pages go before the shared profile, and both before the
   // views' parent widgets.
-  if (previewHost_ != nullptr && previewHost_->factory() != nullptr)
-    RunStep([&] { previewHost_->factory()->shutdown(); });
+  if (previewHost_ != nullptr && previewHost_->load<PreviewFactory>() != nullptr)
+    RunStep([&] { previewHost_->load<PreviewFactory>()->shutdown(); });
 }
 
 void FrmMain::ConnectControls() {
@@ -723,8 +724,9 @@ PreviewBrowser* FrmMain::browser(int index) const {
 
 bool FrmMain::EnsurePreviewViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
-  if (previewHost_ == nullptr) previewHost_ = std::make_unique<PreviewHost>(hooks_.pluginFolders);
-  PreviewFactory* factory = previewHost_->factory();
+  if (previewHost_ == nullptr)
+    previewHost_ = std::make_unique<ModuleHost>(kPreviewModule, hooks_.pluginFolders);
+  PreviewFactory* factory = previewHost_->load<PreviewFactory>();
   if (factory == nullptr) {
     // Without the module the pages are still written; say why nothing shows.
     if (previewError_ == nullptr) {
@@ -770,8 +772,8 @@ void FrmMain::Navigate(int view, const char* pageName) {
 
 void FrmMain::closeEvent(QCloseEvent* event) {
   // Popups are top-level windows: they close with the main window.
-  if (previewHost_ != nullptr && previewHost_->factory() != nullptr)
-    RunStep([&] { previewHost_->factory()->closeAllPopups(); });
+  if (previewHost_ != nullptr && previewHost_->load<PreviewFactory>() != nullptr)
+    RunStep([&] { previewHost_->load<PreviewFactory>()->closeAllPopups(); });
   QWidget::closeEvent(event);
 }
 

@@ -24,7 +24,7 @@ class frmMain;
 namespace orvanta {
 
 class PreviewBrowser;
-class PreviewHost;
+class ModuleHost;
 
 // What a test or another host may replace; empty members mean the real thing.
 struct FrmMainHooks {
@@ -145,7 +145,7 @@ class FrmMain : public QWidget {
   std::array<QWidget*, 3> frmMenu_{};
   std::array<QWidget*, 2> FrmView_{};
 
-  std::unique_ptr<PreviewHost> previewHost_;
+  std::unique_ptr<ModuleHost> previewHost_;
   std::array<PreviewBrowser*, 2> browsers_{};
   QLabel* previewError_ = nullptr;
 };

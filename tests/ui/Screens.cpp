@@ -14,7 +14,7 @@
 
 #include "ui/Appearance.h"
 #include "ui/FrmMain.h"
-#include "ui/PreviewPlugin.h"
+#include "preview/host/PreviewPlugin.h"
 #include "tests/support/EventWait.h"
 
 namespace {

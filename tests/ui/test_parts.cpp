@@ -1,5 +1,5 @@
 // The window's helpers on their own: the name filter's table, the code box
-// conversion, the work folder and the preview module loader.
+// conversion and the work folder.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -13,7 +13,6 @@
 #include "ui/CodeText.h"
 #include "ui/DisplayPlatform.h"
 #include "ui/NameFilter.h"
-#include "ui/PreviewHost.h"
 #include "ui/WorkFolder.h"
 
 namespace orvanta::test {
@@ -124,22 +123,6 @@ TEST(WorkFolder, ButtonPictureIsCopiedOnlyWhenMissing) {
   EnsureGoButtonIn(folder);
   ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
   EXPECT_EQ(mine.readAll(), "my own picture");
-}
-
-TEST(PreviewHost, ExplainsWhyNoModuleCouldBeLoaded) {
-  QTemporaryDir temp;
-  PreviewHost nowhere({temp.filePath(QStringLiteral("none"))});
-  EXPECT_EQ(nowhere.factory(), nullptr);
-  EXPECT_TRUE(nowhere.error().contains(temp.filePath(QStringLiteral("none"))));
-
-  QFile fake(temp.filePath(QStringLiteral("liborvanta_webpreview.so")));
-  ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-  fake.write("not a library");
-  fake.close();
-  PreviewHost broken({temp.path()});
-  EXPECT_EQ(broken.factory(), nullptr);
-  EXPECT_FALSE(broken.error().isEmpty());
-  EXPECT_EQ(broken.factory(), nullptr) << "asking again does not retry or crash";
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "ui/help/ModuleFolders.h"
+#include "preview/host/ModuleFolders.h"
 
 namespace orvanta {
 
