@@ -21,6 +21,9 @@ struct ModuleInfo {
 inline constexpr ModuleInfo kPreviewModule{"orvanta_webpreview", "preview module",
                                            "AA_ShareOpenGLContexts"};
 
+// The history reader (HistoryReader), which brings Qt Sql and SQLite.
+inline constexpr ModuleInfo kHistoryModule{"orvanta_history", "history module"};
+
 // Finds and loads one module on first use; the module stays loaded for the
 // rest of the run.
 class ModuleHost {
