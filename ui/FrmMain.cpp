@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -704,18 +703,12 @@ void FrmMain::WriteLinkTestPage() {
 // ---- Shell and preview ---------------------------------------------------
 
 void FrmMain::ShellOpen(const QString& target) {
-  if (hooks_.shellOpen) {
-    hooks_.shellOpen(target);
-    return;
-  }
-  const QUrl url = target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target)
-                                                       : QUrl(target, QUrl::TolerantMode);
-  QDesktopServices::openUrl(url);
+  orvanta::OpenUrl(target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target)
+                                                       : QUrl(target, QUrl::TolerantMode),
+                   hooks_.shellOpen);
 }
 
-void FrmMain::OpenUrl(const QUrl& target) {
-  ShellOpen(target.isLocalFile() ? target.toLocalFile() : target.toString());
-}
+void FrmMain::OpenUrl(const QUrl& target) { orvanta::OpenUrl(target, hooks_.shellOpen); }
 
 PreviewBrowser* FrmMain::browser(int index) const {
   if (index < 0 || index >= static_cast<int>(browsers_.size())) return nullptr;

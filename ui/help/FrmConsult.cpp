@@ -46,10 +46,7 @@ void FrmConsult::OpenSupportMail() {
 }
 
 void FrmConsult::Open(const QUrl& target) {
-  if (shellOpen_)
-    shellOpen_(target);
-  else
-    DesktopOpen(target);
+  OpenUrl(target, shellOpen_);
 }
 
 bool FrmConsult::eventFilter(QObject* watched, QEvent* event) {
