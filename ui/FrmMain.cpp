@@ -22,15 +22,15 @@
 
 #include "core/NumericEntry.h"
 #include "orvanta/Version.h"
-#include "ui/PreviewPlugin.h"
+#include "preview/session/PreviewSession.h"
+#include "preview/host/PreviewPlugin.h"
 #include "ui/AboutPanel.h"
 #include "ui/Appearance.h"
 #include "ui/CodeText.h"
 #include "ui/EventFilters.h"
 #include "ui/NameFilter.h"
 #include "ui/PageFocus.h"
-#include "ui/PreviewSession.h"
-#include "ui/Steps.h"
+#include "preview/Steps.h"
 #include "ui/help/FieldHelp.h"
 #include "ui/help/FrmConsult.h"
 #include "ui/help/HelpManual.h"
@@ -269,29 +269,21 @@ void FrmMain::ShowCodeFrame(int index) {
 // ---- Help, About, consult ----------------------------------------------------
 
 void FrmMain::OpenHelp() {
-  RunStep([&] {
-    OpenHelpManual(workFolder(), [this](const QUrl& target) {
-      session_->Open(target.isLocalFile() ? target.toLocalFile() : target.toString());
-    });
-  });
+  RunStep([&] { OpenHelpManual(workFolder(), hooks_.shellOpen); });
 }
 
 void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::OpenHelp); }
 
 void FrmMain::picConsult_Click() {
-  RunStep([&] {
-    ShowConsult(this, [this](const QUrl& target) {
-      session_->Open(target.isLocalFile() ? target.toLocalFile() : target.toString());
-    });
-  });
+  RunStep([&] { ShowConsult(this, hooks_.shellOpen); });
 }
 
 void FrmMain::lblVexa_Click(int /*index*/) {
-  RunStep([&] { session_->Open(QString::fromLatin1(maker::kHomePage)); });
+  RunStep([&] { session_->Open(QUrl(QString::fromLatin1(maker::kHomePage))); });
 }
 
 void FrmMain::lblProducts_Click(int /*index*/) {
-  RunStep([&] { session_->Open(QString::fromLatin1(maker::kProductsPage)); });
+  RunStep([&] { session_->Open(QUrl(QString::fromLatin1(maker::kProductsPage))); });
 }
 
 void FrmMain::AfterFirstPaint() {

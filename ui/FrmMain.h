@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/PopupSettings.h"
+#include "preview/host/UrlOpener.h"
 
 class QCheckBox;
 class QLabel;
@@ -32,7 +33,7 @@ struct FrmMainHooks {
   QString dataFolder;         // the per-user data folder
   QStringList pluginFolders;  // where the preview module is looked for
   QString homeFolder;         // whose browser history feeds the address completion
-  std::function<void(const QString& target)> shellOpen;  // the desktop's "open"
+  UrlOpener shellOpen;        // the desktop's "open"
 };
 
 // The main window: the input screen, the code page, the preview page and the

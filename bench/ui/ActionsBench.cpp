@@ -79,7 +79,7 @@ int main(int argc, char* argv[]) {
 #ifdef ORVANTA_BENCH_PLUGIN_DIR
   hooks.pluginFolders << QStringLiteral(ORVANTA_BENCH_PLUGIN_DIR);
 #endif
-  hooks.shellOpen = [](const QString&) {};
+  hooks.shellOpen = [](const QUrl&) {};
   orvanta::FrmMain window(hooks);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;

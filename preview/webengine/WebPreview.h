@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/PreviewPlugin.h"
+#include "preview/host/PreviewPlugin.h"
 
 class QWebEngineProfile;
 

@@ -1,5 +1,5 @@
 // The WebEngine preview module, loaded and used the way the main window does:
-// through QPluginLoader and the interfaces of ui/PreviewPlugin.h only.
+// through QPluginLoader and the interfaces of preview/host/PreviewPlugin.h only.
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@
 #include "core/Generator.h"
 #include "preview/TestPages.h"
 #include "tests/support/EventWait.h"
-#include "ui/PreviewPlugin.h"
+#include "preview/host/PreviewPlugin.h"
 
 // Readable rectangles in failure messages.
 void PrintTo(const QRect& r, std::ostream* os) {

@@ -14,7 +14,7 @@
 
 #include "ui/Appearance.h"
 #include "ui/FrmMain.h"
-#include "ui/PreviewPlugin.h"
+#include "preview/host/PreviewPlugin.h"
 #include "tests/support/EventWait.h"
 
 namespace {
@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
 #ifdef ORVANTA_TEST_PLUGIN_DIR
   hooks.pluginFolders << QStringLiteral(ORVANTA_TEST_PLUGIN_DIR);
 #endif
-  hooks.shellOpen = [](const QString&) {};
+  hooks.shellOpen = [](const QUrl&) {};
   orvanta::FrmMain window(hooks);
   window.move(24, 24);
   window.show();

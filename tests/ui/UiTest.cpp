@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 namespace orvanta::test {
 
@@ -33,6 +34,12 @@ void WindowTest::TearDown() {
   QApplication::processEvents();
 }
 
+UrlOpener WindowTest::ShellRecorder() {
+  return [this](const QUrl& target) {
+    shellTargets_ << (target.isLocalFile() ? target.toLocalFile() : target.toString());
+  };
+}
+
 void WindowTest::Open(FrmMainHooks hooks) {
   window_.reset();
   if (hooks.programFolder.isEmpty()) hooks.programFolder = programFolder_;
@@ -42,7 +49,7 @@ void WindowTest::Open(FrmMainHooks hooks) {
     hooks.pluginFolders << (PluginFolder().isEmpty() ? temp_->filePath(QStringLiteral("none"))
                                                      : PluginFolder());
   }
-  if (!hooks.shellOpen) hooks.shellOpen = [this](const QString& target) { shellTargets_ << target; };
+  if (!hooks.shellOpen) hooks.shellOpen = ShellRecorder();
   // Never the user's own browser history.
   if (hooks.homeFolder.isEmpty()) hooks.homeFolder = temp_->filePath(QStringLiteral("home"));
   window_ = std::make_unique<FrmMain>(std::move(hooks));

@@ -34,6 +34,9 @@ class WindowTest : public ::testing::Test {
   // Replaces the window with one made from these hooks (shell hook and
   // plugin folder are filled in when left empty).
   void Open(FrmMainHooks hooks);
+  // Keeps what the window opens in shellTargets_: a file by its path,
+  // anything else as its text.
+  UrlOpener ShellRecorder();
 
   template <class T>
   T* Child(const char* name) const {

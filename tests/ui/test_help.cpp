@@ -429,7 +429,7 @@ class Deferred : public WindowTest {
     hooks.programFolder = programFolder_;
     hooks.dataFolder = dataFolder_;
     hooks.homeFolder = home;
-    hooks.shellOpen = [this](const QString& target) { shellTargets_ << target; };
+    hooks.shellOpen = ShellRecorder();
     window_ = std::make_unique<FrmMain>(hooks);
   }
 

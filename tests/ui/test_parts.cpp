@@ -1,5 +1,5 @@
 // The window's helpers on their own: the name filter's table, the code box
-// conversion, the work folder and the preview module loader.
+// conversion and the work folder.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -13,7 +13,6 @@
 #include "ui/CodeText.h"
 #include "ui/DisplayPlatform.h"
 #include "ui/NameFilter.h"
-#include "ui/PreviewHost.h"
 
 namespace orvanta::test {
 namespace {
@@ -74,22 +73,6 @@ TEST(DisplayPlatform, XForAWaylandSessionThatOffersItUnlessTheUserChose) {
     const auto& [environment, plugin, chosen] = rows[i];
     EXPECT_EQ(PreferredPlatform(environment, plugin), QByteArray(chosen)) << "row " << i;
   }
-}
-
-TEST(PreviewHost, ExplainsWhyNoModuleCouldBeLoaded) {
-  QTemporaryDir temp;
-  PreviewHost nowhere({temp.filePath(QStringLiteral("none"))});
-  EXPECT_EQ(nowhere.factory(), nullptr);
-  EXPECT_TRUE(nowhere.error().contains(temp.filePath(QStringLiteral("none"))));
-
-  QFile fake(temp.filePath(QStringLiteral("liborvanta_webpreview.so")));
-  ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-  fake.write("not a library");
-  fake.close();
-  PreviewHost broken({temp.path()});
-  EXPECT_EQ(broken.factory(), nullptr);
-  EXPECT_FALSE(broken.error().isEmpty());
-  EXPECT_EQ(broken.factory(), nullptr) << "asking again does not retry or crash";
 }
 
 }  // namespace

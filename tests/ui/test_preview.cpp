@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "tests/ui/UiTest.h"
-#include "ui/PreviewPlugin.h"
+#include "preview/host/PreviewPlugin.h"
 
 namespace orvanta::test {
 namespace {

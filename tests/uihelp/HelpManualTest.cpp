@@ -1,8 +1,7 @@
 // Finding the HTML manual from the work folder, beside the program and under
-// the install prefix; finding the loadable modules.
+// the install prefix.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +9,6 @@
 #include <vector>
 
 #include "ui/help/HelpManual.h"
-#include "ui/help/ModuleFolders.h"
 
 namespace orvanta {
 namespace {
@@ -88,18 +86,6 @@ TEST_F(HelpManualTest, TheProgramsOwnPlaces) {
   EXPECT_EQ(own.workFolder, QStringLiteral("/w/"));
   EXPECT_FALSE(own.exeDir.isEmpty());
   EXPECT_TRUE(QDir::isAbsolutePath(own.installDataDir)) << own.installDataDir.toStdString();
-}
-
-TEST(ModuleFolders, TheBuildTreeIsSearchedOnlyByAProgramInsideIt) {
-  const QStringList inBuild = ModuleFolders(QCoreApplication::applicationDirPath());
-  ASSERT_EQ(inBuild.size(), 2);
-  EXPECT_TRUE(QFileInfo(QDir(inBuild[1]).filePath(QStringLiteral("liborvanta_history.so"))).isFile());
-  for (const char* prefix : {"/usr", "/opt/orvanta"}) {
-    const QStringList installed = ModuleFolders(QLatin1String(prefix) + QStringLiteral("/bin"));
-    ASSERT_EQ(installed.size(), 1) << prefix;
-    EXPECT_TRUE(installed[0].startsWith(QLatin1String(prefix) + '/')) << installed[0].toStdString();
-    EXPECT_TRUE(installed[0].endsWith(QStringLiteral("/orvanta/plugins"))) << installed[0].toStdString();
-  }
 }
 
 }  // namespace

@@ -45,10 +45,7 @@ void FrmConsult::OpenSupportMail() {
 }
 
 void FrmConsult::Open(const QUrl& target) {
-  if (shellOpen_)
-    shellOpen_(target);
-  else
-    DesktopOpen(target);
+  OpenUrl(target, shellOpen_);
 }
 
 void ShowConsult(QWidget* owner, UrlOpener shellOpen) {

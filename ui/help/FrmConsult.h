@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "ui/help/UrlOpener.h"
+#include "preview/host/UrlOpener.h"
 
 namespace Ui {
 class frmConsult;

@@ -49,10 +49,7 @@ QUrl FindHelpManual(const QString& workFolder) {
 bool OpenHelpManual(const QString& workFolder, const UrlOpener& shellOpen) {
   const QUrl manual = FindHelpManual(workFolder);
   if (manual.isEmpty()) return false;
-  if (shellOpen)
-    shellOpen(manual);
-  else
-    DesktopOpen(manual);
+  OpenUrl(manual, shellOpen);
   return true;
 }
 

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "ui/help/UrlOpener.h"
+#include "preview/host/UrlOpener.h"
 
 namespace orvanta {
 

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibrary>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSet>
@@ -14,7 +13,8 @@
 #include <algorithm>
 #include <atomic>
 
-#include "ui/help/ModuleFolders.h"
+#include "preview/host/HistoryPlugin.h"
+#include "preview/host/ModuleHost.h"
 
 namespace orvanta {
 
@@ -51,26 +51,17 @@ QString QueryFor(HistorySource::Kind kind) {
       .arg(kPerSource);
 }
 
-using QueryFunction = void (*)(const QString& file, const QString& sql,
-                               const std::atomic<bool>* cancel, QStringList& urls);
-
 // The SQLite reader lives in a module loaded on first use, off the UI
-// thread; without it the box stays a plain text box.
-QueryFunction LoadQueryFunction() {
-  const QString name = QStringLiteral("orvanta_history");
-  for (const QString& folder : ModuleFolders()) {
-    QLibrary library(QDir(folder).filePath(name));
-    if (auto f = reinterpret_cast<QueryFunction>(library.resolve("orvanta_query_history_cancellable")))
-      return f;
-  }
-  return nullptr;
+// thread; without it the box stays a plain text box. The module stays loaded.
+const HistoryReader* LoadHistoryReader() {
+  ModuleHost host(kHistoryModule);
+  return host.load<HistoryReader>();
 }
 
 QStringList Query(const QString& file, HistorySource::Kind kind, const std::atomic<bool>& cancel) {
-  static const QueryFunction query = LoadQueryFunction();
-  QStringList urls;
-  if (query != nullptr) query(file, QueryFor(kind), &cancel, urls);
-  return urls;
+  static const HistoryReader* const reader = LoadHistoryReader();
+  if (reader == nullptr) return {};
+  return reader->query(file, QueryFor(kind), cancel);
 }
 
 }  // namespace

@@ -5,26 +5,27 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "core/Generator.h"
+#include "preview/host/UrlOpener.h"
 
 class QLabel;
 
 namespace orvanta {
 
+class ModuleHost;
 class PreviewBrowser;
-class PreviewHost;
+class PreviewFactory;
 
 // What the session works with; empty members mean the real thing.
 struct PreviewSetup {
   QString programFolder;      // the executable's folder
   QString dataFolder;         // the per-user data folder
   QStringList moduleFolders;  // where the preview module is looked for
-  std::function<void(const QString& target)> open;  // the desktop's "open"
+  UrlOpener open;             // the desktop's "open"
 };
 
 // The road from the entries to what the user tries: generation, the test
@@ -51,7 +52,7 @@ class PreviewSession : public QObject {
   // Writes the popup page and has the desktop open it.
   void Launch(const std::string& popupCode);
   // A web address, mail address or file, to the desktop's "open".
-  void Open(const QString& target) const;
+  void Open(const QUrl& target) const;
 
   // Null until pages were first shown or when the module is missing.
   PreviewBrowser* browser(int index) const;
@@ -66,6 +67,8 @@ class PreviewSession : public QObject {
   void popupOpened(QWidget* popup);
 
  private:
+  // Null until the views were first asked for, or when the module is missing.
+  PreviewFactory* Factory() const;
   bool EnsureViews();
   void ShowModuleError();
   void Navigate(int view, const char* pageName);
@@ -73,7 +76,7 @@ class PreviewSession : public QObject {
   PreviewSetup setup_;
   std::array<QFrame*, 2> viewBoxes_;
   QString workFolder_;
-  std::unique_ptr<PreviewHost> host_;
+  std::unique_ptr<ModuleHost> host_;
   std::array<PreviewBrowser*, 2> browsers_{};
   QLabel* moduleError_ = nullptr;
 };

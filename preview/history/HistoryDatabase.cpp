@@ -1,9 +1,10 @@
 // The SQLite side of address completion, in a module of its own: the main
-// program loads it on the worker thread after its window shows, so Qt Sql
+// program loads it on a worker thread after its window shows, so Qt Sql
 // costs nothing at start-up.
 
 #include <sqlite3.h>
 
+#include <QObject>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -13,34 +14,44 @@
 #include <QVariant>
 #include <atomic>
 
+#include "preview/host/HistoryPlugin.h"
+
+namespace orvanta {
+
 namespace {
 
-bool Cancelled(const std::atomic<bool>* cancel) { return cancel != nullptr && cancel->load(); }
-
 int StopWhenCancelled(void* cancel) {
-  return Cancelled(static_cast<const std::atomic<bool>*>(cancel)) ? 1 : 0;
+  return static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
 }
 
 // A query can run for ever (a view that recurses without end): SQLite itself
 // checks the flag while it works, so a cancel stops it at once.
-bool WatchForCancel(const QSqlDatabase& db, const std::atomic<bool>* cancel) {
+bool WatchForCancel(const QSqlDatabase& db, const std::atomic<bool>& cancel) {
   const QVariant handle = db.driver()->handle();
   if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return false;
   sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
   if (connection == nullptr) return false;
   sqlite3_progress_handler(connection, 1000, &StopWhenCancelled,
-                           const_cast<std::atomic<bool>*>(cancel));
+                           const_cast<std::atomic<bool>*>(&cancel));
   return true;
 }
 
 }  // namespace
 
-extern "C" Q_DECL_EXPORT void orvanta_query_history_cancellable(const QString& file,
-                                                                const QString& sql,
-                                                                const std::atomic<bool>* cancel,
-                                                                QStringList& urls) {
-  urls.clear();
-  if (cancel == nullptr || !QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) return;
+class HistoryDatabase : public QObject, public HistoryReader {
+  Q_OBJECT
+  Q_PLUGIN_METADATA(IID OrvantaHistoryReader_iid)
+  Q_INTERFACES(orvanta::HistoryReader)
+
+ public:
+  QStringList query(const QString& file, const QString& sql,
+                    const std::atomic<bool>& cancel) const override;
+};
+
+QStringList HistoryDatabase::query(const QString& file, const QString& sql,
+                                   const std::atomic<bool>& cancel) const {
+  QStringList urls;
+  if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) return urls;
   static std::atomic<int> serial{0};
   const QString name = QStringLiteral("orvanta-history-%1").arg(serial++);
   {
@@ -51,13 +62,18 @@ extern "C" Q_DECL_EXPORT void orvanta_query_history_cancellable(const QString& f
       QSqlQuery query(db);
       query.setForwardOnly(true);
       if (query.exec(sql)) {
-        while (!Cancelled(cancel) && query.next()) urls << query.value(0).toString();
+        while (!cancel && query.next()) urls << query.value(0).toString();
         // A read that broke off half-way counts as a failure.
-        if (query.lastError().isValid() || Cancelled(cancel)) urls.clear();
+        if (query.lastError().isValid() || cancel) urls.clear();
       }
       query.finish();
     }
     db.close();
   }
   QSqlDatabase::removeDatabase(name);
+  return urls;
 }
+
+}  // namespace orvanta
+
+#include "HistoryDatabase.moc"

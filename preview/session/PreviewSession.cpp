@@ -1,17 +1,17 @@
-#include "ui/PreviewSession.h"
+#include "preview/session/PreviewSession.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLayout>
 #include <QStandardPaths>
 #include <QUrl>
 #include <utility>
 
+#include "preview/Steps.h"
 #include "preview/TestPages.h"
 #include "preview/WorkFolder.h"
-#include "ui/PreviewHost.h"
-#include "ui/Steps.h"
+#include "preview/host/ModuleHost.h"
+#include "preview/host/PreviewPlugin.h"
 
 namespace orvanta {
 
@@ -35,7 +35,7 @@ PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBo
 PreviewSession::~PreviewSession() {
   // The views' pages go before the shared profile, and both before the
   // views' parent widgets.
-  if (host_ != nullptr && host_->factory() != nullptr) RunStep([&] { host_->factory()->shutdown(); });
+  if (PreviewFactory* factory = Factory()) RunStep([&] { factory->shutdown(); });
 }
 
 Generation PreviewSession::Generate(const PopupSettings& entries) const {
@@ -59,18 +59,10 @@ void PreviewSession::Show(const std::string& popupCode, const std::string& linkC
 
 void PreviewSession::Launch(const std::string& popupCode) {
   RunStep([&] { WritePopupPage(popupCode); });
-  RunStep([&] { Open(workFolder_ + QString::fromLatin1(kTestPageName)); });
+  RunStep([&] { Open(QUrl::fromLocalFile(workFolder_ + QString::fromLatin1(kTestPageName))); });
 }
 
-void PreviewSession::Open(const QString& target) const {
-  if (setup_.open) {
-    setup_.open(target);
-    return;
-  }
-  const QUrl url = target.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(target)
-                                                       : QUrl(target, QUrl::TolerantMode);
-  QDesktopServices::openUrl(url);
-}
+void PreviewSession::Open(const QUrl& target) const { OpenUrl(target, setup_.open); }
 
 PreviewBrowser* PreviewSession::browser(int index) const {
   if (index < 0 || index >= static_cast<int>(browsers_.size())) return nullptr;
@@ -78,8 +70,11 @@ PreviewBrowser* PreviewSession::browser(int index) const {
 }
 
 void PreviewSession::CloseAllPopups() {
-  if (host_ != nullptr && host_->factory() != nullptr)
-    RunStep([&] { host_->factory()->closeAllPopups(); });
+  if (PreviewFactory* factory = Factory()) RunStep([&] { factory->closeAllPopups(); });
+}
+
+PreviewFactory* PreviewSession::Factory() const {
+  return host_ != nullptr ? host_->load<PreviewFactory>() : nullptr;
 }
 
 void PreviewSession::ShowModuleError() {
@@ -97,8 +92,8 @@ void PreviewSession::ShowModuleError() {
 
 bool PreviewSession::EnsureViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
-  if (host_ == nullptr) host_ = std::make_unique<PreviewHost>(setup_.moduleFolders);
-  PreviewFactory* factory = host_->factory();
+  if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.moduleFolders);
+  PreviewFactory* factory = host_->load<PreviewFactory>();
   if (factory == nullptr) {
     ShowModuleError();
     return false;

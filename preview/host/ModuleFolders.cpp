@@ -1,4 +1,4 @@
-#include "ui/help/ModuleFolders.h"
+#include "preview/host/ModuleFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

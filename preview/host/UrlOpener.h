@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QUrl>
+#include <functional>
+
+namespace orvanta {
+
+// Takes a web address, a mailto: address or a file to open. Tests and hosts
+// pass their own; an empty one means the desktop's "open".
+using UrlOpener = std::function<void(const QUrl& target)>;
+
+// Hands `target` to `opener`, or when it is empty to the desktop's "open"
+// (QDesktopServices::openUrl, its result dropped: a desktop without a browser
+// or mail program simply does nothing).
+void OpenUrl(const QUrl& target, const UrlOpener& opener = {});
+
+}  // namespace orvanta
