@@ -27,7 +27,6 @@
 #include "ui/AboutPanel.h"
 #include "ui/Appearance.h"
 #include "ui/CodeText.h"
-#include "ui/EventFilters.h"
 #include "ui/NameFilter.h"
 #include "ui/PageFocus.h"
 #include "preview/Steps.h"
@@ -113,8 +112,7 @@ void FrmMain::PlaceTabs() {
 }
 
 void FrmMain::StartUp() {
-  PreviewSetup setup{hooks_.programFolder, hooks_.dataFolder, hooks_.pluginFolders,
-                     hooks_.shellOpen};
+  PreviewSetup setup = hooks_;
   session_ = std::make_unique<PreviewSession>(
       std::move(setup), std::array<QFrame*, 2>{ui_->boxWebBrowser1, ui_->boxWebBrowser2});
   connect(session_.get(), &PreviewSession::viewsMade, this, &FrmMain::NameViews);

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/PopupSettings.h"
-#include "preview/host/UrlOpener.h"
+#include "preview/session/PreviewSession.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,15 +25,10 @@ namespace orvanta {
 
 class PageFocus;
 class PreviewBrowser;
-class PreviewSession;
 
 // What a test or another host may replace; empty members mean the real thing.
-struct FrmMainHooks {
-  QString programFolder;      // the executable's folder
-  QString dataFolder;         // the per-user data folder
-  QStringList pluginFolders;  // where the preview module is looked for
-  QString homeFolder;         // whose browser history feeds the address completion
-  UrlOpener shellOpen;        // the desktop's "open"
+struct FrmMainHooks : PreviewSetup {
+  QString homeFolder;  // whose browser history feeds the address completion
 };
 
 // The main window: the input screen, the code page, the preview page and the

@@ -62,7 +62,7 @@ void PreviewSession::Launch(const std::string& popupCode) {
   RunStep([&] { Open(QUrl::fromLocalFile(workFolder_ + QString::fromLatin1(kTestPageName))); });
 }
 
-void PreviewSession::Open(const QUrl& target) const { OpenUrl(target, setup_.open); }
+void PreviewSession::Open(const QUrl& target) const { OpenUrl(target, setup_.shellOpen); }
 
 PreviewBrowser* PreviewSession::browser(int index) const {
   if (index < 0 || index >= static_cast<int>(browsers_.size())) return nullptr;
@@ -92,7 +92,7 @@ void PreviewSession::ShowModuleError() {
 
 bool PreviewSession::EnsureViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
-  if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.moduleFolders);
+  if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.pluginFolders);
   PreviewFactory* factory = host_->load<PreviewFactory>();
   if (factory == nullptr) {
     ShowModuleError();

@@ -24,8 +24,8 @@ class PreviewFactory;
 struct PreviewSetup {
   QString programFolder;      // the executable's folder
   QString dataFolder;         // the per-user data folder
-  QStringList moduleFolders;  // where the preview module is looked for
-  UrlOpener open;             // the desktop's "open"
+  QStringList pluginFolders;  // where the preview module is looked for
+  UrlOpener shellOpen;        // the desktop's "open"
 };
 
 // The road from the entries to what the user tries: generation, the test

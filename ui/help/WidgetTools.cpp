@@ -1,6 +1,8 @@
 #include "ui/help/WidgetTools.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 #include <utility>
@@ -22,6 +24,44 @@ bool ClickFilter::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QObject::eventFilter(watched, event);
+}
+
+FirstPaintFilter::FirstPaintFilter(QWidget* target, std::function<void()> action)
+    : QObject(target), action_(std::move(action)) {
+  target->installEventFilter(this);
+}
+
+bool FirstPaintFilter::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint) {
+    watched->removeEventFilter(this);
+    action_();
+    deleteLater();
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+EventBlocker::EventBlocker(QWidget* target, QEvent::Type type) : QObject(target), type_(type) {
+  target->installEventFilter(this);
+}
+
+bool EventBlocker::eventFilter(QObject* /*watched*/, QEvent* event) {
+  return event->type() == type_;
+}
+
+HelpKeyFilter::HelpKeyFilter(QObject* owner, std::function<void()> action)
+    : QObject(owner), action_(std::move(action)) {
+  QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool HelpKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+  // The key reaches the window object first and then the widget: only the
+  // widget's delivery counts.
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+  key->accept();
+  if (!key->isAutoRepeat()) action_();
+  return true;
 }
 
 bool IsFontInstalled(const QString& family) {
