@@ -115,6 +115,15 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const auto& known = inGenerate ? generate : topLevel;
+    // The value written into the argument itself, else the next argument.
+    const auto takeValue = [&](const OptionSpelling& s, std::optional<std::string> attached) {
+      if (attached)
+        addValue(arg, s, *attached);
+      else if (i + 1 < argc)
+        addValue(arg, s, argv[++i]);
+      else
+        throw UsageError{"option " + Quoted(arg) + " needs a value", 2};
+    };
     if (arg.size() < 2 || arg[0] != '-') {
       if (inGenerate) throw UsageError{"unexpected argument " + Quoted(arg), 2};
       if (arg != "generate")
@@ -128,15 +137,12 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
       const auto found = known.find(arg.substr(0, eq));
       if (arg.size() == 2 || found == known.end())
         throw UsageError{"unknown option " + Quoted(arg), 2};
-      if (!found->second.takesValue) {
+      if (!found->second.takesValue)
         args.push_back(arg);
-      } else if (eq != std::string::npos) {
-        addValue(arg, found->second, arg.substr(eq + 1));
-      } else if (i + 1 < argc) {
-        addValue(arg, found->second, argv[++i]);
-      } else {
-        throw UsageError{"option " + Quoted(arg) + " needs a value", 2};
-      }
+      else
+        takeValue(found->second, eq != std::string::npos
+                                     ? std::optional<std::string>(arg.substr(eq + 1))
+                                     : std::nullopt);
       continue;
     }
     // A short option, or several flags in one ("-ch"), the last of which may
@@ -148,13 +154,9 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
         args.push_back(found->first);
         continue;
       }
-      if (k + 1 < arg.size()) {
-        addValue(arg, found->second, arg.substr(k + 1));
-      } else if (i + 1 < argc) {
-        addValue(arg, found->second, argv[++i]);
-      } else {
-        throw UsageError{"option " + Quoted(arg) + " needs a value", 2};
-      }
+      takeValue(found->second, k + 1 < arg.size()
+                                   ? std::optional<std::string>(arg.substr(k + 1))
+                                   : std::nullopt);
       break;
     }
   }

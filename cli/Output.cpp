@@ -1,8 +1,6 @@
 #include "cli/Output.h"
 
-#include <unistd.h>
-
-#include <cerrno>
+#include "files/FileWriter.h"
 
 namespace orvanta {
 
@@ -18,15 +16,7 @@ std::streamsize FdOutput::xsputn(const char* s, std::streamsize n) {
 }
 
 int FdOutput::sync() {
-  std::size_t done = 0;
-  while (error_ == 0 && done < pending_.size()) {
-    const ssize_t n = ::write(fd_, pending_.data() + done, pending_.size() - done);
-    if (n < 0) {
-      if (errno != EINTR) error_ = errno;
-      continue;
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  if (error_ == 0) error_ = files::WriteAll(fd_, pending_);
   pending_.clear();
   return error_ == 0 ? 0 : -1;
 }

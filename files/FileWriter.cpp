@@ -13,16 +13,11 @@
 #include <random>
 #include <system_error>
 
+#include "files/Descriptor.h"
+
 namespace orvanta::files {
 
 FileProblem SystemProblem(int code) { return {code, std::system_category().message(code)}; }
-
-namespace {
-
-constexpr int kMaxLinks = 40;  // as the kernel allows
-constexpr int kMaxTempTries = 100;
-constexpr std::size_t kMaxNameInTemp = 100;  // keeps the temporary name short enough
-constexpr long kProcFileSystem = 0x9fa0;
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -30,6 +25,13 @@ std::string FolderOf(const std::string& path) {
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
+
+namespace {
+
+constexpr int kMaxLinks = 40;  // as the kernel allows
+constexpr int kMaxTempTries = 100;
+constexpr std::size_t kMaxNameInTemp = 100;  // keeps the temporary name short enough
+constexpr long kProcFileSystem = 0x9fa0;
 
 std::string BaseNameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -43,26 +45,6 @@ const char* KindOf(mode_t mode) {
   if (S_ISSOCK(mode)) return "a socket";
   return "not a regular file";
 }
-
-// Closes a descriptor on every way out.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  int Close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
 
 std::optional<FileProblem> CheckFolder(const std::string& folder) {
   struct stat st {};
@@ -128,6 +110,8 @@ std::string TempPrefix(const std::string& path) {
   return "." + BaseNameOf(path).substr(0, kMaxNameInTemp) + ".";
 }
 
+}  // namespace
+
 int WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t n = ::write(fd, data.data(), data.size());
@@ -139,8 +123,6 @@ int WriteAll(int fd, std::string_view data) {
   }
   return 0;
 }
-
-}  // namespace
 
 void RemoveLeftovers(const WriteTarget& target) {
   const std::string folder = FolderOf(target.Path);

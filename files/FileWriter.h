@@ -23,6 +23,14 @@
 
 namespace orvanta::files {
 
+// The folder part of a path: "." for a bare name, "/" for a name in the
+// root.
+std::string FolderOf(const std::string& path);
+
+// Writes all of `data` to `fd`, going on after interruptions; the errno
+// value of a failure, or 0.
+int WriteAll(int fd, std::string_view data);
+
 // The file a write to some path replaces or creates.
 struct WriteTarget {
   std::string Path;  // no symbolic link left to follow

@@ -9,6 +9,7 @@
 #include <functional>
 #include <system_error>
 
+#include "files/Descriptor.h"
 #include "files/FileWriter.h"
 #include "files/SettingsReader.h"
 
@@ -40,33 +41,9 @@ bool Succeed() {
   return true;
 }
 
-// Closes a descriptor on every way out.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { Reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
-
 bool ReadFile(const std::string& file, files::FileBytes& out) {
   if (auto problem = files::ReadSettingsFile(file, out)) return Fail(*problem);
   return true;
-}
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 // The original text with the edit applied, as pieces of both.
@@ -87,9 +64,9 @@ std::vector<std::string_view> EditedPieces(std::string_view text, const Edit& ed
 // missing its folder, so that the lock never creates the file. True when the
 // lock is held on what the path still names; false when another writer
 // replaced or created the file while we waited.
-bool LockTarget(const files::WriteTarget& target, Fd& lock, int& error) {
+bool LockTarget(const files::WriteTarget& target, files::Fd& lock, int& error) {
   error = 0;
-  const std::string what = target.Exists ? target.Path : FolderOf(target.Path);
+  const std::string what = target.Exists ? target.Path : files::FolderOf(target.Path);
   lock.Reset(::open(what.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK |
                                       (target.Exists ? O_NOFOLLOW : O_DIRECTORY)));
   if (lock.Get() < 0) {
@@ -125,7 +102,7 @@ bool Modify(const std::string& file, bool create,
       return Fail(*problem);
     }
     if (!target.Exists && !create) return Succeed();
-    Fd lock;
+    files::Fd lock;
     int error = 0;
     if (!LockTarget(target, lock, error)) {
       if (error != 0) return Fail(files::SystemProblem(error));
