@@ -3,35 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPluginLoader>
-#include <atomic>
 #include <utility>
 
 #include "preview/host/ModuleFolders.h"
 
 namespace orvanta {
-
-namespace {
-
-QtMessageHandler g_outerHandler = nullptr;
-// Messages from other threads may pass while a module loads.
-std::atomic<const char*> g_ignoredWarning{nullptr};
-
-void DropIgnoredWarning(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  const char* ignored = g_ignoredWarning.load();
-  if (type == QtWarningMsg && ignored != nullptr && text.contains(QLatin1String(ignored))) return;
-  g_outerHandler(type, context, text);
-}
-
-QObject* Load(QPluginLoader& loader, const char* ignoredWarning) {
-  if (ignoredWarning == nullptr) return loader.instance();
-  g_ignoredWarning = ignoredWarning;
-  g_outerHandler = qInstallMessageHandler(DropIgnoredWarning);
-  QObject* instance = loader.instance();
-  qInstallMessageHandler(g_outerHandler);
-  return instance;
-}
-
-}  // namespace
 
 ModuleHost::ModuleHost(ModuleInfo module, QStringList folders)
     : module_(module), folders_(folders.isEmpty() ? StandardFolders() : std::move(folders)) {}
@@ -45,7 +21,7 @@ QObject* ModuleHost::instance(const char* iid) {
   for (const QString& folder : folders_) {
     if (!QFileInfo(folder).isDir()) continue;
     QPluginLoader loader(QDir(folder).filePath(QLatin1String(module_.fileName)));
-    QObject* instance = Load(loader, module_.ignoredWarning);
+    QObject* instance = loader.instance();
     if (instance == nullptr) {
       reasons << loader.errorString();
       continue;

@@ -10,16 +10,10 @@ namespace orvanta {
 struct ModuleInfo {
   const char* fileName;  // without prefix and suffix: "orvanta_history"
   const char* title;     // what the error texts call it
-  // A warning the module gives while it loads that does not apply; dropped.
-  const char* ignoredWarning = nullptr;
 };
 
-// The WebEngine views (PreviewFactory). Loading the engine library warns that
-// no OpenGL context is shared from start-up. The module draws in software and
-// needs none; the advice in the warning would load the OpenGL driver into
-// every start.
-inline constexpr ModuleInfo kPreviewModule{"orvanta_webpreview", "preview module",
-                                           "AA_ShareOpenGLContexts"};
+// The WebEngine views (PreviewFactory).
+inline constexpr ModuleInfo kPreviewModule{"orvanta_webpreview", "preview module"};
 
 // The history reader (HistoryReader), which brings Qt Sql and SQLite.
 inline constexpr ModuleInfo kHistoryModule{"orvanta_history", "history module"};
