@@ -1,15 +1,11 @@
 // The window's helpers on their own: the name filter's table, the code box
-// conversion and the work folder.
+// conversion and the display platform choice.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <iterator>
 #include <tuple>
 
-#include "preview/TestPages.h"
 #include "ui/CodeText.h"
 #include "ui/DisplayPlatform.h"
 #include "ui/NameFilter.h"
