@@ -206,11 +206,8 @@ std::vector<std::string> SavedValues(const PopupSettings& s) {
           std::string(ActivationName(s.Activation))};
 }
 
-}  // namespace
-
-void CheckSettingsSave(const std::string& path, const PopupSettings& s) {
-  const std::vector<std::string> values = SavedValues(s);
-  // Write only what a later load accepts as it was saved.
+// Write only what a later load accepts as it was saved.
+void CheckSavedValues(const std::string& path, const std::vector<std::string>& values) {
   PopupSettings check;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (profile::ValueProblem(kSettingsKeys[i], values[i]) ||
@@ -226,7 +223,12 @@ void CheckSettingsSave(const std::string& path, const PopupSettings& s) {
       throw SettingsFileError(std::string("cannot save ") + e.what(), e.ExitCode());
     }
   }
+}
 
+}  // namespace
+
+void CheckSettingsSave(const std::string& path, const PopupSettings& s) {
+  CheckSavedValues(path, SavedValues(s));
   files::WriteTarget target;
   if (auto problem = files::FindWriteTarget(path, target)) {
     throw SettingsFileError("cannot write " + InFile(path) + ": " + problem->Reason,
@@ -243,11 +245,13 @@ void CheckSettingsSave(const std::string& path, const PopupSettings& s) {
 }
 
 void SaveSettingsFile(const std::string& path, const PopupSettings& s) {
-  CheckSettingsSave(path, s);
+  // The file itself is read once, by the write.
+  const std::vector<std::string> values = SavedValues(s);
+  CheckSavedValues(path, values);
   CDS_CIni ini;
   ini.FileName(path);
   const std::vector<std::string> keys(kSettingsKeys.begin(), kSettingsKeys.end());
-  if (!ini.WriteSection(kSection, keys, SavedValues(s))) {
+  if (!ini.WriteSection(kSection, keys, values)) {
     throw SettingsFileError("cannot write " + InFile(path) + ": " + ini.LastErrorDescription(),
                             SettingsFileError::kCannotAccess);
   }
