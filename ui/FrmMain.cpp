@@ -124,7 +124,6 @@ void FrmMain::StartUp() {
         return view != nullptr ? view->widget() : nullptr;
       });
 
-  productName_ = QStringLiteral("Orvanta");
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
                                .arg(kVersionMinor)
@@ -133,7 +132,7 @@ void FrmMain::StartUp() {
   // has painted: their fonts, pictures and worker thread would hold up its
   // first appearance, and none is needed before it.
   new FirstPaintFilter(this, [this] { QTimer::singleShot(0, this, [this] { AfterFirstPaint(); }); });
-  setWindowTitle(productName_);
+  setWindowTitle(QStringLiteral("Orvanta"));
   ClearMainScreen();
   ShowPanel(-1);
   ShowPanel(0);

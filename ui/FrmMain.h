@@ -112,7 +112,6 @@ class FrmMain : public QWidget {
 
   std::unique_ptr<Ui::frmMain> ui_;
   FrmMainHooks hooks_;
-  QString productName_;
   bool codeFontSet_ = false;
   bool aboutReady_ = false;
   int pageSwitches_ = 0;
