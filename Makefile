@@ -3,6 +3,12 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CMAKE_FLAGS ?=
+# Rebuilds of several checkouts share one compiler cache when ccache is there.
+ifneq ($(shell command -v ccache 2>/dev/null),)
+CMAKE_FLAGS += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+endif
 ifdef CI
 CMAKE_FLAGS += -DORVANTA_WERROR=ON
 endif
