@@ -196,7 +196,9 @@ bool SettingsCommands::Open(const QString& chosen) {
   try {
     LoadSettingsFile(Encoded(path), entries);
   } catch (const SettingsFileError& e) {
-    Problem(Sentence(e.what()));
+    // Bad content is reported without a verb; say what failed.
+    const std::string what = e.what();
+    Problem(Sentence(what.rfind("settings file", 0) == 0 ? "cannot open " + what : what));
     return false;
   }
   if (const auto refused = RefusedName(entries)) {

@@ -137,6 +137,7 @@ TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
     Keys(Qt::Key_O);
     ASSERT_EQ(problems_.size(), 1) << c.file;
     EXPECT_TRUE(problems_[0].contains(QString::fromLatin1(c.says))) << problems_[0].toStdString();
+    EXPECT_TRUE(problems_[0].startsWith(QStringLiteral("Cannot "))) << problems_[0].toStdString();
     EXPECT_TRUE(window_->ReadScreen() == before) << c.file;
     EXPECT_EQ(window_->settingsCommands().currentFile(), File("good.ini"));
     EXPECT_TRUE(window_->isWindowModified()) << c.file;
