@@ -246,9 +246,19 @@ bool SettingsCommands::SaveTo(const QString& chosen) {
 bool SettingsCommands::SaveTestPagesWithDialog() {
   const QString folder = hooks_.pickFolder(&window_, DialogFolder());
   if (folder.isEmpty()) return false;
+  const std::string target = Encoded(QDir(folder).absolutePath()) + "/";
+  // As the command line does: all three can be written, or none is.
+  for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName}) {
+    files::WriteTarget where;
+    if (const auto problem = files::FindWriteTarget(target + name, where)) {
+      Problem(Sentence("cannot write " + Quoted(target + name) + ": " + problem->Reason +
+                       "; nothing was written"));
+      return false;
+    }
+  }
   const Generation g = GeneratePopupCode(screen_.read());
   try {
-    WriteTestPages(Encoded(QDir(folder).absolutePath()) + "/", g.Code.PopupCode, g.Code.LinkCode);
+    WriteTestPages(target, g.Code.PopupCode, g.Code.LinkCode);
   } catch (const FileWriteError& e) {
     Problem(Sentence(e.what()));
     return false;
@@ -288,7 +298,7 @@ void SettingsCommands::ShowCaption() {
   }
   // "[*]" is where the desktop's changed mark goes; one in the name is text.
   QString name = QFileInfo(file_).fileName();
-  name.replace(QStringLiteral("[*]"), QStringLiteral("[**]"));
+  name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
   window_.setWindowTitle(name + QStringLiteral("[*] - ") + kProgram);
   ScreenChanged();
 }

@@ -100,6 +100,9 @@ TEST_F(SettingsFiles, SavedScreenOpensAgainAndTheCommandLineGivesTheSameCode) {
   Click(Button("cmdGo_0"));
   EXPECT_EQ(FromWidgetText(*Box("txtCode")), code);
 
+  chosen_ = File("no/such/folder");
+  EXPECT_FALSE(window_->settingsCommands().SaveTestPagesWithDialog());
+  EXPECT_EQ(problems_.size(), 1);
   ASSERT_TRUE(QDir().mkpath(File("pages")));
   chosen_ = File("pages");
   ASSERT_TRUE(window_->settingsCommands().SaveTestPagesWithDialog());
