@@ -17,9 +17,9 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/Message.h"
+#include "settings/Message.h"
 #include "cli/Output.h"
-#include "cli/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "core/Enums.h"
 #include "core/Generator.h"
 #include "core/NumericEntry.h"

@@ -55,6 +55,11 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
   ConnectCommands();
   ConnectInputs();
   StartUp();
+  settingsCommands_ = std::make_unique<SettingsCommands>(
+      *this, *frmMenu_[0],
+      SettingsCommands::Screen{[this] { return ReadScreen(); },
+                               [this](const PopupSettings& s) { FillScreen(s); }},
+      hooks_.settingsFiles);
 }
 
 FrmMain::~FrmMain() = default;
@@ -461,6 +466,18 @@ void FrmMain::WriteBack(const PopupSettings& repaired) {
   txtPixels_[3]->setText(FromUtf8(repaired.Left));
 }
 
+void FrmMain::FillScreen(const PopupSettings& entries) {
+  ClearMainScreen();
+  WriteBack(entries);
+  OptWin_[static_cast<std::size_t>(entries.Order)]->setChecked(true);
+  for (std::size_t i = 0; i < chkWindOpt_.size(); ++i)
+    chkWindOpt_[i]->setChecked(entries.WindowOptions[i] == 1);
+  ui_->ChkCenter->setChecked(entries.Center == 1);
+  // After the timings: "Page Close" empties them as it does when clicked.
+  OptAction_[static_cast<std::size_t>(entries.Activation)]->setChecked(true);
+  SelectTab(1);
+}
+
 void FrmMain::GeneratePopupCode() {
   std::optional<Generation> result;
   RunStep([&] { result = session_->Generate(ReadScreen()); });
@@ -480,6 +497,10 @@ const QString& FrmMain::workFolder() const { return session_->workFolder(); }
 PreviewBrowser* FrmMain::browser(int index) const { return session_->browser(index); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+  if (!settingsCommands_->MayClose()) {
+    event->ignore();
+    return;
+  }
   session_->CloseAllPopups();
   QWidget::closeEvent(event);
 }

@@ -10,6 +10,7 @@
 
 #include "core/PopupSettings.h"
 #include "preview/session/PreviewSession.h"
+#include "ui/SettingsCommands.h"
 
 class QCheckBox;
 class QLabel;
@@ -29,6 +30,7 @@ class PreviewBrowser;
 // What a test or another host may replace; empty members mean the real thing.
 struct FrmMainHooks : PreviewSetup {
   QString homeFolder;  // whose browser history feeds the address completion
+  SettingsFileHooks settingsFiles;
 };
 
 // The main window: the input screen, the code page, the preview page and the
@@ -63,6 +65,9 @@ class FrmMain : public QWidget {
 
   // The entries as they stand, unrepaired.
   PopupSettings ReadScreen() const;
+  // Puts the entries on the input screen as if typed there.
+  void FillScreen(const PopupSettings& entries);
+  SettingsCommands& settingsCommands() const { return *settingsCommands_; }
 
   const QString& workFolder() const;
   // Null until "Preview" was first chosen or when the module is missing.
@@ -127,6 +132,7 @@ class FrmMain : public QWidget {
   std::array<QWidget*, 2> FrmView_{};
 
   std::unique_ptr<PageFocus> pageFocus_;
+  std::unique_ptr<SettingsCommands> settingsCommands_;
   // Last, so that it goes first: the views' pages before the widgets.
   std::unique_ptr<PreviewSession> session_;
 };

@@ -1,9 +1,9 @@
-#include "cli/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include <cerrno>
 #include <vector>
 
-#include "cli/Message.h"
+#include "settings/Message.h"
 #include "core/Enums.h"
 #include "core/NumericEntry.h"
 #include "core/WindowFeatures.h"

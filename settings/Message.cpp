@@ -1,4 +1,4 @@
-#include "cli/Message.h"
+#include "settings/Message.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace orvanta {
