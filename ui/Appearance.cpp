@@ -6,6 +6,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 #include "ui/help/WidgetTools.h"
 
@@ -91,5 +94,58 @@ QIcon ProgramIcon() {
   for (int size : {16, 32, 48, 64}) icon.addPixmap(Picture(QStringLiteral("orvanta-%1.png").arg(size)));
   return icon;
 }
+
+namespace {
+
+double Luminance(const QColor& colour) {
+  const auto channel = [](double c) {
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+         0.0722 * channel(colour.blueF());
+}
+
+class ReadableLink : public QObject {
+ public:
+  explicit ReadableLink(QWidget* link) : QObject(link), link_(link) {
+    link->installEventFilter(this);
+    Update();
+  }
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ParentChange)
+      Update();
+    return false;
+  }
+
+ private:
+  void Update() {
+    const QWidget* parent = link_->parentWidget();
+    const QPalette base = parent != nullptr ? parent->palette() : QApplication::palette();
+    const QColor background = base.color(QPalette::Window);
+    QColor chosen(0, 0, 128);
+    for (const QColor& candidate : {base.color(QPalette::Link), base.color(QPalette::WindowText)}) {
+      if (ContrastRatio(chosen, background) >= 4.5) break;
+      chosen = candidate;
+    }
+    QPalette palette = link_->palette();
+    if (palette.color(QPalette::WindowText) == chosen) return;
+    palette.setColor(QPalette::WindowText, chosen);
+    link_->setPalette(palette);
+  }
+
+  QWidget* link_;
+};
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void KeepLinkReadable(QWidget* link) { new ReadableLink(link); }
 
 }  // namespace orvanta

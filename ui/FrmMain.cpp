@@ -229,6 +229,7 @@ void FrmMain::ConnectCommands() {
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
   new KeyLink(ui_->Label10, [this] { ShowPanel(2); });
+  KeepLinkReadable(ui_->Label10);
   new KeyLink(ui_->lblCompany_0, [this] { lblVexa_Click(1); });
   new KeyLink(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
   new KeyLink(ui_->lblProducts_0, [this] { lblProducts_Click(0); });
