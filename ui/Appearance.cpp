@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QWidget>
 #include <algorithm>
+#include <functional>
 #include <cmath>
 
 #include "ui/help/WidgetTools.h"
@@ -39,46 +40,60 @@ QFont CodeFont() {
 
 // Drawn with plain strokes at their final size: decoding a picture file would
 // make the image-format plug-ins load at start-up, and text would load a font.
+// Each is drawn at 1x and 2x, so that a scaled screen gets sharp strokes.
+namespace {
+
+QIcon DrawnIcon(int size, const std::function<void(QPainter&)>& draw) {
+  QIcon icon;
+  for (const int scale : {1, 2}) {
+    QPixmap pixmap(size * scale, size * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    p.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+}  // namespace
+
 QIcon HelpIcon() {
-  QPixmap pixmap(20, 20);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0, 0, 128), 1.2));
-  p.setBrush(QColor(255, 255, 224));
-  p.drawEllipse(QRectF(1, 1, 18, 18));
-  QPainterPath mark;
-  mark.moveTo(7, 7.5);
-  mark.cubicTo(7, 3.5, 13.5, 3.5, 13.5, 7.2);
-  mark.cubicTo(13.5, 9.5, 10, 9.8, 10, 12.5);
-  p.setPen(QPen(QColor(0, 0, 160), 2.2, Qt::SolidLine, Qt::RoundCap));
-  p.setBrush(Qt::NoBrush);
-  p.drawPath(mark);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0, 0, 160));
-  p.drawEllipse(QPointF(10, 15.5), 1.4, 1.4);
-  return QIcon(pixmap);
+  return DrawnIcon(20, [](QPainter& p) {
+    p.setPen(QPen(QColor(0, 0, 128), 1.2));
+    p.setBrush(QColor(255, 255, 224));
+    p.drawEllipse(QRectF(1, 1, 18, 18));
+    QPainterPath mark;
+    mark.moveTo(7, 7.5);
+    mark.cubicTo(7, 3.5, 13.5, 3.5, 13.5, 7.2);
+    mark.cubicTo(13.5, 9.5, 10, 9.8, 10, 12.5);
+    p.setPen(QPen(QColor(0, 0, 160), 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(mark);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 160));
+    p.drawEllipse(QPointF(10, 15.5), 1.4, 1.4);
+  });
 }
 
 QIcon ConsultIcon() {
-  QPixmap pixmap(18, 18);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  QPainterPath bubble;
-  bubble.addRoundedRect(QRectF(1, 2, 16, 11), 3, 3);
-  QPainterPath tail;
-  tail.moveTo(4, 12);
-  tail.lineTo(3, 17);
-  tail.lineTo(9, 12);
-  tail.closeSubpath();
-  p.setPen(QPen(QColor(0, 0, 128), 1));
-  p.setBrush(QColor(224, 236, 255));
-  p.drawPath(bubble.united(tail));
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0, 0, 128));
-  for (int i = 0; i < 3; ++i) p.drawEllipse(QPointF(5.5 + 3.5 * i, 7.5), 1.2, 1.2);
-  return QIcon(pixmap);
+  return DrawnIcon(18, [](QPainter& p) {
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(1, 2, 16, 11), 3, 3);
+    QPainterPath tail;
+    tail.moveTo(4, 12);
+    tail.lineTo(3, 17);
+    tail.lineTo(9, 12);
+    tail.closeSubpath();
+    p.setPen(QPen(QColor(0, 0, 128), 1));
+    p.setBrush(QColor(224, 236, 255));
+    p.drawPath(bubble.united(tail));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 128));
+    for (int i = 0; i < 3; ++i) p.drawEllipse(QPointF(5.5 + 3.5 * i, 7.5), 1.2, 1.2);
+  });
 }
 
 // Read as PNG and nothing else: left to guess, the reader loads every image
