@@ -89,6 +89,35 @@ std::map<std::string, OptionSpelling> Spellings(const CLI::App& scope) {
   return spellings;
 }
 
+// The spelling nearest to a mistyped option, when it is near enough.
+std::string NearestOption(const std::string& typed,
+                          const std::map<std::string, OptionSpelling>& known) {
+  const std::string name = typed.substr(0, typed.find('='));
+  std::string best;
+  std::size_t bestDistance = 3;
+  for (const auto& entry : known) {
+    const std::string& candidate = entry.first;
+    if (candidate.size() < 3) continue;
+    std::vector<std::size_t> row(candidate.size() + 1);
+    for (std::size_t j = 0; j <= candidate.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= name.size(); ++i) {
+      std::size_t diagonal = row[0];
+      row[0] = i;
+      for (std::size_t j = 1; j <= candidate.size(); ++j) {
+        const std::size_t above = row[j];
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1,
+                           diagonal + (name[i - 1] == candidate[j - 1] ? 0 : 1)});
+        diagonal = above;
+      }
+    }
+    if (row[candidate.size()] < bestDistance) {
+      bestDistance = row[candidate.size()];
+      best = candidate;
+    }
+  }
+  return best;
+}
+
 // Checks the arguments as typed and hands them on in a form CLI11 reads
 // the same way: options taking a value swallow the next argument whatever it
 // looks like, so "--left -5" and "--function -x" mean what they say, and
@@ -135,8 +164,13 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
     if (arg.rfind("--", 0) == 0) {
       const std::size_t eq = arg.find('=');
       const auto found = known.find(arg.substr(0, eq));
-      if (arg.size() == 2 || found == known.end())
-        throw UsageError{"unknown option " + Quoted(arg), 2};
+      if (arg.size() == 2 || found == known.end()) {
+        const std::string near = NearestOption(arg, known);
+        throw UsageError{"unknown option " + Quoted(arg) +
+                             (near.empty() ? "" : "; did you mean " + near + "?") +
+                             " (see --help)",
+                         2};
+      }
       if (!found->second.takesValue)
         args.push_back(arg);
       else
@@ -149,7 +183,8 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
     // take the rest of the argument or the next one as its value.
     for (std::size_t k = 1; k < arg.size(); ++k) {
       const auto found = known.find(std::string("-") + arg[k]);
-      if (found == known.end()) throw UsageError{"unknown option " + Quoted(arg), 2};
+      if (found == known.end())
+        throw UsageError{"unknown option " + Quoted(arg) + " (see --help)", 2};
       if (!found->second.takesValue) {
         args.push_back(found->first);
         continue;
@@ -198,30 +233,54 @@ struct GenerateOptions {
   bool json = false;
 };
 
+// Breaks `text` into lines of at most 78 columns, each after `indent`.
+std::string Wrapped(const std::string& text, const std::string& indent) {
+  std::string out, line;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (!line.empty() && indent.size() + line.size() + 1 + word.size() > 78) {
+      out += indent + line + '\n';
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  if (!line.empty()) out += indent + line + '\n';
+  return out;
+}
+
 void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
-  gen.add_option("-f,--function", o.function, "Name of the script function");
-  gen.add_option("-w,--window-name", o.windowName, "Window name");
-  gen.add_option("-u,--url", o.url, "Address of the page to show (default \"http://\")");
-  gen.add_option("--width", o.width, "Window width in pixels");
-  gen.add_option("--height", o.height, "Window height in pixels");
-  gen.add_option("--top", o.top, "Distance from the top of the screen");
-  gen.add_option("--left", o.left, "Distance from the left of the screen");
+  gen.add_option("-f,--function", o.function, "Name of the script function")->type_name("NAME");
+  gen.add_option("-w,--window-name", o.windowName, "Window name")->type_name("NAME");
+  gen.add_option("-u,--url", o.url, "Page to show (default \"http://\")")->type_name("URL");
+  gen.add_option("--width", o.width, "Window width in pixels")->type_name("PIXELS");
+  gen.add_option("--height", o.height, "Window height in pixels")->type_name("PIXELS");
+  gen.add_option("--top", o.top, "Distance from the top of the screen")->type_name("PIXELS");
+  gen.add_option("--left", o.left, "Distance from the left of the screen")->type_name("PIXELS");
   gen.add_flag("-c,--center", o.center, "Centre the window on the screen");
-  gen.add_option("-t,--type", o.type, "Window type: " + JoinWords(kTypeWords));
-  gen.add_option("-a,--trigger", o.trigger, "Activation: " + JoinWords(kTriggerWords));
-  gen.add_option("-o,--option", o.options,
-                 "Window options, repeatable or comma-separated: " + WindowOptionWordList())
-      ->delimiter(',');
-  gen.add_option("-d,--delay", o.delay, "Delay popup by SECONDS");
-  gen.add_option("-x,--close", o.close, "Auto close after SECONDS");
+  gen.add_option("-t,--type", o.type, "Window type: " + JoinWords(kTypeWords))->type_name("TYPE");
+  gen.add_option("-a,--trigger", o.trigger, "When it opens; WHEN is one of:")->type_name("WHEN");
+  gen.add_option("-o,--option", o.options, "Window options, repeatable or comma-separated")
+      ->delimiter(',')
+      ->type_name("OPTION");
+  gen.add_option("-d,--delay", o.delay, "Delay popup by SECONDS")->type_name("SECONDS");
+  gen.add_option("-x,--close", o.close, "Auto close after SECONDS")->type_name("SECONDS");
   gen.add_flag("--link", o.link, "Print the link code instead");
-  gen.add_flag("--json", o.json, "Print both texts and the repaired settings as JSON");
-  gen.add_option("--test-pages", o.testPages,
-                 "Also write test_page.htm, test_link.htm and gobutton.gif into DIR");
+  gen.add_flag("--json", o.json, "Print both texts and the settings as JSON");
+  gen.add_option("--test-pages", o.testPages, "Also write the test pages into DIR")
+      ->type_name("DIR");
   gen.add_option("--settings", o.settings,
-                 "Start from the [Popup] section of FILE; options override it");
-  gen.add_option("--save-settings", o.saveSettings,
-                 "Save the repaired settings as the [Popup] section of FILE");
+                 "Start from [Popup] of FILE; - is standard input")
+      ->type_name("FILE");
+  gen.add_option("--save-settings", o.saveSettings, "Save the settings as [Popup] of FILE")
+      ->type_name("FILE");
+  gen.get_formatter()->column_width(30);
+  gen.footer("WHEN: " + JoinWords(kTriggerWords) + "\nOPTION:\n" +
+             Wrapped(WindowOptionWordList(), "  ") +
+             "DIR gets test_page.htm, test_link.htm and gobutton.gif.");
 }
 
 // Applies the command-line options over `s`.
@@ -331,7 +390,8 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
   PopupSettings typed;
   if (o.settings) {
     try {
-      LoadSettingsFile(*o.settings, typed);
+      // The system's name for our standard input, a pipe or a file alike.
+      LoadSettingsFile(*o.settings == "-" ? std::string("/dev/stdin") : *o.settings, typed);
     } catch (const SettingsFileError& e) {
       throw UsageError{e.what(), e.ExitCode()};
     }

@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libgl-dev
   libqt6sql6-sqlite libsqlite3-dev
   qt6-base-dev-tools fonts-liberation2 xvfb xauth imagemagick
-  appstream desktop-file-utils
+  appstream desktop-file-utils lintian
 )
 
 missing=()

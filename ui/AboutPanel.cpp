@@ -13,12 +13,8 @@ namespace orvanta {
 
 namespace {
 
-const QColor kLinkColour(0, 0, 128);
-
 void MakeLink(QWidget* widget) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::WindowText, kLinkColour);
-  widget->setPalette(palette);
+  KeepLinkReadable(widget);
   widget->setCursor(Qt::PointingHandCursor);
 }
 

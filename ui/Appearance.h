@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+
 #include <QFont>
 #include <QIcon>
 
@@ -26,5 +28,13 @@ QIcon ConsultIcon();
 QPixmap Picture(const QString& name);
 // The window icon in all its sizes.
 QIcon ProgramIcon();
+
+// The WCAG contrast ratio of two colours, 1 to 21.
+double ContrastRatio(const QColor& a, const QColor& b);
+
+// Keeps a link's text colour readable on its background: the classic navy
+// where it reads at 4.5:1 or better, else the palette's link colour, else
+// the palette's text colour. Follows palette changes.
+void KeepLinkReadable(QWidget* link);
 
 }  // namespace orvanta

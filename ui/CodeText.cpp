@@ -1,6 +1,9 @@
 #include "ui/CodeText.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTextCursor>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -27,6 +30,28 @@ class PlainLineBreaks : public QObject {
   }
 };
 
+class CrLfCopy : public QObject {
+ public:
+  explicit CrLfCopy(QPlainTextEdit& box) : QObject(&box), box_(box) { box.installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress ||
+        !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
+      return false;
+    const QTextCursor cursor = box_.textCursor();
+    if (!cursor.hasSelection()) return true;
+    QString text = cursor.selectedText();
+    text.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
+    text.replace(QChar(QChar::LineSeparator), QStringLiteral("\r\n"));
+    QGuiApplication::clipboard()->setText(text);
+    return true;
+  }
+
+ private:
+  QPlainTextEdit& box_;
+};
+
 }  // namespace
 
 QString ToWidgetText(std::string_view crlfText) {
@@ -49,5 +74,7 @@ void SetCodeText(QPlainTextEdit& box, std::string_view crlfText) {
 }
 
 void UsePlainLineBreaks(QPlainTextEdit& box) { new PlainLineBreaks(box); }
+
+void CopyWithLineBreaks(QPlainTextEdit& box) { new CrLfCopy(box); }
 
 }  // namespace orvanta

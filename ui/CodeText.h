@@ -21,4 +21,8 @@ void SetCodeText(QPlainTextEdit& box, std::string_view crlfText);
 // line separator a text box puts there.
 void UsePlainLineBreaks(QPlainTextEdit& box);
 
+// Ctrl+C in the box copies the selection with CR LF line breaks, as the
+// Copy buttons copy the whole text.
+void CopyWithLineBreaks(QPlainTextEdit& box);
+
 }  // namespace orvanta

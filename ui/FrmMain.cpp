@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
@@ -95,7 +96,79 @@ void FrmMain::SetUpForm() {
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
   }
-  for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) UsePlainLineBreaks(*box);
+  for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) {
+    UsePlainLineBreaks(*box);
+    CopyWithLineBreaks(*box);
+  }
+  SetUpKeyboard();
+}
+
+namespace {
+
+// Underlines `letter` in the caption: its first occurrence in that case,
+// else in the other. The words stay as written.
+QString WithMnemonic(QString caption, QChar letter) {
+  qsizetype at = caption.indexOf(letter);
+  if (at < 0) at = caption.indexOf(letter, 0, Qt::CaseInsensitive);
+  if (at >= 0) caption.insert(at, QLatin1Char('&'));
+  return caption;
+}
+
+}  // namespace
+
+void FrmMain::SetUpKeyboard() {
+  // One letter each over all pages: the covered pages stay shown, and two
+  // controls on one letter would take turns.
+  const std::pair<QLabel*, std::pair<QWidget*, char>> labels[] = {
+      {ui_->Label5, {ui_->txtName, 'F'}},      {ui_->Label8, {ui_->txtTitle, 'N'}},
+      {ui_->Label6, {ui_->txtURL, 'U'}},       {ui_->Label1, {ui_->OptWin_0, 'y'}},
+      {ui_->Label11, {txtPixels_[2], 'T'}},    {ui_->Label4, {txtPixels_[3], 'L'}},
+      {ui_->Label12, {txtPixels_[0], 'W'}},    {ui_->Label2, {txtPixels_[1], 'H'}},
+      {ui_->Label3, {txtDelay_[0], 'D'}},      {ui_->Label17, {txtDelay_[1], 'A'}},
+      {ui_->Label7, {ui_->txtCodeLink, 'i'}},
+  };
+  for (const auto& [label, target] : labels) {
+    label->setText(WithMnemonic(label->text(), QLatin1Char(target.second)));
+    label->setBuddy(target.first);
+  }
+  const std::pair<QAbstractButton*, char> buttons[] = {
+      {ui_->ChkCenter, 'C'}, {ui_->cmdGo_0, 'G'},   {ui_->cmdGo_2, 'r'},
+      {ui_->cmdCopy_0, 'o'}, {ui_->cmdCopy_1, 'k'}, {ui_->cmdsrc_2, 'B'},
+  };
+  for (const auto& [button, letter] : buttons)
+    button->setText(WithMnemonic(button->text(), QLatin1Char(letter)));
+  QTabBar* tabs = ui_->tbsOptions;
+  const char tabLetters[] = {'M', 'V', 'P'};
+  for (int i = 0; i < tabs->count(); ++i)
+    tabs->setTabText(i, WithMnemonic(tabs->tabText(i), QLatin1Char(tabLetters[i])));
+
+  // Outside a dialog a push button ignores Enter unless told otherwise.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
+  // The classic style draws no focus on a scroll bar.
+  for (QScrollBar* bar : vsbPixels_) new FocusFrame(bar);
+  for (QScrollBar* bar : vsbDelay_) new FocusFrame(bar);
+
+  const auto shortcut = [this](const QKeySequence& keys, std::function<void()> action) {
+    auto* made = new QShortcut(keys, this);
+    connect(made, &QShortcut::activated, this, std::move(action));
+  };
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+  shortcut(QKeySequence(Qt::Key_Escape), [this] {
+    if (pageFocus_->FrontPage() == frmMenu_[2]) ShowPanel(0);
+  });
+  const auto step = [this](int by) {
+    const int count = ui_->tbsOptions->count();
+    SelectTab((ui_->tbsOptions->currentIndex() + by + count) % count + 1);
+  };
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                                   QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
+    shortcut(keys, [step] { step(1); });
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                   QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
+    shortcut(keys, [step] { step(-1); });
+  for (int number = 1; number <= 3; ++number)
+    shortcut(QKeySequence(Qt::ALT | (Qt::Key_0 + number)), [this, number] { SelectTab(number); });
 }
 
 void FrmMain::PlaceTabs() {
@@ -160,6 +233,16 @@ void FrmMain::ConnectCommands() {
   connect(ui_->cmdsrc_2, &QPushButton::clicked, this, [this] { cmdsrc_Click(2); });
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
+  new KeyLink(ui_->Label10, [this] { ShowPanel(2); });
+  KeepLinkReadable(ui_->Label10);
+  new KeyLink(ui_->lblCompany_0, [this] { lblVexa_Click(1); });
+  new KeyLink(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
+  new KeyLink(ui_->lblProducts_0, [this] { lblProducts_Click(0); });
+  setTabOrder(ui_->cmdGo_2, ui_->Label10);
+  setTabOrder(ui_->Label10, ui_->picHelp_2);
+  setTabOrder(ui_->cmdAbout, ui_->lblCompany_0);
+  setTabOrder(ui_->lblCompany_0, ui_->lblVexa_0);
+  setTabOrder(ui_->lblVexa_0, ui_->lblProducts_0);
   new ClickFilter(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
   new ClickFilter(ui_->Image1, [this] { lblVexa_Click(1); });
   new ClickFilter(ui_->lblCompany_0, [this] { lblVexa_Click(1); });
@@ -170,6 +253,7 @@ void FrmMain::ConnectCommands() {
     connect(help[i], &QToolButton::clicked, this, [this, i] { picHelp_Click(static_cast<int>(i)); });
   connect(ui_->picConsult, &QToolButton::clicked, this, [this] { picConsult_Click(); });
   new HelpKeyFilter(this, [this] { OpenHelp(); });
+  EnableFieldHelpKey(this);
   // Whatever puts the focus on a covered page, it goes to the page in view.
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
     if (now != nullptr && now->window() == this && pageFocus_->IsCovered(now)) {
@@ -242,6 +326,15 @@ void FrmMain::cmdCopy_Click(int index) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   RunStep([&] { clipboard->clear(); });
   RunStep([&] { clipboard->setText(FromUtf8(FromWidgetText(*box))); });
+  // A quiet word on the button for a moment, no dialog.
+  QPushButton* button = index == 0 ? ui_->cmdCopy_0 : ui_->cmdCopy_1;
+  static const char* const kCaption = "orvantaCaption";
+  if (!button->property(kCaption).isValid()) button->setProperty(kCaption, button->text());
+  button->setText(tr("Copied"));
+  QTimer::singleShot(1500, button, [button] {
+    button->setText(button->property(kCaption).toString());
+    button->setProperty(kCaption, QVariant());
+  });
 }
 
 void FrmMain::cmdsrc_Click(int index) {
@@ -392,7 +485,8 @@ void FrmMain::NameControls() {
       {ui_->picHelp_2, tr("Help")},
       {ui_->picConsult, tr("Customized JavaScript Programming")},
   };
-  for (const auto& [control, name] : names) control->setAccessibleName(name.trimmed());
+  for (const auto& [control, name] : names)
+    control->setAccessibleName(QString(name).remove(QLatin1Char('&')).trimmed());
 }
 
 void FrmMain::NameViews() {

@@ -99,6 +99,7 @@ class FrmMain : public QWidget {
 
   void SetUpForm();
   void PlaceTabs();
+  void SetUpKeyboard();
   void NameControls();
   void NameViews();
   void ConnectCommands();

@@ -1,4 +1,8 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+#include "orvanta/Version.h"
 
 #include "ui/Appearance.h"
 #include "ui/DisplayPlatform.h"
@@ -7,7 +11,31 @@
 #include "bench/ui/StartupProbe.h"
 #endif
 
+namespace {
+
+// Answered before any display is opened, so that they work on a console.
+int PrintOnly(const char* option) {
+  if (std::strcmp(option, "--version") == 0) {
+    std::printf("orvanta %s\n", orvanta::kVersionText);
+    return 0;
+  }
+  std::printf(
+      "Usage: orvanta [--help | --version]\n"
+      "Opens the window that writes the HTML and JavaScript opening a popup window.\n"
+      "For the same from a terminal or a script, see orvanta-cli --help.\n\n"
+      "  -h, --help     Print this help and exit\n"
+      "      --version  Print the version and exit\n");
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
+        std::strcmp(argv[i], "--version") == 0)
+      return PrintOnly(argv[i]);
+  }
   const bool chosePlatform = orvanta::PreferX11InWaylandSession();
   QApplication app(argc, argv);
   if (chosePlatform) qunsetenv("QT_QPA_PLATFORM");

@@ -190,6 +190,35 @@ TEST(Cli, HelpAndVersion) {
   const auto none = Cli({});
   EXPECT_EQ(none.exitCode, 2);
   EXPECT_EQ(none.out, "");
+  // Every value says what it wants, and every line fits a terminal.
+  for (const auto& help : {Cli({"--help"}), h}) {
+    EXPECT_EQ(help.out.find("TEXT"), std::string::npos) << help.out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = help.out.find('\n', start)) != std::string::npos; start = end + 1)
+      EXPECT_LE(end - start, 80u) << help.out.substr(start, end - start);
+  }
+  for (const char* name : {"--url URL", "--delay SECONDS", "--test-pages DIR", "--settings FILE"})
+    EXPECT_NE(h.out.find(name), std::string::npos) << name;
+}
+
+TEST(Cli, NearMissOptionsGetASuggestion) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"--widht", "did you mean --width?"}, {"--centre", "did you mean --center?"},
+      {"--zzzzzzzz", "(see --help)"}};
+  for (const auto& [typed, said] : cases) {
+    const auto r = Cli({"generate", typed});
+    EXPECT_EQ(r.exitCode, 2) << typed;
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Cli({"generate", "--zzzzzzzz"}).err.find("did you mean"), std::string::npos);
+}
+
+TEST(Cli, SettingsFromStandardInput) {
+  const std::string command = std::string("printf '[Popup]\\nFunctionName=fromPipe\\n' | ") +
+                              ORVANTA_CLI_PATH + " generate --settings - --json";
+  const auto r = RunProcess("/bin/sh", {"-c", command});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("\"FunctionName\": \"fromPipe\""), std::string::npos) << r.out;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

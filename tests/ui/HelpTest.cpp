@@ -13,6 +13,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QSqlDatabase>
+#include <QStyle>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
@@ -141,6 +142,38 @@ class About : public WindowTest {
     ASSERT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
   }
 };
+
+// Every text on the main screen and the About panel reads at 4.5:1 or
+// better, on the light palette and on a dark desktop's.
+TEST_F(About, EveryTextReadsUnderLightAndDarkPalettes) {
+  QPalette dark;
+  for (auto [role, colour] : {std::pair{QPalette::Window, QColor(0x35, 0x35, 0x35)},
+                              {QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
+                              {QPalette::Base, QColor(0x20, 0x20, 0x20)},
+                              {QPalette::Text, QColor(0xee, 0xee, 0xee)},
+                              {QPalette::Button, QColor(0x40, 0x40, 0x40)},
+                              {QPalette::ButtonText, QColor(0xee, 0xee, 0xee)},
+                              {QPalette::Link, QColor(0x8a, 0xb4, 0xf8)}})
+    dark.setColor(role, colour);
+  const QPalette light = QApplication::style()->standardPalette();
+  const QPalette before = QApplication::palette();
+  for (const auto& [name, palette] : {std::pair{"light", light}, {"dark", dark}}) {
+    SCOPED_TRACE(name);
+    QApplication::setPalette(palette);
+    ShowAbout();
+    int checked = 0;
+    for (QLabel* label : window_->findChildren<QLabel*>()) {
+      if (label->text().isEmpty() || !label->isVisibleTo(window_.get())) continue;
+      const QColor text = label->palette().color(label->foregroundRole());
+      const QColor back = label->parentWidget()->palette().color(QPalette::Window);
+      EXPECT_GE(ContrastRatio(text, back), 4.5) << label->objectName().toStdString();
+      ++checked;
+    }
+    EXPECT_GE(checked, 20);
+    Click(Button("cmdAbout"));
+  }
+  QApplication::setPalette(before);
+}
 
 TEST_F(About, ShowsNameVersionIconAndLogo) {
   QLabel* icon = Child<QLabel>("Image2");

@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
 #include <vector>
 
+#include "tests/support/ModalDialog.h"
 #include "tests/ui/UiTest.h"
+#include "ui/help/FieldHelp.h"
+#include "ui/help/FrmConsult.h"
 
 namespace orvanta::test {
 namespace {
@@ -66,11 +70,12 @@ const QStringList kMainStops = {
     "ChkCenter", "txtPixels_0", "vsbPixels_0", "txtPixels_1", "vsbPixels_1", "OptWin_0",
     "chkWindOpt_0", "chkWindOpt_1", "chkWindOpt_2", "chkWindOpt_3", "chkWindOpt_4", "chkWindOpt_5",
     "chkWindOpt_6", "chkWindOpt_7", "chkWindOpt_8", "chkWindOpt_9", "txtDelay_0", "vsbDelay_0",
-    "txtDelay_1", "vsbDelay_1", "OptAction_0", "cmdGo_0", "cmdGo_2", "picHelp_2", "tbsOptions"};
+    "txtDelay_1", "vsbDelay_1", "OptAction_0", "cmdGo_0", "cmdGo_2", "Label10", "picHelp_2", "tbsOptions"};
 const QStringList kCodeStops = {"txtCode", "cmdCopy_0", "picHelp_0", "txtCodeLink",
                                 "cmdCopy_1", "picConsult", "tbsOptions"};
 const QStringList kPreviewStops = {"picHelp_1", "cmdsrc_2", "tbsOptions"};
-const QStringList kAboutStops = {"cmdAbout", "tbsOptions"};
+const QStringList kAboutStops = {"cmdAbout", "lblCompany_0", "lblVexa_0", "lblProducts_0",
+                                 "tbsOptions"};
 
 struct PageSwitch {
   const char* what;
@@ -143,6 +148,91 @@ TEST_F(Keyboard, ShiftEnterBreaksTheLineLikeEnter) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "a\r\n\r\na\r\n\r\nb");
   window_->cmdsrc_Click(2);
   EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("a\r\n\r\na\r\n\r\nb\r\n"));
+}
+
+// The whole job with keys only: fill, generate, copy, switch pages, field
+// help, About, the consult dialog's links, quit.
+TEST_F(Keyboard, TheWholeJobWithoutTheMouse) {
+  const auto key = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QTest::keyClick(Focus(), k, m);
+  };
+  const auto tabTo = [&](const char* name) {
+    for (int i = 0; i < 80 && Focus()->objectName() != name; ++i) key(Qt::Key_Tab);
+    ASSERT_EQ(Focus()->objectName().toStdString(), name);
+  };
+  QTest::keyClicks(Focus(), "openIt");
+  key(Qt::Key_W, Qt::AltModifier);
+  ASSERT_EQ(Focus(), Line("txtPixels_0"));
+  QTest::keyClicks(Focus(), "400");
+  tabTo("vsbPixels_0");
+  tabTo("cmdGo_0");
+  key(Qt::Key_Return);
+  EXPECT_EQ(Tabs()->currentIndex(), 1);
+  ASSERT_EQ(Focus(), Box("txtCode"));
+  EXPECT_TRUE(Box("txtCode")->toPlainText().contains("openIt"));
+  key(Qt::Key_A, Qt::ControlModifier);
+  key(Qt::Key_C, Qt::ControlModifier);
+  const QString copied = QGuiApplication::clipboard()->text();
+  EXPECT_TRUE(copied.contains("\r\n"));
+  QGuiApplication::clipboard()->clear();
+  tabTo("cmdCopy_0");
+  key(Qt::Key_Return);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), copied);
+  EXPECT_EQ(Button("cmdCopy_0")->text(), "Copied");
+  EXPECT_TRUE(WaitUntil([&] { return Visible(Button("cmdCopy_0")->text()) == "Copy Popup Code"; }, 5000));
+
+  const std::pair<QKeyCombination, int> switches[] = {
+      {Qt::CTRL | Qt::Key_Tab, 2},      {Qt::CTRL | Qt::Key_PageUp, 1},
+      {Qt::CTRL | Qt::Key_PageDown, 2}, {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, 1},
+      {Qt::ALT | Qt::Key_1, 0},         {Qt::ALT | Qt::Key_V, 1},
+      {Qt::ALT | Qt::Key_M, 0}};
+  for (const auto& [keys, page] : switches) {
+    QTest::keyClick(Focus(), keys.key(), keys.keyboardModifiers());
+    EXPECT_EQ(Tabs()->currentIndex(), page) << QKeySequence(keys).toString().toStdString();
+  }
+
+  key(Qt::Key_N, Qt::AltModifier);
+  ASSERT_EQ(Focus(), Line("txtTitle"));
+  ASSERT_TRUE(WaitUntil([&] { return !Line("txtTitle")->whatsThis().isEmpty(); }, 5000));
+  key(Qt::Key_F1, Qt::ShiftModifier);
+  FieldHelpController* help = FieldHelpController::Of(window_.get());
+  ASSERT_NE(help->shown(), nullptr);
+  EXPECT_TRUE(help->shown()->isVisible());
+  key(Qt::Key_Tab);
+  ASSERT_NE(help->shown(), nullptr);
+  EXPECT_TRUE(help->shown()->text().contains("URL"));
+
+  for (const Qt::Key close : {Qt::Key_Escape, Qt::Key_Return}) {
+    tabTo("Label10");
+    key(Qt::Key_Return);
+    ASSERT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
+    EXPECT_EQ(Focus(), Button("cmdAbout"));
+    key(close);
+    EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
+  }
+
+  Tabs()->setCurrentIndex(1);
+  tabTo("picConsult");
+  QStringList fromDialog;
+  testing::WhenModal<FrmConsult>([&](FrmConsult* dialog) {
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_NE(dialog->focusWidget(), nullptr);
+      QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+      fromDialog << dialog->focusWidget()->objectName();
+      QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    }
+    ASSERT_NE(dialog->focusWidget(), nullptr);
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+  });
+  key(Qt::Key_Space);
+  EXPECT_EQ(fromDialog, QStringList({"lblVexa_1", "lblVexa_0"}));
+  EXPECT_EQ(shellTargets_.size(), 2);
+
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  key(Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(window_->isVisible());
 }
 
 TEST_F(Keyboard, TheWheelOverTheTabsChangesNoPage) {

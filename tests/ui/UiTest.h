@@ -76,6 +76,14 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<FrmMain> window_;
 };
 
+// A caption as shown: without its mnemonic marker.
+inline QString Visible(QString caption) {
+  caption.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+  caption.remove(QLatin1Char('&'));
+  caption.replace(QChar(1), QLatin1Char('&'));
+  return caption;
+}
+
 // Unlike QTest::qWaitFor it never sleeps between events.
 using testing::WaitUntil;
 

@@ -1,6 +1,8 @@
 #include "ui/help/FieldHelp.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QCursor>
 #include <QEvent>
 #include <QFontMetrics>
@@ -152,13 +154,20 @@ void FieldHelpBalloon::Popup() {
     resize(size);
     setMask(FieldHelpShape(size));
   }
+  anchor_.reset();
   Place();
   show();
   raise();
 }
 
+void FieldHelpBalloon::PopupAt(const QPoint& pointer) {
+  Popup();
+  anchor_ = pointer;
+  Place();
+}
+
 void FieldHelpBalloon::Place() {
-  const QPoint topLeft = FieldHelpTopLeft(QCursor::pos());
+  const QPoint topLeft = FieldHelpTopLeft(anchor_ ? *anchor_ : QCursor::pos());
   if (pos() != topLeft) move(topLeft);
 }
 
@@ -256,6 +265,10 @@ bool FieldHelpController::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Hide:
       if (!hot_.isNull() && watched == hot_) Leave();
       break;
+    case QEvent::FocusIn:
+      if (followFocus_ && balloons_.contains(watched) && !shown_.isNull())
+        ShowForFocus(static_cast<QWidget*>(watched));
+      break;
     case QEvent::EnabledChange:
       if (!hot_.isNull() && watched == hot_ && !hot_->isEnabled()) Leave();
       break;
@@ -288,12 +301,26 @@ void FieldHelpController::Leave() {
   SetAppFilter(false);
 }
 
+bool FieldHelpController::ShowForFocus(QWidget* control) {
+  while (control != nullptr && !balloons_.contains(control)) control = control->parentWidget();
+  FieldHelpBalloon* balloon = control != nullptr ? balloons_.value(control).data() : nullptr;
+  if (balloon == nullptr) return false;
+  showTimer_.stop();
+  HideShown();
+  shown_ = balloon;
+  followFocus_ = true;
+  balloon->PopupAt(control->mapToGlobal(QPoint(control->width() / 2, control->height() - 4)));
+  hideTimer_.start(CurrentFieldHelpDelays().autoHideMs);
+  return true;
+}
+
 void FieldHelpController::ShowNow() {
   if (hot_.isNull() || spent_) return;
   FieldHelpBalloon* balloon = balloons_.value(hot_.data());
   if (balloon == nullptr) return;
   HideShown();
   shown_ = balloon;
+  followFocus_ = false;
   balloon->Popup();
   hideTimer_.start(CurrentFieldHelpDelays().autoHideMs);
 }
@@ -329,9 +356,41 @@ FieldHelpBalloon* AddFieldHelp(QWidget* control, const QString& text, QWidget* o
   auto* balloon = new FieldHelpBalloon(FieldHelpText(text), owner);
   // For a screen reader, the balloon's lines read as one sentence.
   control->setAccessibleDescription(balloon->text().simplified());
+  control->setWhatsThis(balloon->text().toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>")));
   Registry().push_back({balloon, control});
   FieldHelpController::Of(owner)->Watch(control, balloon);
   return balloon;
 }
+
+namespace {
+
+class FieldHelpKey : public QObject {
+ public:
+  explicit FieldHelpKey(QObject* owner) : QObject(owner) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::ShiftModifier) return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr) return false;
+    for (QWidget* w = focus; w != nullptr; w = w->parentWidget()) {
+      for (QObject* child : w->children()) {
+        if (auto* controller = qobject_cast<FieldHelpController*>(child)) {
+          controller->ShowForFocus(focus);
+          return true;
+        }
+      }
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+void EnableFieldHelpKey(QObject* owner) { new FieldHelpKey(owner); }
 
 }  // namespace orvanta

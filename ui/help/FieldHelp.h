@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <optional>
 #include <vector>
 
 class QFontMetrics;
@@ -93,6 +94,9 @@ class FieldHelpBalloon : public QWidget {
 
   // Sizes, places at the pointer and shows without activating.
   void Popup();
+  // The same, pointing at `pointer` (screen coordinates) instead: for a
+  // control that has the keyboard focus.
+  void PopupAt(const QPoint& pointer);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -102,6 +106,7 @@ class FieldHelpBalloon : public QWidget {
   void Place();
 
   QString text_;
+  std::optional<QPoint> anchor_;
 };
 
 // One per owner form: watches the pointer over the controls that have a
@@ -120,6 +125,11 @@ class FieldHelpController : public QObject {
   QWidget* hot() const { return hot_; }
   const QTimer& showTimer() const { return showTimer_; }
   const QTimer& hideTimer() const { return hideTimer_; }
+
+  // Shows the balloon of `control`, or of the watched control holding it,
+  // under that control; the balloon then follows the keyboard focus from
+  // one watched control to the next. False when none has a balloon.
+  bool ShowForFocus(QWidget* control);
 
   // The controller of that owner, made on first use.
   static FieldHelpController* Of(QWidget* owner);
@@ -147,6 +157,7 @@ class FieldHelpController : public QObject {
   // leaves the control.
   bool spent_ = false;
   bool appFilter_ = false;
+  bool followFocus_ = false;
 };
 
 // ---- Attaching ------------------------------------------------------------
@@ -177,5 +188,8 @@ const std::array<FieldHelpItem, 36>& FieldHelpTable();
 // order, `form` being the owner. A missing control is skipped silently.
 // Returns how many were attached.
 int SetupFieldHelp(QWidget* form);
+
+// Shift+F1 in any window shows the balloon of the control with the focus.
+void EnableFieldHelpKey(QObject* owner);
 
 }  // namespace orvanta

@@ -25,6 +25,11 @@ FrmConsult::FrmConsult(UrlOpener shellOpen, QWidget* owner)
   ui_->Label4->setText(ui_->Label4->text() + QLatin1String(maker::kFeedbackPage));
   new ClickFilter(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
   new ClickFilter(ui_->lblVexa_1, [this] { lblVexa_Click(1); });
+  // Tab reaches the links in reading order: the mail link first.
+  new KeyLink(ui_->lblVexa_1, [this] { lblVexa_Click(1); });
+  new KeyLink(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
+  setTabOrder(ui_->lblVexa_1, ui_->lblVexa_0);
+  setTabOrder(ui_->lblVexa_0, ui_->OKButton);
   connect(ui_->OKButton, &QPushButton::clicked, this, &QDialog::accept);
   ui_->OKButton->setFocus();
 }

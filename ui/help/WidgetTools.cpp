@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWidget>
 #include <utility>
 
@@ -62,6 +63,48 @@ bool HelpKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   key->accept();
   if (!key->isAutoRepeat()) action_();
   return true;
+}
+
+KeyLink::KeyLink(QWidget* target, std::function<void()> action)
+    : QObject(target), action_(std::move(action)) {
+  target->setFocusPolicy(Qt::StrongFocus);
+  target->installEventFilter(this);
+  new FocusFrame(target);
+}
+
+bool KeyLink::eventFilter(QObject* /*watched*/, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool press = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                     key->key() == Qt::Key_Space;
+  if (!press || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+  if (!key->isAutoRepeat()) action_();
+  return true;
+}
+
+FocusFrame::FocusFrame(QWidget* target) : QObject(target) { target->installEventFilter(this); }
+
+bool FocusFrame::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = static_cast<QWidget*>(watched);
+  switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+      widget->update();
+      return false;
+    case QEvent::Paint: {
+      // The control paints itself first; filters do not see this call.
+      static_cast<QObject*>(widget)->event(event);
+      if (widget->hasFocus()) {
+        QPainter painter(widget);
+        painter.setPen(QPen(widget->palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1));
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 bool IsFontInstalled(const QString& family) {

@@ -61,6 +61,29 @@ class HelpKeyFilter : public QObject {
   std::function<void()> action_;
 };
 
+// Makes a label or picture link a Tab stop that Enter and Space follow, as
+// a click does; its focus shows as a frame.
+class KeyLink : public QObject {
+ public:
+  KeyLink(QWidget* target, std::function<void()> action);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  std::function<void()> action_;
+};
+
+// Draws a focus frame over a control whose style shows none (the classic
+// style's scroll bars, labels).
+class FocusFrame : public QObject {
+ public:
+  explicit FocusFrame(QWidget* target);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 // True when the font family is installed (case does not matter).
 bool IsFontInstalled(const QString& family);
 
