@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/Appearance.h"
+#include "ui/Logo.h"
 #include "ui/help/MakerLinks.h"
 #include "ui/help/WidgetTools.h"
 #include "ui_FrmMain.h"
@@ -48,8 +49,7 @@ void PrepareAboutPanel(Ui::frmMain& ui) {
     FitCentred(link);
   }
   ui.Image1->setCursor(Qt::PointingHandCursor);
-  ui.Image2->setPixmap(Picture(QStringLiteral("orvanta-48.png")));
-  ui.Image1->setPixmap(Picture(QStringLiteral("logo.png")));
+  ShowLogo(ui.Image2, ui.Image1);
 }
 
 }  // namespace orvanta

@@ -159,7 +159,9 @@ TEST_F(About, EveryTextReadsUnderLightAndDarkPalettes) {
   const QPalette before = QApplication::palette();
   for (const auto& [name, palette] : {std::pair{"light", light}, {"dark", dark}}) {
     SCOPED_TRACE(name);
+    // A desktop's palette is in place before the window is made.
     QApplication::setPalette(palette);
+    Open({});
     ShowAbout();
     int checked = 0;
     for (QLabel* label : window_->findChildren<QLabel*>()) {
@@ -170,6 +172,16 @@ TEST_F(About, EveryTextReadsUnderLightAndDarkPalettes) {
       ++checked;
     }
     EXPECT_GE(checked, 20);
+    QLabel* wordmark = Child<QLabel>("Image1");
+    const QImage drawn = wordmark->pixmap().toImage();
+    const QColor back = wordmark->parentWidget()->palette().color(QPalette::Window);
+    int readable = 0;
+    for (int y = 10; y < 45; ++y)
+      for (int x = 66; x < drawn.width(); ++x) {
+        const QColor pixel = drawn.pixelColor(x, y);
+        if (pixel.alpha() == 255 && ContrastRatio(pixel, back) >= 4.5) ++readable;
+      }
+    EXPECT_GT(readable, 150) << "the wordmark's letters";
     Click(Button("cmdAbout"));
   }
   QApplication::setPalette(before);
