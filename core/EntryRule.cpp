@@ -81,6 +81,21 @@ std::optional<EntryProblem> CheckScriptNumber(const char* field, std::string_vie
                       "cannot stand in a number the script reads"};
 }
 
+// The template's placeholders, filled in after the entries are in: one inside
+// an entry would be filled in too, some with line breaks.
+constexpr std::array<std::string_view, 22> kPlaceholders = {
+    "#FUNCTION",  "#WINTITLE",   "#WINNAME",   "#URL",          "#WINCENTER",
+    "#WINPROP",   "#AUTOCLOSE",  "#CLOSETIME", "#DELAYTIME",    "#WINORDER",
+    "#LINKTYPE",  "#LOADTYPE",   "#HEADSTART", "#SCRIPT1START", "#SCRIPT1FUNCTION",
+    "#SCRIPT1END", "#HEADEND",   "#BODYLINE",  "#BODYTEXT",     "#ACTIVATION",
+    "#ENDINSTRUCTION", "#STARTINSTRUCTION"};
+
+std::optional<std::string_view> PlaceholderAt(std::string_view text, std::size_t at) {
+  for (std::string_view p : kPlaceholders)
+    if (StartsWith(text, at, p)) return p;
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::size_t EntryLength(std::string_view text) {
@@ -115,8 +130,12 @@ std::optional<EntryProblem> CheckQuotedText(std::string_view field, std::string_
     } else if (c < 0x20 || c == 0x7F || (ch.size() == 2 && c == 0xC2 &&
                                           static_cast<unsigned char>(ch[1]) < 0xA0)) {
       reason = "is a control character";
-    } else if (ch == "\xE2\x80\xA8" || ch == "\xE2\x80\xA9") {
+    } else if (ch == "\xE2\x80\xA8" || ch == "\xE2\x80\xA9" || ch == "\xE2\x80\xA2") {
+      // U+2022 is the template's line-break marker.
       reason = "would end the line of the quoted script string";
+    } else if (const auto placeholder = PlaceholderAt(text, i)) {
+      return EntryProblem{std::string(field), std::string(*placeholder),
+                          "would be filled in by the code template"};
     } else if (c == '<' && (StartsWithNoCase(text, i + 1, "script") ||
                             StartsWithNoCase(text, i + 1, "/script"))) {
       reason = "would begin a tag that ends the SCRIPT block";
@@ -139,6 +158,11 @@ std::optional<EntryProblem> FindEntryProblem(const PopupSettings& s) {
   if (auto p = CheckQuotedText("WindowName", s.WindowName)) return p;
   if (auto p = CheckQuotedText("PageUrl", s.PageUrl)) return p;
   if (s.Center == 1) {
+    // Centring fills these words in with numbers all through the script.
+    for (std::string_view word : {"WIDTH", "HEIGHT", "TOP", "LEFT"})
+      if (s.FunctionName.find(word) != std::string::npos)
+        return EntryProblem{"FunctionName", std::string(word),
+                            "would be replaced by a number when the window is centred"};
     if (auto p = CheckScriptNumber("Width", s.Width)) return p;
     if (auto p = CheckScriptNumber("Height", s.Height)) return p;
   }
