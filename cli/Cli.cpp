@@ -20,6 +20,7 @@
 #include "settings/Message.h"
 #include "cli/Output.h"
 #include "settings/SettingsFile.h"
+#include "core/EntryRule.h"
 #include "core/Enums.h"
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
@@ -320,6 +321,54 @@ void ApplyOptions(const GenerateOptions& o, bool optionGiven, PopupSettings& s) 
   }
 }
 
+// The option that gave `key`, or the settings file when no option did.
+std::string SourceOf(const GenerateOptions& o, const std::string& key, const PopupSettings& typed,
+                     std::string& value) {
+  const struct {
+    const char* key;
+    const char* option;
+    const std::optional<std::string>* given;
+    const std::string* typed;
+  } fields[] = {{"FunctionName", "--function", &o.function, &typed.FunctionName},
+                {"WindowName", "--window-name", &o.windowName, &typed.WindowName},
+                {"PageUrl", "--url", &o.url, &typed.PageUrl},
+                {"Width", "--width", &o.width, &typed.Width},
+                {"Height", "--height", &o.height, &typed.Height},
+                {"Top", "--top", &o.top, &typed.Top},
+                {"Left", "--left", &o.left, &typed.Left},
+                {"DelaySeconds", "--delay", &o.delay, &typed.DelaySeconds},
+                {"CloseSeconds", "--close", &o.close, &typed.CloseSeconds}};
+  for (const auto& f : fields) {
+    if (key != f.key) continue;
+    value = *f.typed;
+    if (*f.given) return f.option;
+    return "settings file " + Quoted(o.settings.value_or("")) + ": [Popup] " + key;
+  }
+  value.clear();
+  return key;
+}
+
+// Entries the code cannot be built from are refused before anything is
+// written.
+void CheckEntries(const GenerateOptions& o, const PopupSettings& typed,
+                  const PopupSettings& repaired) {
+  std::string value;
+  if (const auto key = FindTooLongEntry(typed)) {
+    const std::string source = SourceOf(o, *key, typed, value);
+    throw UsageError{source + ": the text is " + std::to_string(EntryLength(value)) +
+                         " characters long; the longest entry is " +
+                         std::to_string(kLongestEntry),
+                     2};
+  }
+  if (const auto problem = FindEntryProblem(repaired)) {
+    const std::string source = SourceOf(o, problem->Field, typed, value);
+    const std::string shown = value.size() > 80 ? value.substr(0, 77) + "..." : value;
+    throw UsageError{source + (source.rfind("--", 0) == 0 ? ": " : "=") + Quoted(shown) + ": " +
+                         DescribeProblem(*problem),
+                     2};
+  }
+}
+
 void CheckNotEmpty(const char* option, const std::optional<std::string>& path) {
   if (path && path->empty()) throw UsageError{std::string(option) + ": the name is empty", 2};
 }
@@ -383,7 +432,8 @@ std::string FolderPath(std::string dir) {
   return dir;
 }
 
-int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
+int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out,
+                std::ostream& err) {
   CheckNotEmpty("--settings", o.settings);
   CheckNotEmpty("--save-settings", o.saveSettings);
   CheckNotEmpty("--test-pages", o.testPages);
@@ -398,6 +448,7 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
   }
   ApplyOptions(o, optionGiven, typed);
   const Generation g = GeneratePopupCode(typed);
+  CheckEntries(o, typed, g.Settings);
 
   std::vector<PlannedWrite> plan;
   if (o.saveSettings) {
@@ -441,6 +492,7 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out) {
     j["settings"] = SettingsJson(g.Settings);
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
+    if (o.link && g.Code.LinkCode.empty()) err << NoLinkCodeReason(g.Settings) << '\n';
     const std::string& text = o.link ? g.Code.LinkCode : g.Code.PopupCode;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
   }
@@ -469,7 +521,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     std::vector<std::string> args = CheckedArguments(app, argc, argv);
     std::reverse(args.begin(), args.end());  // CLI11 takes them last-first
     app.parse(args);
-    return RunGenerate(options, gen->count("--option") > 0, out);
+    return RunGenerate(options, gen->count("--option") > 0, out, err);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e, out, err);
   } catch (const CLI::CallForAllHelp& e) {

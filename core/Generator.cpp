@@ -19,6 +19,23 @@ bool IsPageEvent(ActivationKind k) {
 
 }  // namespace
 
+std::string NoLinkCodeReason(const PopupSettings& s) {
+  std::string causes[5];
+  std::size_t n = 0;
+  if (s.Activation == ActivationKind::PageLoad) causes[n++] = "\"Page Load\"";
+  if (s.Activation == ActivationKind::PageClose) causes[n++] = "\"Page Close\"";
+  if (!s.DelaySeconds.empty()) causes[n++] = "\"Delay popup by\"";
+  if (!s.CloseSeconds.empty()) causes[n++] = "\"Auto close after\"";
+  if (s.Center == 1) causes[n++] = "\"Center\"";
+  if (s.Order == WindowOrder::PopupOver) causes[n++] = "the window type \"Popup Over\"";
+  if (s.Order == WindowOrder::PopupUnder) causes[n++] = "the window type \"Popup Under\"";
+  if (n == 0) return std::string();
+  std::string list = causes[0];
+  for (std::size_t i = 1; i < n; ++i) list += (i + 1 == n ? " and " : ", ") + causes[i];
+  return "There is no link code: " + list + (n == 1 ? " needs" : " need") +
+         " the script in the HEAD, so use the popup code.";
+}
+
 GeneratedCode BuildPopupCode(const PopupSettings& s) {
   // The HEAD script.
   std::string script(T::FunctionTemplate);
@@ -78,11 +95,7 @@ GeneratedCode BuildPopupCode(const PopupSettings& s) {
   } else {
     activationText.append(T::ReopenNote);
   }
-  if (s.Order != WindowOrder::Normal || center || !s.DelaySeconds.empty() ||
-      !s.CloseSeconds.empty()) {
-    out.LinkCode.clear();
-  }
-  if (IsPageEvent(s.Activation)) out.LinkCode.clear();
+  if (!NoLinkCodeReason(s).empty()) out.LinkCode.clear();
 
   // Assembly.
   std::string code(T::SectionLayout);

@@ -19,6 +19,10 @@ struct Generation {
 // Builds both texts from already repaired settings.
 GeneratedCode BuildPopupCode(const PopupSettings& repaired);
 
+// Why the repaired settings give no link code, as one sentence naming every
+// entry that needs the script in the HEAD; empty when there is link code.
+std::string NoLinkCodeReason(const PopupSettings& repaired);
+
 // Repairs the typed entries, then builds both texts from them.
 Generation GeneratePopupCode(const PopupSettings& typed);
 

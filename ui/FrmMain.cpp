@@ -21,6 +21,8 @@
 #include <optional>
 #include <utility>
 
+#include "core/EntryRule.h"
+#include "core/Generator.h"
 #include "core/NumericEntry.h"
 #include "orvanta/Version.h"
 #include "preview/session/PreviewSession.h"
@@ -100,6 +102,17 @@ void FrmMain::SetUpForm() {
     UsePlainLineBreaks(*box);
     CopyWithLineBreaks(*box);
   }
+  // Quiet lines: no dialog, no sound, only a sentence.
+  const auto quietLine = [](QWidget* parent, const char* name, const QRect& place) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(place);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+  };
+  lblCodeNote_ = quietLine(ui_->FrmView_0, "lblCodeNote", QRect(128, 270, 300, 30));
+  lblEntryNote_ = quietLine(ui_->Frame5, "lblEntryNote", QRect(88, 79, 240, 20));
   SetUpKeyboard();
 }
 
@@ -286,6 +299,19 @@ void FrmMain::ConnectInputs() {
   auto* nameFilter = new NameKeyFilter(this);
   ui_->txtName->installEventFilter(nameFilter);
   ui_->txtTitle->installEventFilter(nameFilter);
+  using Kind = EntryValidator::Kind;
+  const std::pair<QLineEdit*, Kind> entries[] = {{ui_->txtName, Kind::FunctionName},
+                                                 {ui_->txtTitle, Kind::WindowName},
+                                                 {ui_->txtURL, Kind::FreeText}};
+  for (const auto& [field, kind] : entries) {
+    EntryValidator* validator = EntryValidator::Install(*field, kind);
+    connect(validator, &EntryValidator::tooLong, this, [this] {
+      lblEntryNote_->setText(QStringLiteral("The paste was refused: an entry holds at most %1 "
+                                            "characters.")
+                                 .arg(kLongestEntry));
+    });
+    connect(field, &QLineEdit::textChanged, lblEntryNote_, &QLabel::clear);
+  }
 }
 
 // ---- Commands ------------------------------------------------------------
@@ -579,9 +605,28 @@ void FrmMain::GeneratePopupCode() {
   RunStep([&] { WriteBack(result->Settings); });
   RunStep([&] { SetCodeText(*ui_->txtCode, result->Code.PopupCode); });
   RunStep([&] { SetCodeText(*ui_->txtCodeLink, result->Code.LinkCode); });
+  RunStep([&] { ShowCodeNotes(*result); });
   RunStep([&] { session_->WritePopupPage(result->Code.PopupCode); });
   // The link page is built from the box, which holds the new link code now.
   RunStep([&] { session_->WriteLinkPage(FromWidgetText(*ui_->txtCodeLink)); });
+}
+
+void FrmMain::ShowCodeNotes(const Generation& result) {
+  ui_->txtCodeLink->setPlaceholderText(FromUtf8(NoLinkCodeReason(result.Settings)));
+  const auto problem = FindEntryProblem(result.Settings);
+  if (!problem) {
+    lblCodeNote_->clear();
+    return;
+  }
+  const std::pair<const char*, QLabel*> labels[] = {
+      {"FunctionName", ui_->Label5}, {"WindowName", ui_->Label8}, {"PageUrl", ui_->Label6},
+      {"Width", ui_->Label12},       {"Height", ui_->Label2},     {"DelaySeconds", ui_->Label3},
+      {"CloseSeconds", ui_->Label17}};
+  QString field = FromUtf8(problem->Field);
+  for (const auto& [key, label] : labels)
+    if (problem->Field == key) field = label->text().remove(QLatin1Char('&'));
+  lblCodeNote_->setText(QStringLiteral("This code will not run: in %1, %2.")
+                            .arg(field, FromUtf8(DescribeProblem(*problem))));
 }
 
 // ---- Preview -------------------------------------------------------------

@@ -111,6 +111,7 @@ class FrmMain : public QWidget {
   void NumericField_Change(QLineEdit* field);
   void GeneratePopupCode();
   void WriteBack(const PopupSettings& repaired);
+  void ShowCodeNotes(const Generation& result);
   void ShowCodeFrame(int index);
   void AfterFirstPaint();
   void EnsureAboutPanel();
@@ -122,6 +123,8 @@ class FrmMain : public QWidget {
   bool aboutReady_ = false;
   int pageSwitches_ = 0;
 
+  QLabel* lblCodeNote_ = nullptr;   // under the code: why it would not run
+  QLabel* lblEntryNote_ = nullptr;  // under the entries: a refused paste
   std::array<QLineEdit*, 4> txtPixels_{};
   std::array<QScrollBar*, 4> vsbPixels_{};
   std::array<QLineEdit*, 2> txtDelay_{};

@@ -2,6 +2,11 @@
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
+
+#include <limits>
+
+#include "core/EntryRule.h"
 
 namespace orvanta {
 
@@ -45,6 +50,39 @@ bool NameKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return false;
+}
+
+EntryValidator::EntryValidator(Kind kind, QObject* parent) : QValidator(parent), kind_(kind) {}
+
+EntryValidator* EntryValidator::Install(QLineEdit& field, Kind kind) {
+  auto* validator = new EntryValidator(kind, &field);
+  field.setMaxLength(std::numeric_limits<int>::max());
+  field.setValidator(validator);
+  return validator;
+}
+
+QValidator::State EntryValidator::validate(QString& input, int& pos) const {
+  const QList<uint> codes = input.toUcs4();
+  if (static_cast<std::size_t>(codes.size()) > kLongestEntry) {
+    emit tooLong();
+    return Invalid;
+  }
+  if (kind_ == Kind::FreeText) return Acceptable;
+  QString kept;
+  int keptPos = 0;
+  int at = 0;  // UTF-16 position in `input`
+  for (const char32_t code : codes) {
+    const int width = code > 0xFFFF ? 2 : 1;
+    if (code >= 32 && IsNameCharacterAllowed(code)) {
+      kept.append(QString::fromUcs4(&code, 1));
+      if (at < pos) keptPos += width;
+    }
+    at += width;
+  }
+  if (kind_ == Kind::FunctionName && !kept.isEmpty() && kept[0].isDigit()) return Invalid;
+  input = kept;
+  pos = keptPos;
+  return Acceptable;
 }
 
 }  // namespace orvanta

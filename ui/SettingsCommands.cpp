@@ -52,6 +52,8 @@ std::optional<std::string> RefusedName(const PopupSettings& s) {
         return std::string(key) + "=" + Quoted(*value) + ": the box takes letters and digits only";
     }
   }
+  if (!s.FunctionName.empty() && s.FunctionName[0] >= '0' && s.FunctionName[0] <= '9')
+    return "FunctionName=" + Quoted(s.FunctionName) + ": a function name cannot start with a digit";
   return std::nullopt;
 }
 

@@ -49,6 +49,15 @@ TEST(Cli, FreshScreenByDefault) {
             "'windtitle',  'top=300,left=300,width=300,height=300')\">Click here</A>\r\n");
 }
 
+TEST(Cli, MissingLinkCodeIsExplainedOnStderr) {
+  const auto r = Cli({"generate", "--link", "-a", "load", "-t", "over", "-d", "3"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "There is no link code: \"Page Load\", \"Delay popup by\" and the window type "
+            "\"Popup Over\" need the script in the HEAD, so use the popup code.\n");
+}
+
 TEST(Cli, OptionsReachTheGenerator) {
   const std::string expected =
       GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode;
@@ -75,7 +84,7 @@ TEST(Cli, ValuesMayBeginWithAHyphen) {
   } cases[] = {
       {{"generate", "--left", "-5", "--top=-."}, "'top=-.,left=-5,width=300,height=300'"},
       {{"generate", "--top", "-", "--left", "-.5"}, "'top=-,left=-.5,width=300,height=300'"},
-      {{"generate", "-f", "-x"}, "function -x() { "},
+      {{"generate", "-w", "-x"}, "'-x','top=300,"},
       {{"generate", "--top=", "--left", "", "--width", "7"}, "'top=300,left=300,width=7,"},
   };
   for (const auto& c : cases) {
@@ -141,6 +150,16 @@ TEST(Cli, BadInputIsRefusedWithOneLineAndNothingWritten) {
        "image)"},
       {{"-o", "toolbar,wings"}, "--option: unknown value \"wings\""},
       {{"--bogus"}, "--bogus"},
+      {{"-f", "1abc"}, "--function: \"1abc\": the character \"1\" cannot begin"},
+      {{"-f", "a;b"}, "the character \";\" cannot be in a function name"},
+      {{"-f", "if"}, "\"if\" is a reserved word"},
+      {{"-w", "a\\b"}, "--window-name: \"a\\b\": the character \"\\\""},
+      {{"-u", "x\xE2\x80\xA8y"}, "--url: \"x\xE2\x80\xA8y\": the character \"U+2028\""},
+      {{"-u", "a</SCRIPT>"}, "the character \"<\" would begin a tag"},
+      {{"-u", "a&#39;"}, "the character \"&\" would begin a character reference"},
+      {{"-c", "--height", "-."}, "--height: \"-.\": \"-.\" is not a number the script can read"},
+      {{"-x", "2d1"}, "--close: \"2d1\": the character \"d\""},
+      {{"-u", std::string(32768, 'u')}, "--url: the text is 32768 characters long"},
   };
   for (const auto& c : cases) {
     TempFolder dir;
@@ -278,6 +297,9 @@ TEST(Cli, BadSettingsFileIsRefusedWithNothingWritten) {
       {"[Popup]\nWidth=wide\n", 2, "[Popup] Width=\"wide\": not a number"},
       {"[Popup]\nOrder=Sideways\n", 2, "[Popup] Order=\"Sideways\""},
       {"[Popup]\nHue=red\n", 2, "[Popup] unknown key \"Hue\" (value \"red\")"},
+      {"[Popup]\nFunctionName=a\x01" "b\n", 2,
+       "[Popup] FunctionName=\"a\\x01b\": the character \"\\x01\""},
+      {"[Popup]\nPageUrl=a'b\n", 2, "[Popup] PageUrl=\"a'b\": the character \"'\""},
   };
   for (const auto& c : cases) {
     TempFolder dir;

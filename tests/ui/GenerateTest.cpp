@@ -3,6 +3,8 @@
 
 #include "core/Generator.h"
 #include "tests/support/Examples.h"
+#include <QLabel>
+
 #include "tests/ui/UiTest.h"
 
 namespace orvanta::test {
@@ -83,6 +85,26 @@ TEST_F(Generate, StartUpStateGivesTheDefaultsAndALinkCode) {
   EXPECT_EQ(ReadWorkFile("test_link.htm"),
             "<html><head><title>Popup Test Page</title></head><body>" +
                 QByteArray::fromStdString(link) + "</body></html>\r\n");
+}
+
+TEST_F(Generate, CodeThatWouldNotRunGetsAQuietLine) {
+  QLabel* note = Child<QLabel>("lblCodeNote");
+  TypeOver(Line("txtURL"), "http://x/a'b.htm");
+  Click(Button("ChkCenter"));
+  Click(Button("cmdGo_0"));
+  EXPECT_EQ(note->text(), "This code will not run: in Page URL, the character \"'\" would end "
+                          "the quoted script string.");
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_TRUE(Box("txtCodeLink")->toPlainText().isEmpty());
+  EXPECT_EQ(Box("txtCodeLink")->placeholderText(),
+            "There is no link code: \"Center\" needs the script in the HEAD, so use the popup "
+            "code.");
+  ClickTab(0);
+  TypeOver(Line("txtURL"), "http://x/ab.htm");
+  Click(Button("ChkCenter"));
+  Click(Button("cmdGo_0"));
+  EXPECT_TRUE(note->text().isEmpty());
+  EXPECT_TRUE(Box("txtCodeLink")->placeholderText().isEmpty());
 }
 
 TEST_F(Generate, PagesAreWrittenInWindows1252) {

@@ -1,11 +1,15 @@
 // The input screen's own reactions: numeric fields, scroll bars, "Page
 // Close", "Center", the name filter and "Clear".
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <vector>
 
+#include "core/EntryRule.h"
 #include "tests/ui/UiTest.h"
 
 namespace orvanta::test {
@@ -174,9 +178,8 @@ TEST_F(Input, CenterSwitchesThePositionRowsOffButKeepsTheirNumbers) {
 TEST_F(Input, NameFieldsTakeOnlyTypedLettersAndDigits) {
   TypeOver(Line("txtName"), "my_popup");
   EXPECT_EQ(Line("txtName")->text(), "mypopup");
-  Line("txtName")->clear();
-  Paste(Line("txtName"), "my_popup");
-  EXPECT_EQ(Line("txtName")->text(), "my_popup") << "pasted text is not filtered";
+  TypeOver(Line("txtName"), "1a");
+  EXPECT_EQ(Line("txtName")->text(), "a") << "no digit in front";
 
   QLineEdit* title = Line("txtTitle");
   TypeOver(title, "Ab9");
@@ -190,6 +193,48 @@ TEST_F(Input, NameFieldsTakeOnlyTypedLettersAndDigits) {
   QTest::keyClick(title, Qt::Key_Home);
   QTest::keyClick(title, Qt::Key_Delete);
   EXPECT_EQ(title->text(), "b") << "the Delete key still deletes";
+}
+
+TEST_F(Input, PastedAndDroppedTextIsFilteredToo) {
+  QLineEdit* name = Line("txtName");
+  QLineEdit* title = Line("txtTitle");
+  const struct {
+    QLineEdit* field;
+    QString before, added, after;
+  } cases[] = {
+      {name, "", "my_popup", "mypopup"},
+      {name, "", "a;b\"c\t()", "abc"},
+      {name, "", "1abc", ""},        // refused whole: a digit would lead
+      {name, "go", "2", "go2"},
+      {title, "", "x'y\\z\n\u2028!", "xyz"},
+      {title, "", "9lives", "9lives"},
+  };
+  for (const auto& c : cases) {
+    c.field->setText(c.before);
+    c.field->end(false);
+    Paste(c.field, c.added);
+    EXPECT_EQ(c.field->text(), c.after) << qPrintable(c.added);
+  }
+  name->clear();
+  QMimeData mime;
+  mime.setText(QStringLiteral("pop_up$"));
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(name, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(name, &drop);
+  EXPECT_EQ(name->text(), "popup");
+}
+
+TEST_F(Input, OverlongPasteIsRefusedWholeWithAQuietLine) {
+  QLineEdit* url = Line("txtURL");
+  TypeOver(url, "http://a.htm");
+  const QString longest(static_cast<int>(kLongestEntry) - url->text().size(), QLatin1Char('b'));
+  Paste(url, longest + "c");
+  EXPECT_EQ(url->text(), "http://a.htm") << "nothing cut, nothing kept";
+  EXPECT_TRUE(Child<QLabel>("lblEntryNote")->text().contains("32767")) << "the quiet line";
+  Paste(url, longest);
+  EXPECT_EQ(url->text().size(), static_cast<int>(kLongestEntry)) << "the longest entry fits";
+  EXPECT_TRUE(Child<QLabel>("lblEntryNote")->text().isEmpty());
 }
 
 TEST_F(Input, ComposedCharactersAreFilteredToo) {
