@@ -303,7 +303,41 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     int exitCode;
     const char* message;
     const char* stdoutTo = "";  // "D/out.txt", "/dev/full" or "closed"
+    bool asNobody = false;      // run unprivileged (setpriv), D open to all
   } cases[] = {
+      {"SettingsAndPageOneFile", nullptr,
+       {"--save-settings", "D/test_page.htm", "--test-pages", "D/."}, 2, "are the same file"},
+      {"SameFileThroughAFolderLink", [](auto& d) { ::symlink(".", (d + "/alias").c_str()); },
+       {"--save-settings", "D/alias/test_link.htm", "--test-pages", "D"}, 2,
+       "are the same file"},
+      {"HardLinkedSettings",
+       [](auto& d) {
+         std::ofstream(d + "/s.ini") << "[Popup]\n";
+         ::link((d + "/s.ini").c_str(), (d + "/l.ini").c_str());
+       },
+       {"--save-settings", "D/l.ini"}, 1, "it has 2 hard links"},
+      {"Utf16Settings", file("u.ini", "\xff\xfe[\0"), {"--settings", "D/u.ini"}, 2,
+       "saved as UTF-16 (it has a byte-order mark or NUL bytes); save it as UTF-8"},
+      {"JsonOfInvalidUtf8", nullptr, {"--json", "-w", "a\xff\xfe", "--test-pages", "D"}, 2,
+       "--json: WindowName is not valid UTF-8 (byte 0xFF at offset 1)"},
+      {"FolderStopsTheReplace",
+       [](auto& d) {
+         ::mkdir((d + "/ro").c_str(), 0755);
+         std::ofstream(d + "/ro/s.ini") << "[Popup]\n";
+         ::chmod((d + "/ro/s.ini").c_str(), 0666);
+         ::chmod((d + "/ro").c_str(), 0555);
+       },
+       {"--save-settings", "D/ro/s.ini"}, 1,
+       "/ro\", which cannot be written to (Permission denied)",
+       "", true},
+      {"StickyFolder",
+       [](auto& d) {
+         std::ofstream(d + "/s.ini") << "[Popup]\n";
+         ::chmod((d + "/s.ini").c_str(), 0666);
+         ::chmod(d.c_str(), 01777);
+       },
+       {"--save-settings", "D/s.ini"}, 1, "is sticky, so only the file's owner may replace it",
+       "", true},
       {"DanglingLinkIntoMissingFolder",
        [](auto& d) { ::symlink("no/x.ini", (d + "/s.ini").c_str()); },
        {"--save-settings", "D/s.ini"}, 1, "s.ini\": No such file or directory (it links to \""},
@@ -348,8 +382,9 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    if (::geteuid() != 0 && std::string(c.name) == "CharacterDevice") continue;
+    if (::geteuid() != 0 && (c.asNobody || std::string(c.name) == "CharacterDevice")) continue;
     TempFolder dir;
+    if (c.asNobody) ::chmod(dir.Path().c_str(), 0755);
     const auto expand = [&](std::string arg) {
       return arg.rfind('D', 0) == 0 ? dir.Path() + arg.substr(1) : arg;
     };
@@ -358,7 +393,12 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     if (c.prepare) c.prepare(dir.Path());
     std::ofstream(dir.Path() + "/out.txt").flush();
     const auto before = testing::FolderState(dir.Path());
-    const auto r = RunProcess(ORVANTA_CLI_PATH, args, expand(c.stdoutTo));
+    if (c.asNobody) {
+      args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                 ORVANTA_CLI_PATH});
+    }
+    const auto r = RunProcess(c.asNobody ? "/usr/bin/setpriv" : ORVANTA_CLI_PATH, args,
+                              expand(c.stdoutTo));
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
