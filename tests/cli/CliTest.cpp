@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -14,6 +17,8 @@
 #include "preview/TextFile.h"
 #include "tests/support/Examples.h"
 #include "tests/support/TempFolder.h"
+
+extern char** environ;
 
 namespace orvanta {
 namespace {
@@ -436,6 +441,51 @@ TEST(Cli, WritesThroughLinksAndReadsSettingsFromAPipe) {
   EXPECT_EQ(ReadBytes(dir.File("real.htm")), Utf8ToWindows1252(r.out) + "\r\n");
   EXPECT_EQ(std::filesystem::read_symlink(dir.File("s.ini")), "new.ini");
   EXPECT_EQ(std::filesystem::read_symlink(dir.File("test_page.htm")), "real.htm");
+}
+
+// The window name a test page was made with, from its window.open call.
+std::string WindowNameIn(const std::string& page) {
+  const std::size_t open = page.find("window.open(");
+  const std::size_t at = page.find(",", open);
+  const std::size_t from = page.find('\'', at);
+  if (open == std::string::npos || from == std::string::npos) return "";
+  return page.substr(from + 1, page.find('\'', from + 1) - from - 1);
+}
+
+TEST(Cli, ConcurrentRunsNeverMixTheirPages) {
+  constexpr int kRuns = 50;
+  constexpr int kRounds = 6;
+  int mixed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    TempFolder dir;
+    std::vector<pid_t> runs;
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    for (int run = 0; run < kRuns; ++run) {
+      std::vector<std::string> args = {ORVANTA_CLI_PATH, "generate", "-w",
+                                       "w" + std::to_string(run), "--test-pages", dir.Path()};
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      pid_t pid = -1;
+      ASSERT_EQ(::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ), 0);
+      runs.push_back(pid);
+    }
+    posix_spawn_file_actions_destroy(&quiet);
+    for (pid_t pid : runs) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    const std::string popup = WindowNameIn(ReadBytes(dir.File("test_page.htm")));
+    const std::string link = WindowNameIn(ReadBytes(dir.File("test_link.htm")));
+    ASSERT_FALSE(popup.empty());
+    if (popup != link) ++mixed;
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"gobutton.gif", "test_link.htm",
+                                                       "test_page.htm"}));
+  }
+  EXPECT_EQ(mixed, 0) << "of " << kRounds << " rounds";
 }
 
 }  // namespace
