@@ -7,13 +7,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -224,6 +227,53 @@ nlohmann::json SettingsJson(const PopupSettings& s) {
   return j;
 }
 
+// Where `text` stops being UTF-8, or npos.
+std::size_t InvalidUtf8At(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    std::size_t len = 1;
+    unsigned cp = b;
+    unsigned min = 0;
+    if (b >= 0x80) {
+      if ((b & 0xE0) == 0xC0) len = 2, cp = b & 0x1F, min = 0x80;
+      else if ((b & 0xF0) == 0xE0) len = 3, cp = b & 0x0F, min = 0x800;
+      else if ((b & 0xF8) == 0xF0) len = 4, cp = b & 0x07, min = 0x10000;
+      else return i;
+      if (i + len > text.size()) return i;
+      for (std::size_t k = 1; k < len; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80) return i;
+        cp = (cp << 6) | (c & 0x3F);
+      }
+      if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
+    }
+    i += len;
+  }
+  return std::string_view::npos;
+}
+
+// JSON carries text, so bytes that are no UTF-8 could only be changed;
+// they are refused before anything is written.
+void CheckJsonText(const PopupSettings& s) {
+  const std::pair<const char*, const std::string*> entries[] = {
+      {"FunctionName", &s.FunctionName}, {"WindowName", &s.WindowName},
+      {"PageUrl", &s.PageUrl},           {"Width", &s.Width},
+      {"Height", &s.Height},             {"Top", &s.Top},
+      {"Left", &s.Left},                 {"DelaySeconds", &s.DelaySeconds},
+      {"CloseSeconds", &s.CloseSeconds}};
+  for (const auto& [name, text] : entries) {
+    const std::size_t at = InvalidUtf8At(*text);
+    if (at == std::string_view::npos) continue;
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>((*text)[at]));
+    throw UsageError{std::string("--json: ") + name + " is not valid UTF-8 (byte " + byte +
+                         " at offset " + std::to_string(at) +
+                         "); JSON cannot carry it unchanged, the plain output can; "
+                         "nothing was written",
+                     2};
+  }
+}
+
 struct GenerateOptions {
   std::optional<std::string> function, windowName, url, width, height, top, left;
   std::optional<std::string> type, trigger, delay, close, testPages;
@@ -402,6 +452,26 @@ files::WriteTarget CheckTarget(const std::string& path) {
   return target;
 }
 
+// What a planned write lands on, whatever the spelling: the file's device
+// and inode, or for a file still missing its folder's and its name.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string name;
+  bool operator==(const FileIdentity& o) const {
+    return device == o.device && inode == o.inode && name == o.name;
+  }
+};
+
+FileIdentity IdentityOf(const files::WriteTarget& target) {
+  struct stat st {};
+  if (target.Exists && ::stat(target.Path.c_str(), &st) == 0) return {st.st_dev, st.st_ino, {}};
+  if (::stat(files::FolderOf(target.Path).c_str(), &st) != 0) return {0, 0, target.Path};
+  const std::size_t slash = target.Path.rfind('/');
+  return {st.st_dev, st.st_ino,
+          slash == std::string::npos ? target.Path : target.Path.substr(slash + 1)};
+}
+
 // Two planned files that are one, or one that is also our standard output,
 // would overwrite each other.
 void CheckDistinct(const std::vector<PlannedWrite>& plan, std::ostream& out) {
@@ -409,21 +479,20 @@ void CheckDistinct(const std::vector<PlannedWrite>& plan, std::ostream& out) {
   const auto* fdOut = dynamic_cast<FdOutput*>(out.rdbuf());
   const bool outputIsFile =
       fdOut && ::fstat(fdOut->Fd(), &output) == 0 && S_ISREG(output.st_mode);
-  std::vector<files::WriteTarget> targets;
+  std::vector<FileIdentity> seen;
   for (const PlannedWrite& p : plan) {
-    const files::WriteTarget target = CheckTarget(p.path);
-    struct stat st {};
-    if (outputIsFile && target.Exists && ::stat(target.Path.c_str(), &st) == 0 &&
-        st.st_dev == output.st_dev && st.st_ino == output.st_ino) {
+    const FileIdentity identity = IdentityOf(CheckTarget(p.path));
+    if (outputIsFile && identity.name.empty() && identity.device == output.st_dev &&
+        identity.inode == output.st_ino) {
       throw UsageError{Quoted(p.path) + " is also the standard output; nothing was written", 2};
     }
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-      if (targets[i].Path == target.Path)
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+      if (seen[i] == identity)
         throw UsageError{Quoted(plan[i].path) + " and " + Quoted(p.path) +
                              " are the same file; nothing was written",
                          2};
     }
-    targets.push_back(target);
+    seen.push_back(identity);
   }
 }
 
@@ -449,8 +518,10 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out,
   ApplyOptions(o, optionGiven, typed);
   const Generation g = GeneratePopupCode(typed);
   CheckEntries(o, typed, g.Settings);
+  if (o.json) CheckJsonText(g.Settings);
 
   std::vector<PlannedWrite> plan;
+  std::unique_ptr<files::FolderLock> pagesLock;
   if (o.saveSettings) {
     try {
       CheckSettingsSave(*o.saveSettings, g.Settings);
@@ -463,8 +534,13 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out,
     const std::string folder = FolderPath(*o.testPages);
     const std::string& popupCode = g.Code.PopupCode;
     const std::string& linkCode = g.Code.LinkCode;
-    plan.push_back(
-        {folder + kTestPageName, [folder, &popupCode] { WritePopupTestPage(folder, popupCode); }});
+    // Both pages and the picture of one run under one lock, held to the end.
+    plan.push_back({folder + kTestPageName, [folder, &popupCode, &pagesLock] {
+                      pagesLock = std::make_unique<files::FolderLock>(folder);
+                      if (const auto& problem = pagesLock->Problem())
+                        throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
+                      WritePopupTestPage(folder, popupCode);
+                    }});
     plan.push_back(
         {folder + kLinkTestPageName, [folder, &linkCode] { WriteLinkTestPage(folder, linkCode); }});
     struct stat st {};
@@ -484,6 +560,7 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out,
       throw UsageError{message + Outcome(plan, i), 1};
     }
   }
+  pagesLock.reset();
 
   if (o.json) {
     nlohmann::json j;

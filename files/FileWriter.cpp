@@ -3,14 +3,18 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <random>
+#include <algorithm>
 #include <system_error>
 
 #include "files/Descriptor.h"
@@ -55,6 +59,26 @@ std::optional<FileProblem> CheckFolder(const std::string& folder) {
   return std::nullopt;
 }
 
+// A file is replaced through its folder: the folder is what stops it.
+FileProblem FolderStops(const std::string& folder, int code) {
+  return {code, "replacing it needs its folder \"" + folder + "\", which cannot be written to (" +
+                    std::system_category().message(code) + ")"};
+}
+
+std::optional<FileProblem> CheckReplace(const std::string& path, const struct stat& st) {
+  const std::string folder = FolderOf(path);
+  struct stat dir {};
+  if (::stat(folder.c_str(), &dir) != 0) return SystemProblem(errno);
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    return FolderStops(folder, errno);
+  const uid_t self = ::geteuid();
+  if ((dir.st_mode & S_ISVTX) && self != 0 && self != st.st_uid && self != dir.st_uid) {
+    return FileProblem{EPERM, "its folder \"" + folder +
+                                  "\" is sticky, so only the file's owner may replace it"};
+  }
+  return std::nullopt;
+}
+
 std::optional<FileProblem> CheckExisting(const std::string& path, const struct stat& st) {
   if (S_ISDIR(st.st_mode)) return SystemProblem(EISDIR);
   if (!S_ISREG(st.st_mode))
@@ -62,7 +86,83 @@ std::optional<FileProblem> CheckExisting(const std::string& path, const struct s
   if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return SystemProblem(errno);
   // Root may write anything; a file nobody may write is still meant to stay.
   if ((st.st_mode & 0222) == 0) return SystemProblem(EACCES);
-  return CheckFolder(FolderOf(path));
+  if (st.st_nlink > 1) {
+    return FileProblem{EMLINK, "it has " + std::to_string(st.st_nlink) +
+                                   " hard links, and replacing it would leave the other names "
+                                   "with the old content; remove the other links first"};
+  }
+  return CheckReplace(path, st);
+}
+
+constexpr const char* kAccessAcl = "system.posix_acl_access";
+
+// The names of a file's extended attributes; none where the file system
+// keeps none.
+std::optional<FileProblem> AttributeNames(const std::function<ssize_t(char*, size_t)>& list,
+                                          std::vector<std::string>& names) {
+  names.clear();
+  std::string buffer;
+  for (;;) {
+    const ssize_t size = list(nullptr, 0);
+    if (size < 0) {
+      if (errno == ENOTSUP) return std::nullopt;
+      return SystemProblem(errno);
+    }
+    buffer.resize(static_cast<std::size_t>(size));
+    const ssize_t got = list(buffer.data(), buffer.size());
+    if (got >= 0) {
+      buffer.resize(static_cast<std::size_t>(got));
+      break;
+    }
+    if (errno != ERANGE) return SystemProblem(errno);
+  }
+  for (std::size_t at = 0; at < buffer.size();) {
+    const std::size_t end = buffer.find('\0', at);
+    names.push_back(buffer.substr(at, end - at));
+    at = end == std::string::npos ? buffer.size() : end + 1;
+  }
+  return std::nullopt;
+}
+
+FileProblem CannotKeep(const std::string& name, int code) {
+  const std::string what = name == kAccessAcl ? "its access control list"
+                                              : "its extended attribute \"" + name + "\"";
+  return {code, "cannot keep " + what + " (" + std::system_category().message(code) +
+                    "), so it was left as it was"};
+}
+
+// Gives the new file exactly the old file's access control list and extended
+// attributes, and drops any the folder's default list gave it, so that it
+// grants nobody more than the old file did.
+std::optional<FileProblem> CopyAttributes(const std::string& from, int to) {
+  std::vector<std::string> names;
+  if (auto problem = AttributeNames(
+          [&](char* list, size_t size) { return ::llistxattr(from.c_str(), list, size); }, names))
+    return problem;
+  std::string value;
+  for (const std::string& name : names) {
+    ssize_t size = 0;
+    for (;;) {
+      size = ::lgetxattr(from.c_str(), name.c_str(), nullptr, 0);
+      if (size < 0) return CannotKeep(name, errno);
+      value.resize(static_cast<std::size_t>(size));
+      size = ::lgetxattr(from.c_str(), name.c_str(), value.data(), value.size());
+      if (size >= 0 || errno != ERANGE) break;
+    }
+    if (size < 0) return CannotKeep(name, errno);
+    if (::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) != 0)
+      return CannotKeep(name, errno);
+  }
+  std::vector<std::string> given;
+  if (auto problem = AttributeNames(
+          [&](char* list, size_t size) { return ::flistxattr(to, list, size); }, given))
+    return problem;
+  if (std::find(given.begin(), given.end(), kAccessAcl) != given.end() &&
+      std::find(names.begin(), names.end(), kAccessAcl) == names.end() &&
+      ::fremovexattr(to, kAccessAcl) != 0) {
+    return CannotKeep(kAccessAcl, errno);
+  }
+  return std::nullopt;
 }
 
 // `current` ends as the last path looked at, for the message.
@@ -171,10 +271,17 @@ std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
     return SystemProblem(error);
   };
   if (target.Exists) {
-    if (::fchmod(out.Get(), target.Mode & 07777) != 0) return fail(errno);
     if (target.Owner != ::geteuid() || target.Group != ::getegid()) {
       // Only a privileged writer can keep another owner; others still write.
       [[maybe_unused]] const int kept = ::fchown(out.Get(), target.Owner, target.Group);
+    }
+    // After the owner, which would clear set-id bits; the list sets the
+    // group bits from its mask again.
+    if (::fchmod(out.Get(), target.Mode & 07777) != 0) return fail(errno);
+    if (auto problem = CopyAttributes(target.Path, out.Get())) {
+      out.Close();
+      ::unlink(temp.c_str());
+      return problem;
     }
   }
   for (std::string_view piece : pieces) {
@@ -182,12 +289,37 @@ std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
   }
   if (::fsync(out.Get()) != 0) return fail(errno);
   if (out.Close() != 0) return fail(errno);
-  if (::rename(temp.c_str(), target.Path.c_str()) != 0) return fail(errno);
+  if (::rename(temp.c_str(), target.Path.c_str()) != 0) {
+    const int error = errno;
+    if (target.Exists && (error == EACCES || error == EPERM)) {
+      ::unlink(temp.c_str());
+      return FolderStops(folder, error);
+    }
+    return fail(error);
+  }
 
   // Makes the rename itself durable; the new file is in place either way.
   Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) ::fsync(dir.Get());
   return std::nullopt;
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) {
+    problem_ = SystemProblem(errno);
+    return;
+  }
+  while (::flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      problem_ = SystemProblem(errno);
+      return;
+    }
+  }
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 std::optional<FileProblem> WriteFile(const std::string& path, std::string_view bytes) {

@@ -11,6 +11,11 @@
 // missing creates that target when its folder exists. A link that names an
 // open file of a process (/dev/stdout, /proc/self/fd/N) is refused, since
 // replacing what it points at would destroy that file's other content.
+//
+// The new file keeps the old one's access control list and extended
+// attributes; when they cannot be copied the old file stays as it was. A
+// file with several hard links is refused: a replace would split them, and
+// writing in place could leave a half-written file behind a failure.
 
 #include <sys/types.h>
 
@@ -38,6 +43,22 @@ struct WriteTarget {
   mode_t Mode = 0;  // of the existing file
   uid_t Owner = 0;
   gid_t Group = 0;
+};
+
+// Holds an exclusive lock on a folder, so that the files one writer puts
+// there together (a pair of test pages) all come from the same writer.
+class FolderLock {
+ public:
+  // Waits for the lock; Problem() tells when it could not be had.
+  explicit FolderLock(const std::string& folder);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  const std::optional<FileProblem>& Problem() const { return problem_; }
+
+ private:
+  int fd_ = -1;
+  std::optional<FileProblem> problem_;
 };
 
 // Follows `path` to the file a write would replace and checks that it may:

@@ -32,6 +32,14 @@ bool EndsLinesWithCrAlone(std::string_view text) {
   return at + 1 != end;
 }
 
+// A byte-order mark of UTF-16 or UTF-32, or NUL bytes, which such files
+// have in every ASCII character and text files never have.
+bool LooksLikeUtf16(std::string_view text) {
+  const auto starts = [&](std::string_view mark) { return text.substr(0, mark.size()) == mark; };
+  return starts("\xFF\xFE") || starts("\xFE\xFF") ||
+         std::memchr(text.data(), '\0', text.size()) != nullptr;
+}
+
 bool Grow(FileBytes& bytes, std::size_t capacity) {
   std::unique_ptr<char[]> bigger(new (std::nothrow) char[capacity]);
   if (!bigger) return false;
@@ -72,6 +80,9 @@ std::optional<FileProblem> ReadSettingsFrom(int fd, FileBytes& bytes) {
     if (n == 0) break;
     read.Size += static_cast<std::size_t>(n);
   }
+  if (LooksLikeUtf16(read.View()))
+    return FileProblem{EILSEQ, "it is saved as UTF-16 (it has a byte-order mark or NUL bytes); "
+                               "save it as UTF-8"};
   if (EndsLinesWithCrAlone(read.View()))
     return FileProblem{EILSEQ, "its lines end with CR alone; save it with LF or CR LF line ends"};
   bytes = std::move(read);

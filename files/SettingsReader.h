@@ -24,7 +24,8 @@ struct FileBytes {
 };
 
 // Refuses a folder, a device or a socket, a file over kSettingsFileLimit,
-// and a file whose lines end with CR alone (its lines would all run into
+// a file saved as UTF-16 (named as such rather than by what follows from
+// it), and a file whose lines end with CR alone (its lines would all run into
 // one). Never throws.
 std::optional<FileProblem> ReadSettingsFile(const std::string& path, FileBytes& bytes);
 

@@ -405,6 +405,19 @@ std::optional<std::vector<std::string>> SectionEntries(std::string_view text,
   return out;
 }
 
+bool VisitSectionEntries(std::string_view text, std::string_view section,
+                         const std::function<void(std::string_view, std::string_view)>& visit) {
+  const auto span = FindSection(text, TrimBlanks(section));
+  if (!span) return false;
+  ForEachEntry(text, *span, [&](const EntryLine& e) {
+    visit(e.Entry.Name, e.Entry.HasEquals ? text.substr(e.Entry.ValueBegin,
+                                                        e.Entry.ValueEnd - e.Entry.ValueBegin)
+                                          : std::string_view());
+    return true;
+  });
+  return true;
+}
+
 std::vector<std::string> SectionNames(std::string_view text) {
   std::vector<std::string> names;
   std::unordered_set<std::string> seen;

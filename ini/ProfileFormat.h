@@ -12,6 +12,7 @@
 // duplicate sections or keys wins.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,13 @@ ValueResult FindValue(std::string_view text, std::string_view section, std::stri
 // Every entry of the first section of that name, as "key=value" with both
 // parts trimmed, or the key alone for a line without "="; nullopt when there
 // is no such section.
+// Hands each entry of the section to `visit` as name and value (empty
+// without "=") in file order, keeping none; false when the section is
+// missing. For reading a large file in memory in proportion to what the
+// caller keeps.
+bool VisitSectionEntries(std::string_view text, std::string_view section,
+                         const std::function<void(std::string_view, std::string_view)>& visit);
+
 std::optional<std::vector<std::string>> SectionEntries(std::string_view text,
                                                        std::string_view section);
 

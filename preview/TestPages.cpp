@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "files/FileWriter.h"
 #include "preview/TextFile.h"
 
 namespace orvanta {
@@ -37,6 +38,9 @@ void EnsureGoButton(const std::string& folder) {
 
 void WriteTestPages(const std::string& folder, std::string_view popupCode,
                     std::string_view linkCode) {
+  const files::FolderLock lock(folder);
+  if (const auto& problem = lock.Problem())
+    throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
   WritePopupTestPage(folder, popupCode);
   WriteLinkTestPage(folder, linkCode);
   EnsureGoButton(folder);

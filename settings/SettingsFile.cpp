@@ -158,31 +158,24 @@ bool LoadSettingsFile(const std::string& path, PopupSettings& settings) {
     throw SettingsFileError("cannot read " + InFile(path) + ": " + problem->Reason,
                             ExitCodeFor(*problem));
   }
-  const auto entries = profile::SectionEntries(bytes.View(), kSection);
-  if (!entries) {
-    throw SettingsFileError(InFile(path) + ": no [Popup] section",
-                            SettingsFileError::kBadContent);
-  }
-  std::vector<std::string> keys;
-  std::vector<std::string> values;
-  for (const std::string& entry : *entries) {
-    const std::size_t eq = entry.find('=');
-    keys.push_back(entry.substr(0, eq));
-    values.push_back(eq == std::string::npos ? std::string() : entry.substr(eq + 1));
-  }
-
+  // Entry by entry: only the first value of each key is kept.
   PopupSettings read = settings;
   std::array<bool, kSettingsKeys.size()> seen{};
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    const int field = FieldOf(keys[i]);
-    if (field < 0) {
-      throw SettingsFileError(InFile(path) + ": [Popup] unknown key " + Quoted(keys[i]) +
-                                  " (value " + Quoted(values[i]) + ")",
-                              SettingsFileError::kBadContent);
-    }
-    if (seen[field]) continue;  // the first of duplicate keys wins
-    seen[field] = true;
-    SetField(path, field, values[i], read);
+  const bool found = profile::VisitSectionEntries(
+      bytes.View(), kSection, [&](std::string_view key, std::string_view value) {
+        const int field = FieldOf(std::string(key));
+        if (field < 0) {
+          throw SettingsFileError(InFile(path) + ": [Popup] unknown key " + Quoted(key) +
+                                      " (value " + Quoted(value) + ")",
+                                  SettingsFileError::kBadContent);
+        }
+        if (seen[field]) return;  // the first of duplicate keys wins
+        seen[field] = true;
+        SetField(path, field, std::string(value), read);
+      });
+  if (!found) {
+    throw SettingsFileError(InFile(path) + ": no [Popup] section",
+                            SettingsFileError::kBadContent);
   }
   settings = read;
   return seen[WindowOptionsKey];

@@ -390,7 +390,7 @@ void FrmMain::ShowCodeFrame(int index) {
 // ---- Help, About, consult ----------------------------------------------------
 
 void FrmMain::OpenHelp() {
-  RunStep([&] { OpenHelpManual(workFolder(), hooks_.shellOpen); });
+  RunStep([&] { OpenHelpManual(session_->programFolder() + QLatin1Char('/'), hooks_.shellOpen); });
 }
 
 void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::OpenHelp); }
@@ -606,9 +606,8 @@ void FrmMain::GeneratePopupCode() {
   RunStep([&] { SetCodeText(*ui_->txtCode, result->Code.PopupCode); });
   RunStep([&] { SetCodeText(*ui_->txtCodeLink, result->Code.LinkCode); });
   RunStep([&] { ShowCodeNotes(*result); });
-  RunStep([&] { session_->WritePopupPage(result->Code.PopupCode); });
   // The link page is built from the box, which holds the new link code now.
-  RunStep([&] { session_->WriteLinkPage(FromWidgetText(*ui_->txtCodeLink)); });
+  RunStep([&] { session_->WritePages(result->Code.PopupCode, FromWidgetText(*ui_->txtCodeLink)); });
 }
 
 void FrmMain::ShowCodeNotes(const Generation& result) {

@@ -5,10 +5,14 @@
 #include <QLayout>
 #include <QStandardPaths>
 #include <QUrl>
+#include <unistd.h>
+
 #include <utility>
 
+#include "files/FileWriter.h"
 #include "preview/Steps.h"
 #include "preview/TestPages.h"
+#include "preview/TextFile.h"
 #include "preview/WorkFolder.h"
 #include "preview/host/ModuleHost.h"
 #include "preview/host/PreviewPlugin.h"
@@ -40,48 +44,79 @@ PreviewFactory* LoadPreviewModule(ModuleHost& host) {
 PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBoxes,
                                QObject* parent)
     : QObject(parent), setup_(std::move(setup)), viewBoxes_(viewBoxes) {
+  // Only chosen here: nothing is written before the first pages are.
   RunStep([&] {
-    const QString programFolder = setup_.programFolder.isEmpty()
-                                      ? QCoreApplication::applicationDirPath()
-                                      : setup_.programFolder;
+    programFolder_ = setup_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                    : setup_.programFolder;
     const QString dataFolder =
         setup_.dataFolder.isEmpty()
             ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
             : setup_.dataFolder;
     workFolder_ = QString::fromStdString(
-        ChooseWorkFolder(programFolder.toStdString(), dataFolder.toStdString()));
+        ChooseWorkFolder(programFolder_.toStdString(), dataFolder.toStdString()));
   });
-  RunStep([&] { EnsureGoButton(workFolder_.toStdString()); });
 }
 
 PreviewSession::~PreviewSession() {
   // The views' pages go before the shared profile, and both before the
   // views' parent widgets.
   if (PreviewFactory* factory = Factory()) RunStep([&] { factory->shutdown(); });
+  RunStep([&] { RemoveWorkFolder(workFolder_.toStdString()); });
 }
 
 Generation PreviewSession::Generate(const PopupSettings& entries) const {
   return GeneratePopupCode(entries);
 }
 
+std::unique_ptr<files::FolderLock> PreviewSession::LockPages() const {
+  const std::string folder = workFolder_.toStdString();
+  if (auto problem = PrepareWorkFolder(folder))
+    throw FileWriteError("Cannot make \"" + folder + "\": " + problem->Reason);
+  auto lock = std::make_unique<files::FolderLock>(folder);
+  if (const auto& problem = lock->Problem())
+    throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
+  EnsureGoButton(folder);
+  return lock;
+}
+
 void PreviewSession::WritePopupPage(const std::string& popupCode) const {
+  const auto lock = LockPages();
   WritePopupTestPage(workFolder_.toStdString(), popupCode);
 }
 
 void PreviewSession::WriteLinkPage(const std::string& linkCode) const {
+  const auto lock = LockPages();
   WriteLinkTestPage(workFolder_.toStdString(), linkCode);
 }
 
+void PreviewSession::WritePages(const std::string& popupCode, const std::string& linkCode) const {
+  std::unique_ptr<files::FolderLock> lock;
+  RunStep([&] { lock = LockPages(); });
+  if (!lock) return;
+  RunStep([&] { WritePopupTestPage(workFolder_.toStdString(), popupCode); });
+  RunStep([&] { WriteLinkTestPage(workFolder_.toStdString(), linkCode); });
+}
+
 void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
-  RunStep([&] { WritePopupPage(popupCode); });
+  WritePages(popupCode, linkCode);
   RunStep([&] { Navigate(0, kTestPageName); });
-  RunStep([&] { WriteLinkPage(linkCode); });
   RunStep([&] { Navigate(1, kLinkTestPageName); });
 }
 
 void PreviewSession::Launch(const std::string& popupCode) {
-  RunStep([&] { WritePopupPage(popupCode); });
-  RunStep([&] { Open(QUrl::fromLocalFile(workFolder_ + QString::fromLatin1(kTestPageName))); });
+  // A page of its own, which no later Generate or other window replaces
+  // before the browser has read it.
+  const int number = ++launches_;
+  const QString page = workFolder_ + QString::fromStdString(LaunchPageName(number));
+  bool written = false;
+  RunStep([&] {
+    const auto lock = LockPages();
+    WriteTextFile(popupCode, page.toStdString());
+    written = true;
+    if (number > kLaunchPagesKept)
+      ::unlink((workFolder_.toStdString() + LaunchPageName(number - kLaunchPagesKept)).c_str());
+  });
+  if (written) RunStep([&] { Open(QUrl::fromLocalFile(page)); });
 }
 
 void PreviewSession::Open(const QUrl& target) const { OpenUrl(target, setup_.shellOpen); }

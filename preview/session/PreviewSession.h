@@ -14,6 +14,10 @@
 
 class QLabel;
 
+namespace orvanta::files {
+class FolderLock;
+}
+
 namespace orvanta {
 
 class ModuleHost;
@@ -41,15 +45,20 @@ class PreviewSession : public QObject {
   // The folder the test pages go to, ending with "/"; empty when none could
   // be had.
   const QString& workFolder() const { return workFolder_; }
+  // The executable's folder, where a manual of the build tree lies.
+  const QString& programFolder() const { return programFolder_; }
 
   // The repaired entries and both texts. Throws on failure.
   Generation Generate(const PopupSettings& entries) const;
   // Each throws FileWriteError.
   void WritePopupPage(const std::string& popupCode) const;
   void WriteLinkPage(const std::string& linkCode) const;
+  // Both pages under one lock on the folder, so that they come from one
+  // Generate; each on its own.
+  void WritePages(const std::string& popupCode, const std::string& linkCode) const;
   // Writes both pages and loads them into the views, each step on its own.
   void Show(const std::string& popupCode, const std::string& linkCode);
-  // Writes the popup page and has the desktop open it.
+  // Writes the popup page to a file of its own and has the desktop open it.
   void Launch(const std::string& popupCode);
   // A web address, mail address or file, to the desktop's "open".
   void Open(const QUrl& target) const;
@@ -69,16 +78,21 @@ class PreviewSession : public QObject {
  private:
   // Null until the views were first asked for, or when the module is missing.
   PreviewFactory* Factory() const;
+  // Makes the work folder when missing and locks it, with the picture the
+  // pages show in place. Throws FileWriteError.
+  std::unique_ptr<files::FolderLock> LockPages() const;
   bool EnsureViews();
   void ShowModuleError();
   void Navigate(int view, const char* pageName);
 
   PreviewSetup setup_;
   std::array<QFrame*, 2> viewBoxes_;
+  QString programFolder_;
   QString workFolder_;
   std::unique_ptr<ModuleHost> host_;
   std::array<PreviewBrowser*, 2> browsers_{};
   QLabel* moduleError_ = nullptr;
+  int launches_ = 0;
 };
 
 }  // namespace orvanta

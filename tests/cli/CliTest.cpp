@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -14,6 +17,8 @@
 #include "preview/TextFile.h"
 #include "tests/support/Examples.h"
 #include "tests/support/TempFolder.h"
+
+extern char** environ;
 
 namespace orvanta {
 namespace {
@@ -354,7 +359,41 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     int exitCode;
     const char* message;
     const char* stdoutTo = "";  // "D/out.txt", "/dev/full" or "closed"
+    bool asNobody = false;      // run unprivileged (setpriv), D open to all
   } cases[] = {
+      {"SettingsAndPageOneFile", nullptr,
+       {"--save-settings", "D/test_page.htm", "--test-pages", "D/."}, 2, "are the same file"},
+      {"SameFileThroughAFolderLink", [](auto& d) { ::symlink(".", (d + "/alias").c_str()); },
+       {"--save-settings", "D/alias/test_link.htm", "--test-pages", "D"}, 2,
+       "are the same file"},
+      {"HardLinkedSettings",
+       [](auto& d) {
+         std::ofstream(d + "/s.ini") << "[Popup]\n";
+         ::link((d + "/s.ini").c_str(), (d + "/l.ini").c_str());
+       },
+       {"--save-settings", "D/l.ini"}, 1, "it has 2 hard links"},
+      {"Utf16Settings", file("u.ini", "\xff\xfe[\0"), {"--settings", "D/u.ini"}, 2,
+       "saved as UTF-16 (it has a byte-order mark or NUL bytes); save it as UTF-8"},
+      {"JsonOfInvalidUtf8", nullptr, {"--json", "-w", "a\xff\xfe", "--test-pages", "D"}, 2,
+       "--json: WindowName is not valid UTF-8 (byte 0xFF at offset 1)"},
+      {"FolderStopsTheReplace",
+       [](auto& d) {
+         ::mkdir((d + "/ro").c_str(), 0755);
+         std::ofstream(d + "/ro/s.ini") << "[Popup]\n";
+         ::chmod((d + "/ro/s.ini").c_str(), 0666);
+         ::chmod((d + "/ro").c_str(), 0555);
+       },
+       {"--save-settings", "D/ro/s.ini"}, 1,
+       "/ro\", which cannot be written to (Permission denied)",
+       "", true},
+      {"StickyFolder",
+       [](auto& d) {
+         std::ofstream(d + "/s.ini") << "[Popup]\n";
+         ::chmod((d + "/s.ini").c_str(), 0666);
+         ::chmod(d.c_str(), 01777);
+       },
+       {"--save-settings", "D/s.ini"}, 1, "is sticky, so only the file's owner may replace it",
+       "", true},
       {"DanglingLinkIntoMissingFolder",
        [](auto& d) { ::symlink("no/x.ini", (d + "/s.ini").c_str()); },
        {"--save-settings", "D/s.ini"}, 1, "s.ini\": No such file or directory (it links to \""},
@@ -399,8 +438,9 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    if (::geteuid() != 0 && std::string(c.name) == "CharacterDevice") continue;
+    if (::geteuid() != 0 && (c.asNobody || std::string(c.name) == "CharacterDevice")) continue;
     TempFolder dir;
+    if (c.asNobody) ::chmod(dir.Path().c_str(), 0755);
     const auto expand = [&](std::string arg) {
       return arg.rfind('D', 0) == 0 ? dir.Path() + arg.substr(1) : arg;
     };
@@ -409,7 +449,12 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     if (c.prepare) c.prepare(dir.Path());
     std::ofstream(dir.Path() + "/out.txt").flush();
     const auto before = testing::FolderState(dir.Path());
-    const auto r = RunProcess(ORVANTA_CLI_PATH, args, expand(c.stdoutTo));
+    if (c.asNobody) {
+      args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                 ORVANTA_CLI_PATH});
+    }
+    const auto r = RunProcess(c.asNobody ? "/usr/bin/setpriv" : ORVANTA_CLI_PATH, args,
+                              expand(c.stdoutTo));
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
@@ -447,6 +492,51 @@ TEST(Cli, WritesThroughLinksAndReadsSettingsFromAPipe) {
   EXPECT_EQ(ReadBytes(dir.File("real.htm")), Utf8ToWindows1252(r.out) + "\r\n");
   EXPECT_EQ(std::filesystem::read_symlink(dir.File("s.ini")), "new.ini");
   EXPECT_EQ(std::filesystem::read_symlink(dir.File("test_page.htm")), "real.htm");
+}
+
+// The window name a test page was made with, from its window.open call.
+std::string WindowNameIn(const std::string& page) {
+  const std::size_t open = page.find("window.open(");
+  const std::size_t at = page.find(",", open);
+  const std::size_t from = page.find('\'', at);
+  if (open == std::string::npos || from == std::string::npos) return "";
+  return page.substr(from + 1, page.find('\'', from + 1) - from - 1);
+}
+
+TEST(Cli, ConcurrentRunsNeverMixTheirPages) {
+  constexpr int kRuns = 50;
+  constexpr int kRounds = 6;
+  int mixed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    TempFolder dir;
+    std::vector<pid_t> runs;
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    for (int run = 0; run < kRuns; ++run) {
+      std::vector<std::string> args = {ORVANTA_CLI_PATH, "generate", "-w",
+                                       "w" + std::to_string(run), "--test-pages", dir.Path()};
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      pid_t pid = -1;
+      ASSERT_EQ(::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ), 0);
+      runs.push_back(pid);
+    }
+    posix_spawn_file_actions_destroy(&quiet);
+    for (pid_t pid : runs) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    const std::string popup = WindowNameIn(ReadBytes(dir.File("test_page.htm")));
+    const std::string link = WindowNameIn(ReadBytes(dir.File("test_link.htm")));
+    ASSERT_FALSE(popup.empty());
+    if (popup != link) ++mixed;
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"gobutton.gif", "test_link.htm",
+                                                       "test_page.htm"}));
+  }
+  EXPECT_EQ(mixed, 0) << "of " << kRounds << " rounds";
 }
 
 }  // namespace

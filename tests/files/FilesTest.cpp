@@ -3,8 +3,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -118,6 +121,75 @@ TEST(FileWriter, KeepsModeAndOwnerAndRefusesAnotherUser) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.File("closed")));
 }
 
+std::string Acl(const std::string& path) {
+  std::string text;
+  if (FILE* p = ::popen(("getfacl -cp '" + path + "' 2>&1").c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, p)) text += buffer;
+    ::pclose(p);
+  }
+  return text;
+}
+
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// The new file grants exactly what the old one did: its list, its
+// attributes, its mode; never what the folder's default list adds.
+TEST(FileWriter, KeepsAccessListAndAttributesAndGrantsNoMore) {
+  if (!Shell("command -v setfacl >/dev/null")) GTEST_SKIP() << "needs setfacl (package acl)";
+  const struct {
+    const char* name;
+    const char* prepare;  // shell commands, in the folder
+    bool nobodyWrites;
+  } cases[] = {
+      {"UserEntryAndAttribute", "setfacl -m u:nobody:rw t && setfattr -n user.note -v hi t", true},
+      {"NoListInAFolderWithADefault", "setfacl -d -m u:nobody:rw .", false},
+      {"ListWithoutMaskRights", "setfacl -m u:nobody:rw,m::r t", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    ::chmod(folder.Path().c_str(), 0755);
+    WriteBytes(folder.File("t"), "old");
+    ::chmod(folder.File("t").c_str(), 0644);
+    ASSERT_TRUE(Shell("cd '" + folder.Path() + "' && " + c.prepare));
+    struct stat before {};
+    ::stat(folder.File("t").c_str(), &before);
+    const std::string acl = Acl(folder.File("t"));
+    const std::string note = std::string(c.name) == "UserEntryAndAttribute" ? "hi" : "";
+    ASSERT_FALSE(WriteFile(folder.File("t"), "new"));
+    EXPECT_EQ(ReadBytes(folder.File("t")), "new");
+    struct stat after {};
+    ::stat(folder.File("t").c_str(), &after);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(Acl(folder.File("t")), acl);
+    char value[8] = {};
+    const ssize_t size = ::getxattr(folder.File("t").c_str(), "user.note", value, sizeof value);
+    EXPECT_EQ(std::string(value, size > 0 ? size : 0), note);
+    if (::geteuid() == 0) {
+      EXPECT_EQ(InChild([&] {
+                  if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 2;
+                  return ::access(folder.File("t").c_str(), W_OK) == 0 ? 1 : 0;
+                }),
+                c.nobodyWrites ? 1 : 0);
+    }
+  }
+}
+
+// Refused before anything is written, for root and for others alike.
+TEST(FileWriter, RefusesWhatAReplaceWouldBreak) {
+  TempFolder folder;
+  WriteBytes(folder.File("a"), "old");
+  ::link(folder.File("a").c_str(), folder.File("b").c_str());
+  const auto problem = WriteFile(folder.File("b"), "new");
+  ASSERT_TRUE(problem);
+  EXPECT_EQ(problem->Reason,
+            "it has 2 hard links, and replacing it would leave the other names with the old "
+            "content; remove the other links first");
+  EXPECT_EQ(ReadBytes(folder.File("a")), "old");
+  EXPECT_EQ(FilesIn(folder.Path()), 2u);
+}
+
 std::string Sized(const TempFolder& f, std::uintmax_t size) {
   std::ofstream(f.File("s")).flush();
   std::filesystem::resize_file(f.File("s"), size);
@@ -154,6 +226,29 @@ TEST(SettingsReader, StopsAtTheLimitAndReadsALastLineEndingInCr) {
   ::waitpid(writer, nullptr, 0);
   ASSERT_TRUE(endless);
   EXPECT_EQ(endless->Reason, over->Reason);
+}
+
+TEST(SettingsReader, NamesUtf16AsSuch) {
+  const std::string reason =
+      "it is saved as UTF-16 (it has a byte-order mark or NUL bytes); save it as UTF-8";
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool refused;
+  } cases[] = {
+      {"LittleEndianMark", std::string("\xFF\xFE[\0P\0]\0\r\0\n\0", 12), true},
+      {"BigEndianMark", std::string("\xFE\xFF\0[\0P\0]\0\r", 10), true},
+      {"NoMarkButNuls", std::string("[\0P\0]\0\r\0", 8), true},
+      {"Utf8Mark", "\xEF\xBB\xBF[Popup]\r\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    WriteBytes(folder.File("s"), c.bytes);
+    FileBytes bytes;
+    const auto problem = ReadSettingsFile(folder.File("s"), bytes);
+    EXPECT_EQ(problem ? problem->Reason : "", c.refused ? reason : "");
+  }
 }
 
 TEST(SettingsReader, NoMemoryIsAProblemNotACrash) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -127,39 +128,79 @@ TEST(TestPages, WritesBothPagesAndThePicture) {
   EXPECT_EQ(ReadBytes(dir.path() + kGoButtonName), "mine");
 }
 
-TEST(WorkFolder, ProgramFolderWhenWritableElseTheDataFolder) {
+// The program's folder only in its build tree; anywhere else, a writable
+// folder (~/.local/bin) included, a private folder of this instance's own.
+TEST(WorkFolder, ProgramFolderOnlyInTheBuildTree) {
   TempDir temp;
-  const std::string program = temp.path() + "bin";
   const std::string data = temp.path() + "share/orvanta";
-  ASSERT_EQ(::mkdir(program.c_str(), 0755), 0);
-  EXPECT_EQ(ChooseWorkFolder(program, data), program + "/");
-  EXPECT_FALSE(testing::Exists(data));
-  EXPECT_EQ(ChooseWorkFolder(program + "/", data), program + "/") << "one separator only";
-  EXPECT_EQ(ChooseWorkFolder(program + "/./", data), program + "/");
-
-  EXPECT_FALSE(IsWritableFolder("/proc"));
-  EXPECT_FALSE(IsWritableFolder(""));
-  EXPECT_EQ(ChooseWorkFolder("/proc", data), data + "/");
-  EXPECT_TRUE(std::filesystem::is_directory(data));
-  EXPECT_EQ(ChooseWorkFolder(temp.path() + "missing", data), data + "/");
-  EXPECT_EQ(testing::FilesIn(program), 0u) << "no probe left behind";
+  const std::string own = data + "/work-";
+  const struct {
+    const char* name;
+    std::string program;
+    bool built;  // a CMakeCache.txt above it
+    bool programUsed;
+  } cases[] = {
+      {"BuildTree", temp.path() + "build/ui", true, true},
+      {"BuildTreeSpelledOddly", temp.path() + "build/ui/./", true, true},
+      {"WritableUserFolder", temp.path() + "home/.local/bin", false, false},
+      {"ReadOnlyFolder", "/proc", false, false},
+      {"SystemFolder", "/usr/bin", false, false},
+      {"Missing", temp.path() + "missing", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.program.rfind(temp.path(), 0) == 0 && c.name != std::string("Missing")) {
+      std::filesystem::create_directories(c.program);
+      if (c.built) std::ofstream(temp.path() + "build/CMakeCache.txt").flush();
+    }
+    const std::string chosen = ChooseWorkFolder(c.program, data);
+    if (c.programUsed) {
+      EXPECT_EQ(chosen, temp.path() + "build/ui/");
+    } else {
+      EXPECT_EQ(chosen.rfind(own, 0), 0u) << chosen;
+      EXPECT_EQ(chosen.back(), '/');
+    }
+    EXPECT_FALSE(testing::Exists(data)) << "nothing is made before the pages are written";
+  }
+  EXPECT_EQ(testing::FilesIn(temp.path() + "build/ui"), 0u) << "no probe left behind";
+  EXPECT_NE(ChooseWorkFolder("/proc", data), ChooseWorkFolder("/proc", data)) << "two windows";
 }
 
-TEST(WorkFolder, SystemProgramFoldersAreNeverUsed) {
+TEST(WorkFolder, PreparedPrivateAndCleanedOfGoneInstances) {
   TempDir temp;
-  const std::string data = temp.path() + "data";
-  // Root can write to /usr/bin; an installed program must still keep its
-  // test pages out of it.
-  for (const char* folder : {"/usr/bin", "/usr/bin/", "/bin", "/usr/local/bin", "/usr/sbin"}) {
-    EXPECT_TRUE(IsSystemProgramFolder(folder)) << folder;
-    EXPECT_EQ(ChooseWorkFolder(folder, data), data + "/") << folder;
-  }
-  // Reached through a link, it is still the system's folder.
-  const std::string link = temp.path() + "bin-link";
-  ASSERT_EQ(::symlink("/usr/bin", link.c_str()), 0);
-  EXPECT_TRUE(IsSystemProgramFolder(link));
-  EXPECT_FALSE(IsSystemProgramFolder(temp.Path()));
-  EXPECT_FALSE(IsSystemProgramFolder("/usr/lib/orvanta"));
+  const std::string data = temp.path() + "share/orvanta";
+  const std::string mine = ChooseWorkFolder("/proc", data);
+  const std::string base = mine.substr(0, mine.find("/work-") + 6);
+  const std::string host =
+      mine.substr(base.size(), mine.rfind("-" + std::to_string(::getpid())) - base.size());
+  // A gone instance of this host and a live one's folders.
+  const pid_t gone = [] {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+  }();
+  const std::string goneFolder = base + host + "-" + std::to_string(gone);
+  const std::string liveFolder = base + host + "-1";
+  std::filesystem::create_directories(goneFolder);
+  std::filesystem::create_directories(liveFolder);
+  std::ofstream(goneFolder + "/test_page.htm") << "old";
+
+  ASSERT_FALSE(PrepareWorkFolder(mine));
+  struct stat st {};
+  ASSERT_EQ(::stat(mine.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_FALSE(testing::Exists(goneFolder));
+  EXPECT_TRUE(testing::Exists(liveFolder));
+
+  WriteTestPages(mine, "p", "l");
+  std::ofstream(mine + LaunchPageName(1)) << "launched";
+  RemoveWorkFolder(mine);
+  EXPECT_TRUE(testing::Exists(mine + LaunchPageName(1))) << "kept for the browser";
+  EXPECT_EQ(testing::FilesIn(mine), 1u);
+  ::unlink((mine + LaunchPageName(1)).c_str());
+  RemoveWorkFolder(mine);
+  EXPECT_FALSE(testing::Exists(mine));
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <string>
 
 #include "settings/SettingsFile.h"
+#include "tests/support/Child.h"
 #include "tests/support/TempFolder.h"
 
 namespace orvanta {
@@ -314,6 +319,30 @@ TEST_F(SettingsFileTest, UnwritableFileIsAnAccessError) {
                                          folder.File("missing/popup.ini") +
                                          "\": No such file or directory");
   }
+}
+
+// Many repeated keys: reading keeps the file and the first value of each
+// key, within four times the file's size of address space.
+TEST(SettingsFile, ManyKeysNeedMemoryInProportionToTheFile) {
+  TempFolder folder;
+  std::string text = "[Popup]\n";
+  for (int i = 0; i < 2000000; ++i) text += "Width=5\n";
+  WriteBytes(folder.File("many.ini"), text);
+  const int code = testing::InChild([&] {
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = pages * ::sysconf(_SC_PAGESIZE) + 4 * text.size();
+    const rlimit limit{room, room};
+    ::setrlimit(RLIMIT_AS, &limit);
+    try {
+      PopupSettings read;
+      LoadSettingsFile(folder.File("many.ini"), read);
+      return read.Width == "5" ? 0 : 1;
+    } catch (...) {
+      return 2;
+    }
+  });
+  EXPECT_EQ(code, 0);
 }
 
 }  // namespace

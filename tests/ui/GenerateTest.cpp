@@ -131,7 +131,7 @@ TEST_F(Generate, CarriesOnWhenTheWorkFolderCannotBeWritten) {
   hooks.programFolder = QStringLiteral("/proc");
   hooks.dataFolder = QStringLiteral("/proc/orvanta-cannot-exist");
   Open(hooks);
-  ASSERT_EQ(window_->workFolder(), "/proc/orvanta-cannot-exist/");
+  ASSERT_TRUE(window_->workFolder().startsWith("/proc/orvanta-cannot-exist/work-"));
   Click(Button("cmdGo_0"));
   EXPECT_FALSE(Box("txtCode")->toPlainText().isEmpty());
   EXPECT_FALSE(Box("txtCodeLink")->toPlainText().isEmpty());

@@ -147,7 +147,7 @@ TEST_F(Keyboard, ShiftEnterBreaksTheLineLikeEnter) {
   Click(Button("cmdCopy_0"));
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "a\r\n\r\na\r\n\r\nb");
   window_->cmdsrc_Click(2);
-  EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("a\r\n\r\na\r\n\r\nb\r\n"));
+  EXPECT_EQ(ReadLaunchedPage(), QByteArray("a\r\n\r\na\r\n\r\nb\r\n"));
 }
 
 // The whole job with keys only: fill, generate, copy, switch pages, field

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QTest>
@@ -19,7 +20,7 @@ QStringList FilesIn(const QString& folder) {
 
 TEST_F(Pages, ViewCodeShowsTheCodeFrameAndWritesNothing) {
   const QStringList before = FilesIn(window_->workFolder());
-  EXPECT_EQ(before, QStringList{"gobutton.gif"});
+  EXPECT_EQ(before, QStringList{}) << "nothing is written at start-up";
   ClickTab(1);
   EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_1")));
   EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
@@ -113,22 +114,34 @@ TEST_F(Pages, CopyTakesTheUsersEditsAndCopyingAnEmptyBoxClearsTheClipboard) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "");
 }
 
-TEST_F(Pages, LaunchWritesOnlyTheTestPageAndHandsItToTheShell) {
+// Each launch hands the shell a page of its own: neither a later Generate
+// nor another launch writes over it before the browser reads it.
+TEST_F(Pages, LaunchHandsTheShellAPageNothingLaterReplaces) {
   ClickTab(1);
   Box("txtCode")->setPlainText(QStringLiteral("<p>edited</p>\n<p>by hand</p>"));
   Box("txtCodeLink")->setPlainText(QStringLiteral("link"));
   window_->cmdsrc_Click(2);
-  const QString page = window_->workFolder() + "test_page.htm";
-  EXPECT_EQ(shellTargets_, QStringList{page});
-  EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("<p>edited</p>\r\n<p>by hand</p>\r\n"));
+  ASSERT_EQ(shellTargets_.size(), 1);
+  const QString first = shellTargets_.last();
+  EXPECT_TRUE(first.startsWith(window_->workFolder())) << first.toStdString();
+  EXPECT_EQ(ReadLaunchedPage(), QByteArray("<p>edited</p>\r\n<p>by hand</p>\r\n"));
   EXPECT_FALSE(WorkFileExists("test_link.htm"));
+  window_->cmdGo_Click(0);
+  Box("txtCode")->setPlainText(QStringLiteral("second"));
+  window_->cmdsrc_Click(2);
+  ASSERT_EQ(shellTargets_.size(), 2);
+  EXPECT_NE(shellTargets_.last(), first);
+  EXPECT_EQ(ReadLaunchedPage(), QByteArray("second\r\n"));
+  QFile kept(first);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("<p>edited</p>\r\n<p>by hand</p>\r\n"));
 }
 
 TEST_F(Pages, LaunchButtonSitsOnThePreviewPage) {
   ClickTab(2);
   Click(Button("cmdsrc_2"));
   EXPECT_EQ(shellTargets_.size(), 1);
-  EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("\r\n")) << "an empty box gives CR LF alone";
+  EXPECT_EQ(ReadLaunchedPage(), QByteArray("\r\n")) << "an empty box gives CR LF alone";
 }
 
 TEST_F(Pages, PreviewWithoutTheModuleStillWritesThePagesAndSaysWhy) {

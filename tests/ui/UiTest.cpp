@@ -110,6 +110,13 @@ QByteArray WindowTest::ReadWorkFile(const char* name) const {
   return file.readAll();
 }
 
+QByteArray WindowTest::ReadLaunchedPage() const {
+  if (shellTargets_.isEmpty()) return {};
+  QFile file(shellTargets_.last());
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
 bool WindowTest::WorkFileExists(const char* name) const {
   return QFile::exists(window_->workFolder() + QString::fromLatin1(name));
 }

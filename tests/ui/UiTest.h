@@ -64,6 +64,8 @@ class WindowTest : public ::testing::Test {
 
   QByteArray ReadWorkFile(const char* name) const;
   bool WorkFileExists(const char* name) const;
+  // The page the last "Launch in Browser" handed to the shell.
+  QByteArray ReadLaunchedPage() const;
   // Waits for both preview views to report a finished load; false on timeout.
   bool WaitForPreviewLoads(int timeoutMs = 60000);
 
