@@ -5,6 +5,7 @@
 #include <QLayout>
 #include <QStandardPaths>
 #include <QUrl>
+#include <exception>
 #include <utility>
 
 #include "preview/Steps.h"
@@ -73,10 +74,28 @@ void PreviewSession::WriteLinkPage(const std::string& linkCode) const {
 }
 
 void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
-  RunStep([&] { WritePopupPage(popupCode); });
-  RunStep([&] { Navigate(0, kTestPageName); });
-  RunStep([&] { WriteLinkPage(linkCode); });
-  RunStep([&] { Navigate(1, kLinkTestPageName); });
+  ShowPage(0, kTestPageName, [&] { WritePopupPage(popupCode); });
+  ShowPage(1, kLinkTestPageName, [&] { WriteLinkPage(linkCode); });
+}
+
+void PreviewSession::ShowPage(int view, const char* pageName, const std::function<void()>& write) {
+  QString failure;
+  try {
+    write();
+  } catch (const std::exception& e) {
+    failure = QString::fromStdString(e.what());
+  } catch (...) {
+    failure = tr("The reason is not known.");
+  }
+  RunStep([&] {
+    if (failure.isEmpty()) {
+      Navigate(view, pageName);
+    } else if (EnsureViews()) {
+      // The old file is still there; showing it would pass it off as new.
+      browsers_[static_cast<std::size_t>(view)]->showNotice(
+          tr("The page could not be written, so it is not shown. %1").arg(failure));
+    }
+  });
 }
 
 void PreviewSession::Launch(const std::string& popupCode) {
