@@ -27,6 +27,9 @@ class PreviewBrowser {
   virtual void setPopupOpenedHandler(std::function<void(QWidget* popup)> handler) = 0;
   // The popup windows this view's pages opened that are still open.
   virtual QList<QWidget*> popupWindows() const = 0;
+  // Blanks the view and says in `line` why there is no page; the next
+  // navigate() takes the line away.
+  virtual void showNotice(const QString& line) = 0;
 };
 
 class PreviewFactory {
@@ -44,5 +47,5 @@ class PreviewFactory {
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.0"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.1"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <unistd.h>
 
+#include <exception>
 #include <utility>
 
 #include "files/FileWriter.h"
@@ -98,9 +99,37 @@ void PreviewSession::WritePages(const std::string& popupCode, const std::string&
 }
 
 void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
-  WritePages(popupCode, linkCode);
-  RunStep([&] { Navigate(0, kTestPageName); });
-  RunStep([&] { Navigate(1, kLinkTestPageName); });
+  // One lock for the pair; a failure to take it is told in each view.
+  std::unique_ptr<files::FolderLock> lock;
+  const std::string folder = workFolder_.toStdString();
+  ShowPage(0, kTestPageName, [&] {
+    if (!lock) lock = LockPages();
+    WritePopupTestPage(folder, popupCode);
+  });
+  ShowPage(1, kLinkTestPageName, [&] {
+    if (!lock) lock = LockPages();
+    WriteLinkTestPage(folder, linkCode);
+  });
+}
+
+void PreviewSession::ShowPage(int view, const char* pageName, const std::function<void()>& write) {
+  QString failure;
+  try {
+    write();
+  } catch (const std::exception& e) {
+    failure = QString::fromStdString(e.what());
+  } catch (...) {
+    failure = tr("The reason is not known.");
+  }
+  RunStep([&] {
+    if (failure.isEmpty()) {
+      Navigate(view, pageName);
+    } else if (EnsureViews()) {
+      // The old file is still there; showing it would pass it off as new.
+      browsers_[static_cast<std::size_t>(view)]->showNotice(
+          tr("The page could not be written, so it is not shown. %1").arg(failure));
+    }
+  });
 }
 
 void PreviewSession::Launch(const std::string& popupCode) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,6 +85,8 @@ class PreviewSession : public QObject {
   bool EnsureViews();
   void ShowModuleError();
   void Navigate(int view, const char* pageName);
+  // Writes one page and loads it, or says in the view why it could not.
+  void ShowPage(int view, const char* pageName, const std::function<void()>& write);
 
   PreviewSetup setup_;
   std::array<QFrame*, 2> viewBoxes_;

@@ -1,9 +1,16 @@
 #include "preview/webengine/WebPreview.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -13,6 +20,9 @@
 #include <QWebEngineSettings>
 #include <QWindow>
 #include <algorithm>
+#include <csignal>
+#include <memory>
+#include <sys/types.h>
 
 #include "preview/webengine/BrowserCustomizer.h"
 #include "preview/webengine/EngineSetup.h"
@@ -54,10 +64,190 @@ void BindCustomizer(QWebEngineView* view) {
   customizer->setBrowserShortcutsEnabled(false);
 }
 
+// Dialogs closer together than this count as one run of dialogs.
+constexpr qint64 kQuickSuccessionMs = 2000;
+constexpr int kDialogsBeforeStopOffer = 3;
+// How long a renderer gets to answer before it counts as hung: twice, so a
+// slow machine is not taken for a hung page.
+constexpr int kAnswerWaitMs = 450;
+
 }  // namespace
 
+// A page's alert, confirm or prompt, drawn across the top of the page's own
+// view. Nothing else is blocked: the engine waits for the answer, the
+// program does not.
+class PageDialog : public QFrame {
+ public:
+  PageDialog(QWidget* view, const QString& message, bool withText, const QString& text,
+             bool withCancel, bool offerStop)
+      : QFrame(view), view_(view) {
+    setObjectName(QStringLiteral("pageDialog"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(message, this);
+    label->setObjectName(QStringLiteral("lblPageDialog"));
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    layout->addWidget(label);
+    if (withText) {
+      edit_ = new QLineEdit(text, this);
+      edit_->setObjectName(QStringLiteral("txtPageDialog"));
+      layout->addWidget(edit_);
+    }
+    if (offerStop) {
+      stop_ = new QCheckBox(QCoreApplication::translate("PageDialog",
+                                                        "Stop further dialogs from this page"),
+                            this);
+      stop_->setObjectName(QStringLiteral("chkStopDialogs"));
+      layout->addWidget(stop_);
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* ok = new QPushButton(QCoreApplication::translate("PageDialog", "OK"), this);
+    ok->setObjectName(QStringLiteral("cmdPageDialogOk"));
+    ok->setDefault(true);
+    buttons->addWidget(ok);
+    connect(ok, &QPushButton::clicked, this, [this] { finish(true); });
+    if (withCancel) {
+      auto* cancel = new QPushButton(QCoreApplication::translate("PageDialog", "Cancel"), this);
+      cancel->setObjectName(QStringLiteral("cmdPageDialogCancel"));
+      buttons->addWidget(cancel);
+      connect(cancel, &QPushButton::clicked, this, [this] { finish(false); });
+    }
+    layout->addLayout(buttons);
+    focus_ = edit_ != nullptr ? static_cast<QWidget*>(edit_) : ok;
+    view->installEventFilter(this);
+  }
+
+  // Shows the dialog and returns once it is answered; false for Cancel, or
+  // when the program is quitting.
+  bool exec() {
+    place();
+    show();
+    raise();
+    focus_->setFocus(Qt::OtherFocusReason);
+    if (!done_) loop_.exec();
+    return accepted_;
+  }
+
+  void finish(bool accepted) {
+    if (done_) return;
+    done_ = true;
+    accepted_ = accepted;
+    loop_.quit();
+  }
+
+  QString text() const { return edit_ != nullptr ? edit_->text() : QString(); }
+  bool stopChosen() const { return stop_ != nullptr && stop_->isChecked(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == view_ && event->type() == QEvent::Resize) place();
+    return QFrame::eventFilter(watched, event);
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape) {
+      finish(false);
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+      finish(true);
+    } else {
+      QFrame::keyPressEvent(event);
+    }
+  }
+
+ private:
+  void place() {
+    const int width = view_->width();
+    const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                     : sizeHint().height();
+    setGeometry(0, 0, width, std::min(height, view_->height()));
+  }
+
+  QWidget* view_;
+  QLineEdit* edit_ = nullptr;
+  QCheckBox* stop_ = nullptr;
+  QWidget* focus_ = nullptr;
+  QEventLoop loop_;
+  bool done_ = false;
+  bool accepted_ = false;
+};
+
+int PreviewPage::openDialogs_ = 0;
+
 PreviewPage::PreviewPage(QWebEngineProfile* profile, WebPreviewBrowser* owner, QObject* parent)
-    : QWebEnginePage(profile, parent), owner_(owner) {}
+    : QWebEnginePage(profile, parent), owner_(owner) {
+  connect(this, &QWebEnginePage::loadStarted, this, [this] {
+    dialogsStopped_ = false;
+    dialogsInRow_ = 0;
+  });
+}
+
+void PreviewPage::cancelDialog() {
+  if (!dialog_.isNull()) static_cast<PageDialog*>(dialog_.data())->finish(false);
+}
+
+void PreviewPage::leave() {
+  // A page that opens the next dialog at once would otherwise hold the
+  // renderer until the user answers again.
+  dialogsStopped_ = true;
+  cancelDialog();
+}
+
+void PreviewPage::afterDialog(std::function<void()> then) {
+  if (dialog_.isNull()) {
+    then();
+  } else {
+    afterDialog_.push_back(std::move(then));
+  }
+}
+
+void PreviewPage::javaScriptAlert(const QUrl&, const QString& msg) {
+  runDialog(DialogKind::Alert, msg, nullptr);
+}
+
+bool PreviewPage::javaScriptConfirm(const QUrl&, const QString& msg) {
+  return runDialog(DialogKind::Confirm, msg, nullptr);
+}
+
+bool PreviewPage::javaScriptPrompt(const QUrl&, const QString& msg, const QString& defaultValue,
+                                   QString* result) {
+  QString text = defaultValue;
+  const bool accepted = runDialog(DialogKind::Prompt, msg, &text);
+  if (accepted && result != nullptr) *result = text;
+  return accepted;
+}
+
+bool PreviewPage::runDialog(DialogKind kind, const QString& message, QString* text) {
+  QWidget* view = QWebEngineView::forPage(this);
+  if (dialogsStopped_ || view == nullptr || !dialog_.isNull()) return false;
+  if (lastDialogEnd_.isValid() && lastDialogEnd_.elapsed() < kQuickSuccessionMs) {
+    ++dialogsInRow_;
+  } else {
+    dialogsInRow_ = 1;
+  }
+  QPointer<PageDialog> dialog =
+      new PageDialog(view, message, kind == DialogKind::Prompt, text != nullptr ? *text : QString(),
+                     kind != DialogKind::Alert, dialogsInRow_ >= kDialogsBeforeStopOffer);
+  dialog_ = dialog;
+  ++openDialogs_;
+  const bool accepted = dialog->exec();
+  --openDialogs_;
+  if (!dialog.isNull()) {
+    if (dialog->stopChosen()) dialogsStopped_ = true;
+    if (accepted && text != nullptr) *text = dialog->text();
+    delete dialog.data();
+  }
+  dialog_ = nullptr;
+  lastDialogEnd_.start();
+  // Whatever waited for the answer, such as deleting the window, runs only
+  // once the engine's call into this page has returned.
+  const auto waiting = std::move(afterDialog_);
+  afterDialog_.clear();
+  for (const auto& then : waiting) QTimer::singleShot(0, this, then);
+  return accepted;
+}
 
 QWebEnginePage* PreviewPage::createWindow(WebWindowType) {
   if (owner_.isNull()) return nullptr;
@@ -126,6 +316,7 @@ PopupWindow::PopupWindow(QWebEngineProfile* profile, WebPreviewBrowser* owner)
           &PopupWindow::applyRequestedGeometry);
   connect(page_, &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
   connect(page_, &QWebEnginePage::titleChanged, this, &QWidget::setWindowTitle);
+  connect(page_, &QWebEnginePage::renderProcessTerminated, this, &QWidget::close);
 }
 
 void PopupWindow::applyRequestedGeometry(const QRect& requested) {
@@ -147,6 +338,12 @@ bool PopupWindow::showOnce() {
 
 void PopupWindow::closeEvent(QCloseEvent* event) {
   closed_ = true;
+  if (page_->inDialog()) {
+    // The engine is inside a call into the page; it goes once that returns.
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    page_->afterDialog([this] { deleteLater(); });
+    page_->cancelDialog();
+  }
   QWebEngineView::closeEvent(event);
 }
 
@@ -155,22 +352,122 @@ WebPreviewBrowser::WebPreviewBrowser(QWebEngineProfile* profile, PageSchemeHandl
     : profile_(profile), pages_(pages), container_(new QWidget(parent)) {
   auto* layout = new QVBoxLayout(container_);
   layout->setContentsMargins(0, 0, 0, 0);
+  notice_ = new QLabel(container_);
+  notice_->setObjectName(QStringLiteral("lblPageNotice"));
+  notice_->setTextFormat(Qt::PlainText);
+  notice_->setAlignment(Qt::AlignCenter);
+  notice_->hide();
+  layout->addWidget(notice_);
   view_ = new QWebEngineView(container_);
   page_ = new PreviewPage(profile_, this, view_);
   view_->setPage(page_);
   BindCustomizer(view_);
-  layout->addWidget(view_);
+  layout->addWidget(view_, 1);
   container_->setFocusProxy(view_);
+  container_->installEventFilter(this);
   connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    // The load the renderer's end cut short is done again.
+    if (restarting_ && !ok) return;
+    restarting_ = false;
+    pending_ = QUrl();
     if (onLoadFinished_) onLoadFinished_(ok);
   });
+  connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+          [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+            rendererEnded(status);
+          });
 }
 
 WebPreviewBrowser::~WebPreviewBrowser() { releasePages(); }
 
 void WebPreviewBrowser::navigate(const QString& filePath) {
   if (view_.isNull() || pages_.isNull()) return;
-  view_->load(pages_->addressOf(filePath));
+  notice_->hide();
+  view_->show();
+  load(pages_->addressOf(filePath));
+}
+
+void WebPreviewBrowser::showNotice(const QString& line) {
+  if (view_.isNull()) return;
+  notice_->setText(line);
+  notice_->setToolTip(line);
+  notice_->show();
+  view_->hide();
+  // The old page goes, so that nothing of it runs on behind the line.
+  load(QUrl(QStringLiteral("about:blank")));
+}
+
+void WebPreviewBrowser::load(const QUrl& target) {
+  page_->leave();
+  for (const auto& popup : popups_) {
+    if (!popup.isNull()) popup->previewPage()->leave();
+  }
+  const bool hadPage = rendererPid() > 0;
+  pending_ = target;
+  restarting_ = false;
+  restartedOnce_ = false;
+  page_->afterDialog([this, target] {
+    if (pending_ == target && !view_.isNull()) view_->load(target);
+  });
+  // A page that never gives the renderer back would hold this load forever.
+  if (hadPage) watchLoad();
+}
+
+qint64 WebPreviewBrowser::rendererPid() const {
+  return page_.isNull() ? 0 : page_->renderProcessPid();
+}
+
+void WebPreviewBrowser::probe(int waitMs, std::function<void()> hung) {
+  if (page_.isNull()) return;
+  auto answered = std::make_shared<bool>(false);
+  page_->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                       [answered](const QVariant&) { *answered = true; });
+  QTimer::singleShot(waitMs, this, [answered, hung = std::move(hung)] {
+    // A renderer waiting for a dialog's answer runs no script but is fine.
+    if (!*answered && !PreviewPage::anyDialogOpen()) hung();
+  });
+}
+
+void WebPreviewBrowser::watchLoad() {
+  const int token = ++loadToken_;
+  const auto stillWaiting = [this, token] { return token == loadToken_ && loading(); };
+  probe(kAnswerWaitMs, [this, stillWaiting] {
+    if (!stillWaiting()) return;
+    probe(kAnswerWaitMs, [this, stillWaiting] {
+      if (stillWaiting() && onHung_) onHung_();
+    });
+  });
+}
+
+void WebPreviewBrowser::rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status) {
+  page_->cancelDialog();
+  if (restarting_ && loading() && !restartedOnce_) {
+    restartedOnce_ = true;
+    const QUrl target = pending_;
+    QTimer::singleShot(0, this, [this, target] {
+      if (pending_ != target || view_.isNull()) return;
+      view_->load(target);
+      watchLoad();
+    });
+    return;
+  }
+  if (status == QWebEnginePage::NormalTerminationStatus) return;
+  restarting_ = false;
+  pending_ = QUrl();
+  ++loadToken_;
+  notice_->setText(tr("The page stopped. Preview loads it again."));
+  notice_->setToolTip(QString());
+  notice_->show();
+}
+
+bool WebPreviewBrowser::eventFilter(QObject* watched, QEvent* event) {
+  // The user moved on: a page that keeps the renderer busy is ended.
+  if (watched == container_ && event->type() == QEvent::Hide && rendererPid() > 0 && onHung_) {
+    probe(kAnswerWaitMs * 2, [this] {
+      if (!view_.isNull() && !view_->isVisible() && onHung_) onHung_();
+    });
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 void WebPreviewBrowser::setLoadFinishedHandler(std::function<void(bool ok)> handler) {
@@ -242,6 +539,10 @@ void WebPreviewBrowser::closePopups() {
 }
 
 void WebPreviewBrowser::releasePages() {
+  if (!page_.isNull()) page_->cancelDialog();
+  ++loadToken_;
+  pending_ = QUrl();
+  onHung_ = nullptr;
   // Popups that closed but await deferred deletion still hold pages; they go
   // now too, so that no page outlives the profile.
   while (!popups_.empty()) {
@@ -288,7 +589,17 @@ QWebEngineProfile* WebPreviewFactory::profile() {
 
 PreviewBrowser* WebPreviewFactory::createBrowser(QWidget* parent) {
   browsers_.push_back(std::make_unique<WebPreviewBrowser>(profile(), pages_, parent));
-  return browsers_.back().get();
+  WebPreviewBrowser* browser = browsers_.back().get();
+  browser->setHungHandler([this, browser] { endRenderer(browser); });
+  return browser;
+}
+
+void WebPreviewFactory::endRenderer(WebPreviewBrowser* from) {
+  const qint64 pid = from->rendererPid();
+  if (pid <= 0 || pid == endedPid_) return;
+  endedPid_ = pid;
+  for (const auto& browser : browsers_) browser->expectRestart();
+  ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
 
 void WebPreviewFactory::closeAllPopups() {

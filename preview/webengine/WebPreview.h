@@ -2,7 +2,10 @@
 
 #include <QList>
 #include <QObject>
+#include <QElapsedTimer>
+#include <QFrame>
 #include <QPointer>
+#include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <functional>
@@ -11,10 +14,12 @@
 
 #include "preview/host/PreviewPlugin.h"
 
+class QLabel;
 class QWebEngineProfile;
 
 namespace orvanta {
 
+class PageDialog;
 class PageSchemeHandler;
 class WebPreviewBrowser;
 
@@ -32,13 +37,39 @@ class PreviewPage : public QWebEnginePage {
   // The script, for the profile to run at the start of every page.
   static QString leavingOpenScript();
 
+  // Answers the page's open dialog, if any, with Cancel.
+  void cancelDialog();
+  // Cancels the open dialog and refuses further ones until the next page.
+  void leave();
+  bool inDialog() const { return dialog_ != nullptr; }
+  // Whether a dialog of any page is open: the renderer that waits for the
+  // answer runs no script of any page meanwhile.
+  static bool anyDialogOpen() { return openDialogs_ > 0; }
+  // Runs once the open dialog is answered, or at once when none is open.
+  void afterDialog(std::function<void()> then);
+
  protected:
   QWebEnginePage* createWindow(WebWindowType type) override;
   void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
                                 int lineNumber, const QString& sourceId) override;
+  void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+  bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+  bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                        QString* result) override;
 
  private:
+  enum class DialogKind { Alert, Confirm, Prompt };
+  // Shows the dialog inside the page's own view and waits for the answer
+  // while the rest of the program goes on.
+  bool runDialog(DialogKind kind, const QString& message, QString* text);
+
   QPointer<WebPreviewBrowser> owner_;
+  QPointer<QFrame> dialog_;  // a PageDialog
+  std::vector<std::function<void()>> afterDialog_;
+  int dialogsInRow_ = 0;
+  QElapsedTimer lastDialogEnd_;
+  bool dialogsStopped_ = false;
+  static int openDialogs_;
 };
 
 // A top-level window a script opened. It deletes itself (and its page) when
@@ -81,6 +112,7 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void setLoadFinishedHandler(std::function<void(bool ok)> handler) override;
   void setPopupOpenedHandler(std::function<void(QWidget* popup)> handler) override;
   QList<QWidget*> popupWindows() const override;
+  void showNotice(const QString& line) override;
 
   // Called by a page of this browser for each window its script opens.
   QWebEnginePage* openPopup();
@@ -92,18 +124,41 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   // widget stays with its parent, empty, and navigate() does nothing after.
   void releasePages();
 
+  // Whether the view waits for a page it was sent to.
+  bool loading() const { return pending_.isValid(); }
+  // The renderer was ended on purpose: a page that was loading loads again.
+  void expectRestart() { restarting_ = loading(); }
+  // Asks the renderer to answer; calls `hung` when it does not in time.
+  void probe(int waitMs, std::function<void()> hung);
+  // Set by the factory: ends the renderer that stopped answering.
+  void setHungHandler(std::function<void()> handler) { onHung_ = std::move(handler); }
+  qint64 rendererPid() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   PopupWindow* newPopup();
   void popupShown(PopupWindow* popup);
+  void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status);
+  void load(const QUrl& target);
+  void watchLoad();
 
   QWebEngineProfile* profile_;
   QPointer<PageSchemeHandler> pages_;
   QPointer<QWidget> container_;
   QPointer<QWebEngineView> view_;
   QPointer<PreviewPage> page_;
+  QPointer<QLabel> notice_;
   std::vector<QPointer<PopupWindow>> popups_;
   std::function<void(bool)> onLoadFinished_;
   std::function<void(QWidget*)> onPopupOpened_;
+  std::function<void()> onHung_;
+  QUrl pending_;
+  bool restarting_ = false;
+  bool restartedOnce_ = false;
+  int probeToken_ = 0;
+  int loadToken_ = 0;
 };
 
 class WebPreviewFactory : public QObject, public PreviewFactory {
@@ -121,8 +176,12 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
 
  private:
   QWebEngineProfile* profile();
+  // Ends the renderer all pages share, so that a page that never gives
+  // the thread back cannot hold the preview.
+  void endRenderer(WebPreviewBrowser* from);
 
   QWebEngineProfile* profile_ = nullptr;
+  qint64 endedPid_ = 0;
   PageSchemeHandler* pages_;
   std::vector<std::unique_ptr<WebPreviewBrowser>> browsers_;
 };

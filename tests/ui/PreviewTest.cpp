@@ -4,7 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QCheckBox>
+#include <QLabel>
 #include <QWidget>
+#include <algorithm>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "tests/ui/UiTest.h"
 #include "preview/host/PreviewPlugin.h"
@@ -156,6 +164,146 @@ TEST_F(Preview, F1InsideAPreviewViewOpensTheManual) {
   QTest::keyClick(focus, Qt::Key_F1);
   QApplication::processEvents();
   EXPECT_EQ(shellTargets_, QStringList{manual});
+}
+
+// Pages that try to take the program down. While a page's dialog is open the
+// engine waits inside the event loop, so each step runs from a timer, in
+// whatever loop is innermost, and returns at once, as a user's click does.
+class UnrulyPage : public Preview {
+ protected:
+  using Step = std::pair<std::function<bool()>, std::function<void()>>;
+
+  bool Run(const std::vector<Step>& steps) {
+    std::size_t next = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      while (next < steps.size() && steps[next].first()) steps[next++].second();
+    });
+    timer.start(5);
+    return WaitUntil([&] { return next == steps.size(); }, 60000);
+  }
+
+  static QWidget* View(QWidget* in) {
+    for (QWidget* w : in->findChildren<QWidget*>())
+      if (w->inherits("QWebEngineView")) return w;
+    return in->inherits("QWebEngineView") ? in : nullptr;
+  }
+  QString Title(int view) const {
+    return View(window_->browser(view)->widget())->property("title").toString();
+  }
+  static QWidget* OpenDialog(QWidget* in) {
+    for (QWidget* w : in->findChildren<QWidget*>(QStringLiteral("pageDialog")))
+      if (w->isVisible()) return w;
+    return nullptr;
+  }
+  QLabel* Notice(int view) const {
+    return window_->browser(view)->widget()->findChild<QLabel*>(QStringLiteral("lblPageNotice"));
+  }
+  // The renderer the engine runs the first view's page in, if it runs.
+  std::vector<pid_t> Renderers() const {
+    for (QObject* o : View(window_->browser(0)->widget())->findChildren<QObject*>()) {
+      if (!o->inherits("QWebEnginePage")) continue;
+      const auto pid = static_cast<pid_t>(o->property("renderProcessPid").toLongLong());
+      QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+      if (pid > 0 && stat.open(QIODevice::ReadOnly) &&
+          stat.readAll().split(')').value(1).split(' ').value(1) != "Z")
+        return {pid};
+    }
+    return {};
+  }
+
+  void ShowPage(const QString& page) {
+    ClickTab(0);
+    Box("txtCode")->setPlainText(page);
+    ClickTab(2);
+  }
+  // The window answers, a new Preview replaces the page, and closing the
+  // window leaves no dialog open.
+  std::vector<Step> StillInCharge() {
+    return {
+        {[] { return true; },
+         [this] { ShowPage(QStringLiteral("<title>fresh</title>")); }},
+        {[this] { return Title(0) == QLatin1String("fresh"); },
+         [this] { EXPECT_EQ(Tabs()->currentIndex(), 2); window_->close(); }},
+        {[this] { return OpenDialog(window_.get()) == nullptr && Popups().isEmpty(); }, [] {}},
+    };
+  }
+};
+
+TEST_F(UnrulyPage, AlertLoopOffersToStopAndTheWindowStaysInCharge) {
+  ShowPage(QStringLiteral("<script>setTimeout(function(){for(var i=0;i<1000;i++){alert('a'+i);}"
+                          "document.title='done';},300)</script>"));
+  int seen = 0;
+  const auto answer = [&](bool stop) {
+    return Step{[&] {
+                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
+                  return dialog != nullptr && !dialog->property("answered").toBool();
+                },
+                [&, stop] {
+                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
+                  dialog->setProperty("answered", true);
+                  ++seen;
+                  auto* offer = dialog->findChild<QCheckBox*>(QStringLiteral("chkStopDialogs"));
+                  EXPECT_EQ(offer != nullptr, seen >= 3) << seen;
+                  if (stop && offer != nullptr) offer->setChecked(true);
+                  Click(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdPageDialogOk")));
+                }};
+  };
+  std::vector<Step> steps{answer(false), answer(false), answer(true),
+                          {[&] { return Title(0) == QLatin1String("done"); }, [] {}}};
+  ASSERT_TRUE(Run(steps));
+  EXPECT_TRUE(Run(StillInCharge()));
+}
+
+TEST_F(UnrulyPage, EndlessScriptIsEndedAndReplaced) {
+  ShowPage(QStringLiteral("<title>spin</title><script>setTimeout(function(){"
+                          "document.title='spinning';while(true){}},300)</script>"));
+  ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("spinning"); }, 60000));
+  const std::vector<pid_t> before = Renderers();
+  EXPECT_TRUE(Run(StillInCharge()));
+  ASSERT_FALSE(before.empty());
+  const std::vector<pid_t> after = Renderers();
+  for (pid_t pid : before) EXPECT_EQ(std::count(after.begin(), after.end(), pid), 0);
+}
+
+TEST_F(UnrulyPage, AlertInAPopupLeavesTheMainWindowFree) {
+  ShowPage(QStringLiteral("<script>setTimeout(function(){var w=window.open('','p',"
+                          "'width=300,height=200');w.alert(1);},300)</script>"));
+  std::vector<Step> steps{
+      {[&] { return !Popups().isEmpty() && OpenDialog(Popups().first()) != nullptr; },
+       [&] {
+         ClickTab(0);
+         EXPECT_EQ(Tabs()->currentIndex(), 0);
+         Tabs()->setCurrentIndex(2);
+       }}};
+  for (const Step& step : StillInCharge()) steps.push_back(step);
+  EXPECT_TRUE(Run(steps));
+}
+
+TEST_F(UnrulyPage, KilledRendererIsSaidInTheViewAndPreviewBringsThePageBack) {
+  ShowPage(QStringLiteral("<title>first</title>"));
+  ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("first"); }, 60000));
+  for (pid_t pid : Renderers()) kill(pid, SIGKILL);
+  ASSERT_TRUE(WaitUntil([&] { return Notice(0)->isVisible(); }, 30000));
+  EXPECT_EQ(Notice(0)->text(), QStringLiteral("The page stopped. Preview loads it again."));
+  EXPECT_TRUE(Run(StillInCharge()));
+}
+
+TEST_F(UnrulyPage, PageThatCouldNotBeWrittenIsNeverShownAsNew) {
+  ShowPage(QStringLiteral("<title>old</title>"));
+  ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("old"); }, 60000));
+  const QString page = window_->workFolder() + QStringLiteral("test_page.htm");
+  ASSERT_TRUE(QFile::setPermissions(page, QFileDevice::ReadOwner));
+  ShowPage(QStringLiteral("<title>new</title>"));
+  ASSERT_TRUE(WaitUntil([&] { return Notice(0)->isVisible(); }, 10000));
+  EXPECT_TRUE(Notice(0)->text().startsWith(QStringLiteral("The page could not be written")))
+      << Notice(0)->text().toStdString();
+  EXPECT_FALSE(View(window_->browser(0)->widget())->isVisible());
+  EXPECT_EQ(OpenDialog(window_.get()), nullptr);
+  ASSERT_TRUE(QFile::setPermissions(page, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+  ShowPage(QStringLiteral("<title>new</title>"));
+  EXPECT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("new"); }, 60000));
+  EXPECT_FALSE(Notice(0)->isVisible());
 }
 
 }  // namespace
