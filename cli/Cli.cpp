@@ -255,13 +255,7 @@ std::size_t InvalidUtf8At(std::string_view text) {
 // JSON carries text, so bytes that are no UTF-8 could only be changed;
 // they are refused before anything is written.
 void CheckJsonText(const PopupSettings& s) {
-  const std::pair<const char*, const std::string*> entries[] = {
-      {"FunctionName", &s.FunctionName}, {"WindowName", &s.WindowName},
-      {"PageUrl", &s.PageUrl},           {"Width", &s.Width},
-      {"Height", &s.Height},             {"Top", &s.Top},
-      {"Left", &s.Left},                 {"DelaySeconds", &s.DelaySeconds},
-      {"CloseSeconds", &s.CloseSeconds}};
-  for (const auto& [name, text] : entries) {
+  for (const auto& [name, text] : TextEntries(s)) {
     const std::size_t at = InvalidUtf8At(*text);
     if (at == std::string_view::npos) continue;
     char byte[8];

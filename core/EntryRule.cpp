@@ -174,13 +174,7 @@ std::optional<EntryProblem> FindEntryProblem(const PopupSettings& s) {
 }
 
 std::optional<std::string> FindTooLongEntry(const PopupSettings& s) {
-  const std::pair<const char*, const std::string*> fields[] = {
-      {"FunctionName", &s.FunctionName}, {"WindowName", &s.WindowName},
-      {"PageUrl", &s.PageUrl},           {"Width", &s.Width},
-      {"Height", &s.Height},             {"Top", &s.Top},
-      {"Left", &s.Left},                 {"DelaySeconds", &s.DelaySeconds},
-      {"CloseSeconds", &s.CloseSeconds}};
-  for (const auto& [key, text] : fields)
+  for (const auto& [key, text] : TextEntries(s))
     if (text->size() > kLongestEntry && EntryLength(*text) > kLongestEntry) return key;
   return std::nullopt;
 }

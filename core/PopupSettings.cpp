@@ -14,6 +14,18 @@ bool PopupSettings::operator==(const PopupSettings& o) const {
          Activation == o.Activation;
 }
 
+std::array<TextEntry, 9> TextEntries(const PopupSettings& s) {
+  return {{{"FunctionName", &s.FunctionName},
+           {"WindowName", &s.WindowName},
+           {"PageUrl", &s.PageUrl},
+           {"Width", &s.Width},
+           {"Height", &s.Height},
+           {"Top", &s.Top},
+           {"Left", &s.Left},
+           {"DelaySeconds", &s.DelaySeconds},
+           {"CloseSeconds", &s.CloseSeconds}}};
+}
+
 std::string TrimSpaces(std::string_view text) {
   std::size_t b = 0;
   std::size_t e = text.size();
