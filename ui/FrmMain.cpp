@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAbstractButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
@@ -24,6 +25,7 @@
 #include "core/EntryRule.h"
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
+#include "core/SettingsFields.h"
 #include "orvanta/Version.h"
 #include "preview/session/PreviewSession.h"
 #include "preview/host/PreviewPlugin.h"
@@ -88,6 +90,7 @@ void FrmMain::SetUpForm() {
                  ui_->chkWindOpt_8, ui_->chkWindOpt_9};
   frmMenu_ = {ui_->frmMenu_0, ui_->frmMenu_1, ui_->frmMenu_2};
   FrmView_ = {ui_->FrmView_0, ui_->FrmView_1};
+  FindFieldControls();
 
   PlaceTabs();
   const QIcon help = HelpIcon();
@@ -553,48 +556,84 @@ void FrmMain::NumericField_Change(QLineEdit* field) {
 
 // ---- Generation ----------------------------------------------------------
 
+void FrmMain::FindFieldControls() {
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    FieldControls& controls = fieldControls_[i];
+    const QString name = QString::fromLatin1(field.Control);
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        controls.line = findChild<QLineEdit*>(name);
+        break;
+      case FieldKind::Check:
+        controls.group.push_back(findChild<QCheckBox*>(name));
+        break;
+      case FieldKind::Choice:
+      case FieldKind::Options:
+        for (std::size_t k = 0; k < field.Words.Size; ++k)
+          controls.group.push_back(findChild<QAbstractButton*>(name + QString::number(k)));
+        break;
+    }
+  }
+}
+
 PopupSettings FrmMain::ReadScreen() const {
   PopupSettings s;
-  s.FunctionName = ToUtf8(ui_->txtName->text());
-  s.WindowName = ToUtf8(ui_->txtTitle->text());
-  s.PageUrl = ToUtf8(ui_->txtURL->text());
-  s.Width = ToUtf8(txtPixels_[0]->text());
-  s.Height = ToUtf8(txtPixels_[1]->text());
-  s.Top = ToUtf8(txtPixels_[2]->text());
-  s.Left = ToUtf8(txtPixels_[3]->text());
-  s.Center = ui_->ChkCenter->isChecked() ? 1 : 0;
-  for (std::size_t i = 0; i < OptWin_.size(); ++i)
-    if (OptWin_[i]->isChecked()) s.Order = static_cast<WindowOrder>(i);
-  for (std::size_t i = 0; i < chkWindOpt_.size(); ++i)
-    s.WindowOptions[i] = chkWindOpt_[i]->isChecked() ? 1 : 0;
-  s.DelaySeconds = ToUtf8(txtDelay_[0]->text());
-  s.CloseSeconds = ToUtf8(txtDelay_[1]->text());
-  for (std::size_t i = 0; i < OptAction_.size(); ++i)
-    if (OptAction_[i]->isChecked()) s.Activation = static_cast<ActivationKind>(i);
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    const FieldControls& controls = fieldControls_[i];
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        s.*field.TextMember = ToUtf8(controls.line->text());
+        break;
+      case FieldKind::Check:
+        s.*field.CheckMember = controls.group[0]->isChecked() ? 1 : 0;
+        break;
+      case FieldKind::Choice:
+        for (std::size_t k = 0; k < controls.group.size(); ++k)
+          if (controls.group[k]->isChecked()) field.SetChoice(s, static_cast<int>(k));
+        break;
+      case FieldKind::Options:
+        for (std::size_t k = 0; k < controls.group.size(); ++k)
+          (s.*field.OptionsMember)[k] = controls.group[k]->isChecked() ? 1 : 0;
+        break;
+    }
+  }
   return s;
 }
 
 void FrmMain::WriteBack(const PopupSettings& repaired) {
-  ui_->txtURL->setText(FromUtf8(repaired.PageUrl));
-  ui_->txtName->setText(FromUtf8(repaired.FunctionName));
-  ui_->txtTitle->setText(FromUtf8(repaired.WindowName));
-  txtDelay_[0]->setText(FromUtf8(repaired.DelaySeconds));
-  txtDelay_[1]->setText(FromUtf8(repaired.CloseSeconds));
-  txtPixels_[0]->setText(FromUtf8(repaired.Width));
-  txtPixels_[1]->setText(FromUtf8(repaired.Height));
-  txtPixels_[2]->setText(FromUtf8(repaired.Top));
-  txtPixels_[3]->setText(FromUtf8(repaired.Left));
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i)
+    if (const std::string PopupSettings::*text = kSettingsFields[i].TextMember)
+      fieldControls_[i].line->setText(FromUtf8(repaired.*text));
 }
 
 void FrmMain::FillScreen(const PopupSettings& entries) {
   ClearMainScreen();
-  WriteBack(entries);
-  OptWin_[static_cast<std::size_t>(entries.Order)]->setChecked(true);
-  for (std::size_t i = 0; i < chkWindOpt_.size(); ++i)
-    chkWindOpt_[i]->setChecked(entries.WindowOptions[i] == 1);
-  ui_->ChkCenter->setChecked(entries.Center == 1);
-  // After the timings: "Page Close" empties them as it does when clicked.
-  OptAction_[static_cast<std::size_t>(entries.Activation)]->setChecked(true);
+  // In the table's order, which puts the activation after the timings:
+  // "Page Close" empties them as it does when clicked.
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    const FieldControls& controls = fieldControls_[i];
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        controls.line->setText(FromUtf8(entries.*field.TextMember));
+        break;
+      case FieldKind::Check:
+        controls.group[0]->setChecked(entries.*field.CheckMember == 1);
+        break;
+      case FieldKind::Choice:
+        controls.group.at(static_cast<std::size_t>(field.GetChoice(entries)))->setChecked(true);
+        break;
+      case FieldKind::Options:
+        for (std::size_t k = 0; k < controls.group.size(); ++k)
+          controls.group[k]->setChecked((entries.*field.OptionsMember)[k] == 1);
+        break;
+    }
+  }
   SelectTab(1);
 }
 
@@ -617,13 +656,10 @@ void FrmMain::ShowCodeNotes(const Generation& result) {
     lblCodeNote_->clear();
     return;
   }
-  const std::pair<const char*, QLabel*> labels[] = {
-      {"FunctionName", ui_->Label5}, {"WindowName", ui_->Label8}, {"PageUrl", ui_->Label6},
-      {"Width", ui_->Label12},       {"Height", ui_->Label2},     {"DelaySeconds", ui_->Label3},
-      {"CloseSeconds", ui_->Label17}};
   QString field = FromUtf8(problem->Field);
-  for (const auto& [key, label] : labels)
-    if (problem->Field == key) field = label->text().remove(QLatin1Char('&'));
+  if (const SettingsField* row = FindSettingsField(problem->Field))
+    if (const auto* caption = findChild<QLabel*>(QString::fromLatin1(row->Caption)))
+      field = caption->text().remove(QLatin1Char('&'));
   lblCodeNote_->setText(QStringLiteral("This code will not run: in %1, %2.")
                             .arg(field, FromUtf8(DescribeProblem(*problem))));
 }
