@@ -34,7 +34,6 @@
 #include "ui/CodeText.h"
 #include "ui/NameFilter.h"
 #include "ui/PageFocus.h"
-#include "preview/Steps.h"
 #include "ui/help/FieldHelp.h"
 #include "ui/help/FrmConsult.h"
 #include "ui/help/HelpManual.h"
@@ -323,9 +322,9 @@ void FrmMain::cmdGo_Click(int index) {
   switch (index) {
     case 0: {
       const PageSwitch pageSwitch(*this);
-      RunStep([&] { GeneratePopupCode(); });
-      RunStep([&] { ShowPanel(1); });
-      RunStep([&] { SelectTab(2); });
+      GeneratePopupCode();
+      ShowPanel(1);
+      SelectTab(2);
       break;
     }
     case 2:
@@ -351,18 +350,22 @@ void FrmMain::ClearMainScreen() {
 void FrmMain::cmdCopy_Click(int index) {
   if (index != 0 && index != 1) return;
   QPlainTextEdit* box = index == 0 ? ui_->txtCode : ui_->txtCodeLink;
-  RunStep([&] { box->setFocus(Qt::OtherFocusReason); });
+  box->setFocus(Qt::OtherFocusReason);
   QClipboard* clipboard = QGuiApplication::clipboard();
-  RunStep([&] { clipboard->clear(); });
-  RunStep([&] { clipboard->setText(FromUtf8(FromWidgetText(*box))); });
+  clipboard->clear();
+  clipboard->setText(FromUtf8(FromWidgetText(*box)));
+  SayOnButton(*(index == 0 ? ui_->cmdCopy_0 : ui_->cmdCopy_1), tr("Copied"));
+}
+
+void FrmMain::SayOnButton(QPushButton& button, const QString& word) {
   // A quiet word on the button for a moment, no dialog.
-  QPushButton* button = index == 0 ? ui_->cmdCopy_0 : ui_->cmdCopy_1;
   static const char* const kCaption = "orvantaCaption";
-  if (!button->property(kCaption).isValid()) button->setProperty(kCaption, button->text());
-  button->setText(tr("Copied"));
-  QTimer::singleShot(1500, button, [button] {
-    button->setText(button->property(kCaption).toString());
-    button->setProperty(kCaption, QVariant());
+  if (!button.property(kCaption).isValid()) button.setProperty(kCaption, button.text());
+  button.setText(word);
+  QPushButton* shown = &button;
+  QTimer::singleShot(1500, shown, [shown] {
+    shown->setText(shown->property(kCaption).toString());
+    shown->setProperty(kCaption, QVariant());
   });
 }
 
@@ -370,13 +373,15 @@ void FrmMain::cmdsrc_Click(int index) {
   const PageSwitch pageSwitch(*this);
   switch (index) {
     case 2:
-      session_->Launch(FromWidgetText(*ui_->txtCode));
+      // The user's try of the code did not happen: say so, quietly.
+      if (!session_->Launch(FromWidgetText(*ui_->txtCode)))
+        SayOnButton(*ui_->cmdsrc_2, tr("Not opened"));
       break;
     case 3:
-      RunStep([&] { ShowCodeFrame(0); });
+      ShowCodeFrame(0);
       break;
     case 4:
-      RunStep([&] { ShowCodeFrame(1); });
+      ShowCodeFrame(1);
       session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
       break;
     default:
@@ -393,28 +398,28 @@ void FrmMain::ShowCodeFrame(int index) {
 // ---- Help, About, consult ----------------------------------------------------
 
 void FrmMain::OpenHelp() {
-  RunStep([&] { OpenHelpManual(session_->programFolder() + QLatin1Char('/'), hooks_.shellOpen); });
+  OpenHelpManual(session_->programFolder() + QLatin1Char('/'), hooks_.shellOpen);
 }
 
 void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::OpenHelp); }
 
 void FrmMain::picConsult_Click() {
-  RunStep([&] { ShowConsult(this, hooks_.shellOpen); });
+  ShowConsult(this, hooks_.shellOpen);
 }
 
 void FrmMain::lblVexa_Click(int /*index*/) {
-  RunStep([&] { session_->Open(QUrl(QString::fromLatin1(maker::kHomePage))); });
+  session_->Open(QUrl(QString::fromLatin1(maker::kHomePage)));
 }
 
 void FrmMain::lblProducts_Click(int /*index*/) {
-  RunStep([&] { session_->Open(QUrl(QString::fromLatin1(maker::kProductsPage))); });
+  session_->Open(QUrl(QString::fromLatin1(maker::kProductsPage)));
 }
 
 void FrmMain::AfterFirstPaint() {
-  RunStep([&] { SetupFieldHelp(this); });
-  RunStep([&] { setWindowIcon(ProgramIcon()); });
+  SetupFieldHelp(this);
+  setWindowIcon(ProgramIcon());
   // Reads the history on a worker thread.
-  RunStep([&] { EnableAutoComplete(ui_->txtURL, hooks_.homeFolder); });
+  EnableAutoComplete(ui_->txtURL, hooks_.homeFolder);
 }
 
 void FrmMain::EnsureAboutPanel() {
@@ -430,14 +435,14 @@ void FrmMain::ShowPanel(int index) {
   if (index == -1) {
     // The About panel is what remains in view (not so during start-up, when
     // the window is not shown yet).
-    if (isVisible()) RunStep([&] { EnsureAboutPanel(); });
+    if (isVisible()) EnsureAboutPanel();
     frmMenu_[0]->hide();
     frmMenu_[1]->hide();
     return;
   }
   if (index < 0 || index >= static_cast<int>(frmMenu_.size())) return;
   if (index == 1) EnsureCodeFont();
-  if (index == 2) RunStep([&] { EnsureAboutPanel(); });
+  if (index == 2) EnsureAboutPanel();
   QWidget* page = frmMenu_[static_cast<std::size_t>(index)];
   page->show();
   page->raise();
@@ -482,7 +487,7 @@ void FrmMain::tbsOptions_Click() {
 
 FrmMain::PageSwitch::~PageSwitch() {
   if (--window_.pageSwitches_ == 0 && window_.pageFocus_ != nullptr)
-    RunStep([&] { window_.pageFocus_->FocusFrontPage(); });
+    window_.pageFocus_->FocusFrontPage();
 }
 
 bool FrmMain::focusNextPrevChild(bool next) { return pageFocus_->MoveFocus(next); }
@@ -638,15 +643,13 @@ void FrmMain::FillScreen(const PopupSettings& entries) {
 }
 
 void FrmMain::GeneratePopupCode() {
-  std::optional<Generation> result;
-  RunStep([&] { result = session_->Generate(ReadScreen()); });
-  if (!result) return;
-  RunStep([&] { WriteBack(result->Settings); });
-  RunStep([&] { SetCodeText(*ui_->txtCode, result->Code.PopupCode); });
-  RunStep([&] { SetCodeText(*ui_->txtCodeLink, result->Code.LinkCode); });
-  RunStep([&] { ShowCodeNotes(*result); });
+  const Generation result = orvanta::GeneratePopupCode(ReadScreen());
+  WriteBack(result.Settings);
+  SetCodeText(*ui_->txtCode, result.Code.PopupCode);
+  SetCodeText(*ui_->txtCodeLink, result.Code.LinkCode);
+  ShowCodeNotes(result);
   // The link page is built from the box, which holds the new link code now.
-  RunStep([&] { session_->WritePages(result->Code.PopupCode, FromWidgetText(*ui_->txtCodeLink)); });
+  session_->WritePages(result.Code.PopupCode, FromWidgetText(*ui_->txtCodeLink));
 }
 
 void FrmMain::ShowCodeNotes(const Generation& result) {

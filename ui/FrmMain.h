@@ -18,6 +18,7 @@ class QAbstractButton;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
@@ -117,6 +118,7 @@ class FrmMain : public QWidget {
   void WriteBack(const PopupSettings& repaired);
   void ShowCodeNotes(const Generation& result);
   void ShowCodeFrame(int index);
+  static void SayOnButton(QPushButton& button, const QString& word);
   void AfterFirstPaint();
   void EnsureAboutPanel();
   void EnsureCodeFont();
