@@ -90,6 +90,12 @@ void FrmMain::SetUpForm() {
   frmMenu_ = {ui_->frmMenu_0, ui_->frmMenu_1, ui_->frmMenu_2};
   FrmView_ = {ui_->FrmView_0, ui_->FrmView_1};
   FindFieldControls();
+  // Before the shortcuts and connections that ask it where the focus goes.
+  pageFocus_ = std::make_unique<PageFocus>(
+      *this, frmMenu_, FrmView_, ui_->tbsOptions, [this]() -> QWidget* {
+        PreviewBrowser* view = session_ != nullptr ? session_->browser(0) : nullptr;
+        return view != nullptr ? view->widget() : nullptr;
+      });
 
   PlaceTabs();
   const QIcon help = HelpIcon();
@@ -211,11 +217,6 @@ void FrmMain::StartUp() {
   connect(session_.get(), &PreviewSession::viewsMade, this, &FrmMain::NameViews);
   connect(session_.get(), &PreviewSession::loadFinished, this, &FrmMain::previewLoadFinished);
   connect(session_.get(), &PreviewSession::popupOpened, this, &FrmMain::previewPopupOpened);
-  pageFocus_ = std::make_unique<PageFocus>(
-      *this, frmMenu_, FrmView_, ui_->tbsOptions, [this]() -> QWidget* {
-        PreviewBrowser* view = session_->browser(0);
-        return view != nullptr ? view->widget() : nullptr;
-      });
 
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
