@@ -20,14 +20,13 @@
 #include <system_error>
 #include <vector>
 
-#include "settings/Message.h"
+#include "core/Message.h"
 #include "cli/Output.h"
 #include "settings/SettingsFile.h"
 #include "core/EntryRule.h"
-#include "core/Enums.h"
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
-#include "core/WindowFeatures.h"
+#include "core/SettingsFields.h"
 #include "files/FileWriter.h"
 #include "orvanta/Version.h"
 #include "preview/TestPages.h"
@@ -45,30 +44,16 @@ struct UsageError {
   int exitCode;
 };
 
-const std::vector<std::pair<std::string, WindowOrder>> kTypeWords = {
-    {"normal", WindowOrder::Normal},
-    {"over", WindowOrder::PopupOver},
-    {"under", WindowOrder::PopupUnder}};
-
-const std::vector<std::pair<std::string, ActivationKind>> kTriggerWords = {
-    {"link", ActivationKind::StandardLink}, {"load", ActivationKind::PageLoad},
-    {"close", ActivationKind::PageClose},   {"button", ActivationKind::FormButton},
-    {"mouseover", ActivationKind::MouseOver}, {"image", ActivationKind::ImageLink}};
-
-template <typename T>
-std::string JoinWords(const std::vector<std::pair<std::string, T>>& words) {
-  std::string out;
-  for (const auto& w : words) out += (out.empty() ? "" : ", ") + w.first;
-  return out;
+// The long form of a field's option: "--function" of "-f,--function".
+std::string LongOption(const SettingsField& field) {
+  const std::string spellings = field.Option;
+  return spellings.substr(spellings.rfind(',') + 1);
 }
 
-template <typename T>
-T LookUpWord(const std::vector<std::pair<std::string, T>>& words, const std::string& option,
-             const std::string& value) {
-  for (const auto& w : words)
-    if (w.first == value) return w.second;
+[[noreturn]] void UnknownWord(const std::string& option, const std::string& value,
+                              const WordList& words) {
   throw UsageError{
-      option + ": unknown value " + Quoted(value) + " (accepted: " + JoinWords(words) + ")", 2};
+      option + ": unknown value " + Quoted(value) + " (accepted: " + words.Joined() + ")", 2};
 }
 
 // What each spelling of an option is: its long form and whether it takes a
@@ -204,26 +189,25 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
   return args;
 }
 
-void CheckNumber(const std::string& option, const std::optional<std::string>& value) {
-  if (value && !IsNumericEntry(*value))
-    throw UsageError{option + ": " + Quoted(*value) + " is not a number", 2};
-}
-
 nlohmann::json SettingsJson(const PopupSettings& s) {
   nlohmann::json j;
-  j["FunctionName"] = s.FunctionName;
-  j["WindowName"] = s.WindowName;
-  j["PageUrl"] = s.PageUrl;
-  j["Width"] = s.Width;
-  j["Height"] = s.Height;
-  j["Top"] = s.Top;
-  j["Left"] = s.Left;
-  j["Center"] = s.Center;
-  j["Order"] = std::string(OrderName(s.Order));
-  j["WindowOptions"] = s.WindowOptions;
-  j["DelaySeconds"] = s.DelaySeconds;
-  j["CloseSeconds"] = s.CloseSeconds;
-  j["Activation"] = std::string(ActivationName(s.Activation));
+  for (const SettingsField& field : kSettingsFields) {
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        j[field.Key] = s.*field.TextMember;
+        break;
+      case FieldKind::Check:
+        j[field.Key] = s.*field.CheckMember;
+        break;
+      case FieldKind::Choice:
+        j[field.Key] = std::string(field.Names.At(field.GetChoice(s), field.Key));
+        break;
+      case FieldKind::Options:
+        j[field.Key] = s.*field.OptionsMember;
+        break;
+    }
+  }
   return j;
 }
 
@@ -255,12 +239,14 @@ std::size_t InvalidUtf8At(std::string_view text) {
 // JSON carries text, so bytes that are no UTF-8 could only be changed;
 // they are refused before anything is written.
 void CheckJsonText(const PopupSettings& s) {
-  for (const auto& [name, text] : TextEntries(s)) {
-    const std::size_t at = InvalidUtf8At(*text);
+  for (const SettingsField& field : kSettingsFields) {
+    if (field.TextMember == nullptr) continue;
+    const std::string& text = s.*field.TextMember;
+    const std::size_t at = InvalidUtf8At(text);
     if (at == std::string_view::npos) continue;
     char byte[8];
-    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>((*text)[at]));
-    throw UsageError{std::string("--json: ") + name + " is not valid UTF-8 (byte " + byte +
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[at]));
+    throw UsageError{std::string("--json: ") + field.Key + " is not valid UTF-8 (byte " + byte +
                          " at offset " + std::to_string(at) +
                          "); JSON cannot carry it unchanged, the plain output can; "
                          "nothing was written",
@@ -269,11 +255,13 @@ void CheckJsonText(const PopupSettings& s) {
 }
 
 struct GenerateOptions {
-  std::optional<std::string> function, windowName, url, width, height, top, left;
-  std::optional<std::string> type, trigger, delay, close, testPages;
-  std::optional<std::string> settings, saveSettings;
-  std::vector<std::string> options;
-  bool center = false;
+  // By the row of kSettingsFields: the value of a text, number or choice,
+  // whether a check was given.
+  std::array<std::optional<std::string>, kSettingsFieldCount> values;
+  std::array<bool, kSettingsFieldCount> checks{};
+  std::vector<std::string> options;  // the window options' words
+  const CLI::Option* optionsOption = nullptr;
+  std::optional<std::string> testPages, settings, saveSettings;
   bool link = false;
   bool json = false;
 };
@@ -298,21 +286,36 @@ std::string Wrapped(const std::string& text, const std::string& indent) {
 }
 
 void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
-  gen.add_option("-f,--function", o.function, "Name of the script function")->type_name("NAME");
-  gen.add_option("-w,--window-name", o.windowName, "Window name")->type_name("NAME");
-  gen.add_option("-u,--url", o.url, "Page to show (default \"http://\")")->type_name("URL");
-  gen.add_option("--width", o.width, "Window width in pixels")->type_name("PIXELS");
-  gen.add_option("--height", o.height, "Window height in pixels")->type_name("PIXELS");
-  gen.add_option("--top", o.top, "Distance from the top of the screen")->type_name("PIXELS");
-  gen.add_option("--left", o.left, "Distance from the left of the screen")->type_name("PIXELS");
-  gen.add_flag("-c,--center", o.center, "Centre the window on the screen");
-  gen.add_option("-t,--type", o.type, "Window type: " + JoinWords(kTypeWords))->type_name("TYPE");
-  gen.add_option("-a,--trigger", o.trigger, "When it opens; WHEN is one of:")->type_name("WHEN");
-  gen.add_option("-o,--option", o.options, "Window options, repeatable or comma-separated")
-      ->delimiter(',')
-      ->type_name("OPTION");
-  gen.add_option("-d,--delay", o.delay, "Delay popup by SECONDS")->type_name("SECONDS");
-  gen.add_option("-x,--close", o.close, "Auto close after SECONDS")->type_name("SECONDS");
+  constexpr std::size_t kHelpColumn = 30;
+  std::string footer;
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        gen.add_option(field.Option, o.values[i], field.Label)->type_name(field.ValueName);
+        break;
+      case FieldKind::Check:
+        gen.add_flag(field.Option, o.checks[i], field.Label);
+        break;
+      case FieldKind::Choice: {
+        // Words that do not fit beside the option go under the list.
+        std::string help = std::string(field.Label) + ": " + field.Words.Joined();
+        if (kHelpColumn + help.size() > 78) {
+          help = std::string(field.Label) + "; " + field.ValueName + " is one of:";
+          footer += std::string(field.ValueName) + ": " + field.Words.Joined() + "\n";
+        }
+        gen.add_option(field.Option, o.values[i], help)->type_name(field.ValueName);
+        break;
+      }
+      case FieldKind::Options:
+        o.optionsOption = gen.add_option(field.Option, o.options, field.Label)
+                              ->delimiter(',')
+                              ->type_name(field.ValueName);
+        footer += std::string(field.ValueName) + ":\n" + Wrapped(field.Words.Joined(), "  ");
+        break;
+    }
+  }
   gen.add_flag("--link", o.link, "Print the link code instead");
   gen.add_flag("--json", o.json, "Print both texts and the settings as JSON");
   gen.add_option("--test-pages", o.testPages, "Also write the test pages into DIR")
@@ -322,42 +325,47 @@ void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
       ->type_name("FILE");
   gen.add_option("--save-settings", o.saveSettings, "Save the settings as [Popup] of FILE")
       ->type_name("FILE");
-  gen.get_formatter()->column_width(30);
-  gen.footer("WHEN: " + JoinWords(kTriggerWords) + "\nOPTION:\n" +
-             Wrapped(WindowOptionWordList(), "  ") +
-             "DIR gets test_page.htm, test_link.htm and gobutton.gif.");
+  gen.get_formatter()->column_width(kHelpColumn);
+  gen.footer(footer + "DIR gets test_page.htm, test_link.htm and gobutton.gif.");
 }
 
 // Applies the command-line options over `s`.
-void ApplyOptions(const GenerateOptions& o, bool optionGiven, PopupSettings& s) {
-  CheckNumber("--width", o.width);
-  CheckNumber("--height", o.height);
-  CheckNumber("--top", o.top);
-  CheckNumber("--left", o.left);
-  CheckNumber("--delay", o.delay);
-  CheckNumber("--close", o.close);
-  if (o.function) s.FunctionName = *o.function;
-  if (o.windowName) s.WindowName = *o.windowName;
-  if (o.url) s.PageUrl = *o.url;
-  if (o.width) s.Width = *o.width;
-  if (o.height) s.Height = *o.height;
-  if (o.top) s.Top = *o.top;
-  if (o.left) s.Left = *o.left;
-  if (o.center) s.Center = 1;
-  if (o.type) s.Order = LookUpWord(kTypeWords, "--type", *o.type);
-  if (o.trigger) s.Activation = LookUpWord(kTriggerWords, "--trigger", *o.trigger);
-  if (optionGiven) {
-    s.WindowOptions.fill(0);
-    for (const auto& word : o.options) {
-      const int index = WindowOptionIndex(word);
-      if (index < 0)
-        throw UsageError{
-            "--option: unknown value " + Quoted(word) + " (accepted: " + WindowOptionWordList() + ")", 2};
-      s.WindowOptions[index] = 1;
+void ApplyOptions(const GenerateOptions& o, PopupSettings& s) {
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const auto& value = o.values[i];
+    if (kSettingsFields[i].Kind == FieldKind::Number && value && !IsNumericEntry(*value))
+      throw UsageError{LongOption(kSettingsFields[i]) + ": " + Quoted(*value) + " is not a number",
+                       2};
+  }
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    const auto& value = o.values[i];
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        if (value) s.*field.TextMember = *value;
+        break;
+      case FieldKind::Check:
+        if (o.checks[i]) s.*field.CheckMember = 1;
+        break;
+      case FieldKind::Choice:
+        if (value) {
+          const int index = field.Words.IndexOf(*value);
+          if (index < 0) UnknownWord(LongOption(field), *value, field.Words);
+          field.SetChoice(s, index);
+        }
+        break;
+      case FieldKind::Options:
+        if (o.optionsOption->count() == 0) break;
+        (s.*field.OptionsMember).fill(0);
+        for (const auto& word : o.options) {
+          const int index = field.Words.IndexOf(word);
+          if (index < 0) UnknownWord(LongOption(field), word, field.Words);
+          (s.*field.OptionsMember)[static_cast<std::size_t>(index)] = 1;
+        }
+        break;
     }
   }
-  if (o.delay) s.DelaySeconds = *o.delay;
-  if (o.close) s.CloseSeconds = *o.close;
   // The screen empties both timings while "Page Close" is chosen.
   if (s.Activation == ActivationKind::PageClose) {
     s.DelaySeconds.clear();
@@ -368,24 +376,11 @@ void ApplyOptions(const GenerateOptions& o, bool optionGiven, PopupSettings& s) 
 // The option that gave `key`, or the settings file when no option did.
 std::string SourceOf(const GenerateOptions& o, const std::string& key, const PopupSettings& typed,
                      std::string& value) {
-  const struct {
-    const char* key;
-    const char* option;
-    const std::optional<std::string>* given;
-    const std::string* typed;
-  } fields[] = {{"FunctionName", "--function", &o.function, &typed.FunctionName},
-                {"WindowName", "--window-name", &o.windowName, &typed.WindowName},
-                {"PageUrl", "--url", &o.url, &typed.PageUrl},
-                {"Width", "--width", &o.width, &typed.Width},
-                {"Height", "--height", &o.height, &typed.Height},
-                {"Top", "--top", &o.top, &typed.Top},
-                {"Left", "--left", &o.left, &typed.Left},
-                {"DelaySeconds", "--delay", &o.delay, &typed.DelaySeconds},
-                {"CloseSeconds", "--close", &o.close, &typed.CloseSeconds}};
-  for (const auto& f : fields) {
-    if (key != f.key) continue;
-    value = *f.typed;
-    if (*f.given) return f.option;
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    if (key != field.Key || field.TextMember == nullptr) continue;
+    value = typed.*field.TextMember;
+    if (o.values[i]) return LongOption(field);
     return "settings file " + Quoted(o.settings.value_or("")) + ": [Popup] " + key;
   }
   value.clear();
@@ -495,7 +490,7 @@ std::string FolderPath(std::string dir) {
   return dir;
 }
 
-int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out,
+int RunGenerate(const GenerateOptions& o, std::ostream& out,
                 std::ostream& err) {
   CheckNotEmpty("--settings", o.settings);
   CheckNotEmpty("--save-settings", o.saveSettings);
@@ -509,7 +504,7 @@ int RunGenerate(const GenerateOptions& o, bool optionGiven, std::ostream& out,
       throw UsageError{e.what(), e.ExitCode()};
     }
   }
-  ApplyOptions(o, optionGiven, typed);
+  ApplyOptions(o, typed);
   const Generation g = GeneratePopupCode(typed);
   CheckEntries(o, typed, g.Settings);
   if (o.json) CheckJsonText(g.Settings);
@@ -592,7 +587,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     std::vector<std::string> args = CheckedArguments(app, argc, argv);
     std::reverse(args.begin(), args.end());  // CLI11 takes them last-first
     app.parse(args);
-    return RunGenerate(options, gen->count("--option") > 0, out, err);
+    return RunGenerate(options, out, err);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e, out, err);
   } catch (const CLI::CallForAllHelp& e) {

@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdio>
 
+#include "core/Message.h"
+#include "core/SettingsFields.h"
+
 namespace orvanta {
 
 namespace {
@@ -174,8 +177,11 @@ std::optional<EntryProblem> FindEntryProblem(const PopupSettings& s) {
 }
 
 std::optional<std::string> FindTooLongEntry(const PopupSettings& s) {
-  for (const auto& [key, text] : TextEntries(s))
-    if (text->size() > kLongestEntry && EntryLength(*text) > kLongestEntry) return key;
+  for (const SettingsField& field : kSettingsFields) {
+    if (field.TextMember == nullptr) continue;
+    const std::string& text = s.*field.TextMember;
+    if (text.size() > kLongestEntry && EntryLength(text) > kLongestEntry) return field.Key;
+  }
   return std::nullopt;
 }
 
@@ -185,15 +191,8 @@ std::string DescribeProblem(const EntryProblem& p) {
     const std::string_view ch = CharacterAt(p.Character, i);
     const auto c = static_cast<unsigned char>(ch[0]);
     char hex[16];
-    if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      shown += hex;
+    if (c < 0x20 || c == 0x7F) {
+      shown += OneLine(ch);
     } else if (ch.size() == 2 && c == 0xC2 && static_cast<unsigned char>(ch[1]) < 0xA0) {
       std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned char>(ch[1]));
       shown += hex;

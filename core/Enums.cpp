@@ -1,56 +1,52 @@
 #include "core/Enums.h"
 
-#include "core/WindowFeatures.h"
+#include <stdexcept>
 
 namespace orvanta {
 
-namespace {
-constexpr std::string_view kOrderNames[] = {"Normal", "PopupOver", "PopupUnder"};
-constexpr std::string_view kActivationNames[] = {"StandardLink", "PageLoad",  "PageClose",
-                                                  "FormButton",   "MouseOver", "ImageLink"};
-template <typename Names>
-std::string JoinNames(const Names& names) {
-  std::string out;
-  for (const auto& name : names) {
-    if (!out.empty()) out += ", ";
-    out += name;
+std::string_view WordList::At(int index, const char* what) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= Size) {
+    throw std::out_of_range(std::string(what) + " " + std::to_string(index) +
+                            " is out of range (0 to " + std::to_string(Size - 1) + ")");
   }
-  return out;
-}
-}  // namespace
-
-std::string_view OrderName(WindowOrder order) { return kOrderNames[static_cast<int>(order)]; }
-
-std::string_view ActivationName(ActivationKind kind) {
-  return kActivationNames[static_cast<int>(kind)];
+  return Data[index];
 }
 
-std::optional<WindowOrder> OrderFromName(std::string_view name) {
-  for (int i = 0; i < 3; ++i)
-    if (kOrderNames[i] == name) return static_cast<WindowOrder>(i);
-  return std::nullopt;
-}
-
-std::optional<ActivationKind> ActivationFromName(std::string_view name) {
-  for (int i = 0; i < 6; ++i)
-    if (kActivationNames[i] == name) return static_cast<ActivationKind>(i);
-  return std::nullopt;
-}
-
-int WindowOptionIndex(std::string_view word) {
-  for (int i = 0; i < kWindowOptionCount; ++i)
-    if (word == kWindowOptions[i].Word) return i;
+int WordList::IndexOf(std::string_view word) const {
+  for (std::size_t i = 0; i < Size; ++i)
+    if (Data[i] == word) return static_cast<int>(i);
   return -1;
 }
 
-std::string OrderNameList() { return JoinNames(kOrderNames); }
-
-std::string ActivationNameList() { return JoinNames(kActivationNames); }
-
-std::string WindowOptionWordList() {
-  std::string_view words[kWindowOptionCount];
-  for (int i = 0; i < kWindowOptionCount; ++i) words[i] = kWindowOptions[i].Word;
-  return JoinNames(words);
+std::string WordList::Joined(std::string_view separator) const {
+  std::string out;
+  for (std::size_t i = 0; i < Size; ++i) {
+    if (i > 0) out += separator;
+    out += Data[i];
+  }
+  return out;
 }
+
+std::string_view OrderName(WindowOrder order) {
+  return WordList(kOrderNames).At(static_cast<int>(order), "window order");
+}
+
+std::string_view ActivationName(ActivationKind kind) {
+  return WordList(kActivationNames).At(static_cast<int>(kind), "activation kind");
+}
+
+std::optional<WindowOrder> OrderFromName(std::string_view name) {
+  const int index = WordList(kOrderNames).IndexOf(name);
+  if (index < 0) return std::nullopt;
+  return static_cast<WindowOrder>(index);
+}
+
+std::optional<ActivationKind> ActivationFromName(std::string_view name) {
+  const int index = WordList(kActivationNames).IndexOf(name);
+  if (index < 0) return std::nullopt;
+  return static_cast<ActivationKind>(index);
+}
+
+int WindowOptionIndex(std::string_view word) { return WordList(kWindowOptionWords).IndexOf(word); }
 
 }  // namespace orvanta

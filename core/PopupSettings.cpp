@@ -4,26 +4,14 @@
 #include <cmath>
 #include <limits>
 
+#include "core/SettingsFields.h"
+
 namespace orvanta {
 
 bool PopupSettings::operator==(const PopupSettings& o) const {
-  return FunctionName == o.FunctionName && WindowName == o.WindowName && PageUrl == o.PageUrl &&
-         Width == o.Width && Height == o.Height && Top == o.Top && Left == o.Left &&
-         Center == o.Center && Order == o.Order && WindowOptions == o.WindowOptions &&
-         DelaySeconds == o.DelaySeconds && CloseSeconds == o.CloseSeconds &&
-         Activation == o.Activation;
-}
-
-std::array<TextEntry, 9> TextEntries(const PopupSettings& s) {
-  return {{{"FunctionName", &s.FunctionName},
-           {"WindowName", &s.WindowName},
-           {"PageUrl", &s.PageUrl},
-           {"Width", &s.Width},
-           {"Height", &s.Height},
-           {"Top", &s.Top},
-           {"Left", &s.Left},
-           {"DelaySeconds", &s.DelaySeconds},
-           {"CloseSeconds", &s.CloseSeconds}}};
+  for (const SettingsField& field : kSettingsFields)
+    if (!SameField(field, *this, o)) return false;
+  return true;
 }
 
 std::string TrimSpaces(std::string_view text) {

@@ -42,10 +42,6 @@ struct PopupSettings {
   bool operator!=(const PopupSettings& o) const { return !(*this == o); }
 };
 
-// The nine text entries by their settings key, in the settings file's order.
-using TextEntry = std::pair<const char*, const std::string*>;
-std::array<TextEntry, 9> TextEntries(const PopupSettings& s);
-
 // Val-style reading of the leading number of a text: blanks, tabs and line
 // feeds are ignored, E or D introduce the exponent, &H/&O read hex or octal.
 double LeadingNumber(std::string_view text);

@@ -5,38 +5,6 @@
 
 namespace orvanta {
 
-namespace {
-
-// Appends `text` with the replacements made to `out`, which starts empty.
-void ReplaceInto(std::string& out, std::string_view text, std::string_view find,
-                 std::string_view with, std::size_t pos) {
-  std::size_t size = text.size();
-  if (with.size() > find.size()) {
-    // Growing text: count first so the result is allocated once.
-    for (std::size_t p = pos; p != std::string_view::npos; p = text.find(find, p + find.size()))
-      size += with.size() - find.size();
-  }
-  out.reserve(size);
-  std::size_t from = 0;
-  while (pos != std::string_view::npos) {
-    out.append(text.data() + from, pos - from);
-    out.append(with.data(), with.size());
-    from = pos + find.size();
-    pos = text.find(find, from);
-  }
-  out.append(text.data() + from, text.size() - from);
-}
-
-}  // namespace
-
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view with) {
-  const std::size_t pos = find.empty() ? std::string_view::npos : text.find(find);
-  if (pos == std::string_view::npos) return std::string(text);
-  std::string out;
-  ReplaceInto(out, text, find, with, pos);
-  return out;
-}
-
 void ReplaceInPlace(std::string& text, std::string_view find, std::string_view with) {
   std::size_t pos = find.empty() ? std::string::npos : text.find(find);
   if (pos == std::string::npos) return;

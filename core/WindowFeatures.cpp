@@ -6,16 +6,16 @@
 namespace orvanta {
 
 const WindowOptionInfo kWindowOptions[kWindowOptionCount] = {
-    {"Toolbar", "toolbar=TOOL,", "TOOL", "toolbar"},
-    {"Location Bar", "location=LOCATION,", "LOCATION", "location"},
-    {"Directories", "directories=DIR,", "DIR", "directories"},
-    {"Status Bar", "status=STATUS,", "STATUS", "status"},
-    {"Menu Bar", "menubar=MENU,", "MENU", "menubar"},
-    {"Scroll Bars", "scrollbars=SCROLL,", "SCROLL", "scrollbars"},
-    {"Resizable", "resizable=RESIZE,", "RESIZE", "resizable"},
-    {"Dependent", "dependent=DEPENDENT,", "DEPENDENT", "dependent"},
-    {"Full Screen", "fullscreen=FULLSCREEN,", "FULLSCREEN", "fullscreen"},
-    {"Title Bar", "titlebar=TITLEBAR,", "TITLEBAR", "titlebar"},
+    {"Toolbar", "toolbar=TOOL,", "TOOL"},
+    {"Location Bar", "location=LOCATION,", "LOCATION"},
+    {"Directories", "directories=DIR,", "DIR"},
+    {"Status Bar", "status=STATUS,", "STATUS"},
+    {"Menu Bar", "menubar=MENU,", "MENU"},
+    {"Scroll Bars", "scrollbars=SCROLL,", "SCROLL"},
+    {"Resizable", "resizable=RESIZE,", "RESIZE"},
+    {"Dependent", "dependent=DEPENDENT,", "DEPENDENT"},
+    {"Full Screen", "fullscreen=FULLSCREEN,", "FULLSCREEN"},
+    {"Title Bar", "titlebar=TITLEBAR,", "TITLEBAR"},
 };
 
 void FillWindowGeometry(std::string& text, const PopupSettings& s) {

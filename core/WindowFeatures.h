@@ -10,7 +10,6 @@ struct WindowOptionInfo {
   const char* Caption;     // check box caption
   const char* OptionText;  // removed when the box is not ticked
   const char* Token;       // replaced by the box's value
-  const char* Word;        // command-line and settings-file name
 };
 
 extern const WindowOptionInfo kWindowOptions[kWindowOptionCount];

@@ -3,7 +3,6 @@
 // Settings files for the command line: the [Popup] section of an INI file
 // holds a PopupSettings record, one key per field.
 
-#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -26,16 +25,13 @@ class SettingsFileError : public std::runtime_error {
   int exitCode_;
 };
 
-// The keys of [Popup], in the order they are saved.
-extern const std::array<const char*, 13> kSettingsKeys;
-
 // Overrides the fields of `settings` that [Popup] gives; missing keys leave
-// theirs as they were. Returns whether the file gave WindowOptions. Throws
+// theirs as they were. Throws
 // SettingsFileError, leaving `settings` untouched, for a file that cannot be
 // read (with exit code 2 when its content is at fault: too large, lines
 // ending with CR alone), a missing [Popup] section, an unknown key or a bad
 // value.
-bool LoadSettingsFile(const std::string& path, PopupSettings& settings);
+void LoadSettingsFile(const std::string& path, PopupSettings& settings);
 
 // Writes `settings` as [Popup] with every key, leaving the file's other
 // sections as they are. Throws SettingsFileError, writing nothing, for a

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAbstractButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
@@ -24,6 +25,7 @@
 #include "core/EntryRule.h"
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
+#include "core/SettingsFields.h"
 #include "orvanta/Version.h"
 #include "preview/session/PreviewSession.h"
 #include "preview/host/PreviewPlugin.h"
@@ -32,7 +34,6 @@
 #include "ui/CodeText.h"
 #include "ui/NameFilter.h"
 #include "ui/PageFocus.h"
-#include "preview/Steps.h"
 #include "ui/help/FieldHelp.h"
 #include "ui/help/FrmConsult.h"
 #include "ui/help/HelpManual.h"
@@ -88,6 +89,13 @@ void FrmMain::SetUpForm() {
                  ui_->chkWindOpt_8, ui_->chkWindOpt_9};
   frmMenu_ = {ui_->frmMenu_0, ui_->frmMenu_1, ui_->frmMenu_2};
   FrmView_ = {ui_->FrmView_0, ui_->FrmView_1};
+  FindFieldControls();
+  // Before the shortcuts and connections that ask it where the focus goes.
+  pageFocus_ = std::make_unique<PageFocus>(
+      *this, frmMenu_, FrmView_, ui_->tbsOptions, [this]() -> QWidget* {
+        PreviewBrowser* view = session_ != nullptr ? session_->browser(0) : nullptr;
+        return view != nullptr ? view->widget() : nullptr;
+      });
 
   PlaceTabs();
   const QIcon help = HelpIcon();
@@ -209,11 +217,6 @@ void FrmMain::StartUp() {
   connect(session_.get(), &PreviewSession::viewsMade, this, &FrmMain::NameViews);
   connect(session_.get(), &PreviewSession::loadFinished, this, &FrmMain::previewLoadFinished);
   connect(session_.get(), &PreviewSession::popupOpened, this, &FrmMain::previewPopupOpened);
-  pageFocus_ = std::make_unique<PageFocus>(
-      *this, frmMenu_, FrmView_, ui_->tbsOptions, [this]() -> QWidget* {
-        PreviewBrowser* view = session_->browser(0);
-        return view != nullptr ? view->widget() : nullptr;
-      });
 
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
@@ -320,9 +323,9 @@ void FrmMain::cmdGo_Click(int index) {
   switch (index) {
     case 0: {
       const PageSwitch pageSwitch(*this);
-      RunStep([&] { GeneratePopupCode(); });
-      RunStep([&] { ShowPanel(1); });
-      RunStep([&] { SelectTab(2); });
+      GeneratePopupCode();
+      ShowPanel(1);
+      SelectTab(2);
       break;
     }
     case 2:
@@ -348,18 +351,22 @@ void FrmMain::ClearMainScreen() {
 void FrmMain::cmdCopy_Click(int index) {
   if (index != 0 && index != 1) return;
   QPlainTextEdit* box = index == 0 ? ui_->txtCode : ui_->txtCodeLink;
-  RunStep([&] { box->setFocus(Qt::OtherFocusReason); });
+  box->setFocus(Qt::OtherFocusReason);
   QClipboard* clipboard = QGuiApplication::clipboard();
-  RunStep([&] { clipboard->clear(); });
-  RunStep([&] { clipboard->setText(FromUtf8(FromWidgetText(*box))); });
+  clipboard->clear();
+  clipboard->setText(FromUtf8(FromWidgetText(*box)));
+  SayOnButton(*(index == 0 ? ui_->cmdCopy_0 : ui_->cmdCopy_1), tr("Copied"));
+}
+
+void FrmMain::SayOnButton(QPushButton& button, const QString& word) {
   // A quiet word on the button for a moment, no dialog.
-  QPushButton* button = index == 0 ? ui_->cmdCopy_0 : ui_->cmdCopy_1;
   static const char* const kCaption = "orvantaCaption";
-  if (!button->property(kCaption).isValid()) button->setProperty(kCaption, button->text());
-  button->setText(tr("Copied"));
-  QTimer::singleShot(1500, button, [button] {
-    button->setText(button->property(kCaption).toString());
-    button->setProperty(kCaption, QVariant());
+  if (!button.property(kCaption).isValid()) button.setProperty(kCaption, button.text());
+  button.setText(word);
+  QPushButton* shown = &button;
+  QTimer::singleShot(1500, shown, [shown] {
+    shown->setText(shown->property(kCaption).toString());
+    shown->setProperty(kCaption, QVariant());
   });
 }
 
@@ -367,13 +374,15 @@ void FrmMain::cmdsrc_Click(int index) {
   const PageSwitch pageSwitch(*this);
   switch (index) {
     case 2:
-      session_->Launch(FromWidgetText(*ui_->txtCode));
+      // The user's try of the code did not happen: say so, quietly.
+      if (!session_->Launch(FromWidgetText(*ui_->txtCode)))
+        SayOnButton(*ui_->cmdsrc_2, tr("Not opened"));
       break;
     case 3:
-      RunStep([&] { ShowCodeFrame(0); });
+      ShowCodeFrame(0);
       break;
     case 4:
-      RunStep([&] { ShowCodeFrame(1); });
+      ShowCodeFrame(1);
       session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
       break;
     default:
@@ -390,28 +399,28 @@ void FrmMain::ShowCodeFrame(int index) {
 // ---- Help, About, consult ----------------------------------------------------
 
 void FrmMain::OpenHelp() {
-  RunStep([&] { OpenHelpManual(session_->programFolder() + QLatin1Char('/'), hooks_.shellOpen); });
+  OpenHelpManual(session_->programFolder() + QLatin1Char('/'), hooks_.shellOpen);
 }
 
 void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::OpenHelp); }
 
 void FrmMain::picConsult_Click() {
-  RunStep([&] { ShowConsult(this, hooks_.shellOpen); });
+  ShowConsult(this, hooks_.shellOpen);
 }
 
 void FrmMain::lblVexa_Click(int /*index*/) {
-  RunStep([&] { session_->Open(QUrl(QString::fromLatin1(maker::kHomePage))); });
+  session_->Open(QUrl(QString::fromLatin1(maker::kHomePage)));
 }
 
 void FrmMain::lblProducts_Click(int /*index*/) {
-  RunStep([&] { session_->Open(QUrl(QString::fromLatin1(maker::kProductsPage))); });
+  session_->Open(QUrl(QString::fromLatin1(maker::kProductsPage)));
 }
 
 void FrmMain::AfterFirstPaint() {
-  RunStep([&] { SetupFieldHelp(this); });
-  RunStep([&] { setWindowIcon(ProgramIcon()); });
+  SetupFieldHelp(this);
+  setWindowIcon(ProgramIcon());
   // Reads the history on a worker thread.
-  RunStep([&] { EnableAutoComplete(ui_->txtURL, hooks_.homeFolder); });
+  EnableAutoComplete(ui_->txtURL, hooks_.homeFolder);
 }
 
 void FrmMain::EnsureAboutPanel() {
@@ -427,14 +436,14 @@ void FrmMain::ShowPanel(int index) {
   if (index == -1) {
     // The About panel is what remains in view (not so during start-up, when
     // the window is not shown yet).
-    if (isVisible()) RunStep([&] { EnsureAboutPanel(); });
+    if (isVisible()) EnsureAboutPanel();
     frmMenu_[0]->hide();
     frmMenu_[1]->hide();
     return;
   }
   if (index < 0 || index >= static_cast<int>(frmMenu_.size())) return;
   if (index == 1) EnsureCodeFont();
-  if (index == 2) RunStep([&] { EnsureAboutPanel(); });
+  if (index == 2) EnsureAboutPanel();
   QWidget* page = frmMenu_[static_cast<std::size_t>(index)];
   page->show();
   page->raise();
@@ -479,7 +488,7 @@ void FrmMain::tbsOptions_Click() {
 
 FrmMain::PageSwitch::~PageSwitch() {
   if (--window_.pageSwitches_ == 0 && window_.pageFocus_ != nullptr)
-    RunStep([&] { window_.pageFocus_->FocusFrontPage(); });
+    window_.pageFocus_->FocusFrontPage();
 }
 
 bool FrmMain::focusNextPrevChild(bool next) { return pageFocus_->MoveFocus(next); }
@@ -553,61 +562,95 @@ void FrmMain::NumericField_Change(QLineEdit* field) {
 
 // ---- Generation ----------------------------------------------------------
 
+void FrmMain::FindFieldControls() {
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    FieldControls& controls = fieldControls_[i];
+    const QString name = QString::fromLatin1(field.Control);
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        controls.line = findChild<QLineEdit*>(name);
+        break;
+      case FieldKind::Check:
+        controls.group.push_back(findChild<QCheckBox*>(name));
+        break;
+      case FieldKind::Choice:
+      case FieldKind::Options:
+        for (std::size_t k = 0; k < field.Words.Size; ++k)
+          controls.group.push_back(findChild<QAbstractButton*>(name + QString::number(k)));
+        break;
+    }
+  }
+}
+
 PopupSettings FrmMain::ReadScreen() const {
   PopupSettings s;
-  s.FunctionName = ToUtf8(ui_->txtName->text());
-  s.WindowName = ToUtf8(ui_->txtTitle->text());
-  s.PageUrl = ToUtf8(ui_->txtURL->text());
-  s.Width = ToUtf8(txtPixels_[0]->text());
-  s.Height = ToUtf8(txtPixels_[1]->text());
-  s.Top = ToUtf8(txtPixels_[2]->text());
-  s.Left = ToUtf8(txtPixels_[3]->text());
-  s.Center = ui_->ChkCenter->isChecked() ? 1 : 0;
-  for (std::size_t i = 0; i < OptWin_.size(); ++i)
-    if (OptWin_[i]->isChecked()) s.Order = static_cast<WindowOrder>(i);
-  for (std::size_t i = 0; i < chkWindOpt_.size(); ++i)
-    s.WindowOptions[i] = chkWindOpt_[i]->isChecked() ? 1 : 0;
-  s.DelaySeconds = ToUtf8(txtDelay_[0]->text());
-  s.CloseSeconds = ToUtf8(txtDelay_[1]->text());
-  for (std::size_t i = 0; i < OptAction_.size(); ++i)
-    if (OptAction_[i]->isChecked()) s.Activation = static_cast<ActivationKind>(i);
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    const FieldControls& controls = fieldControls_[i];
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        s.*field.TextMember = ToUtf8(controls.line->text());
+        break;
+      case FieldKind::Check:
+        s.*field.CheckMember = controls.group[0]->isChecked() ? 1 : 0;
+        break;
+      case FieldKind::Choice:
+        for (std::size_t k = 0; k < controls.group.size(); ++k)
+          if (controls.group[k]->isChecked()) field.SetChoice(s, static_cast<int>(k));
+        break;
+      case FieldKind::Options:
+        for (std::size_t k = 0; k < controls.group.size(); ++k)
+          (s.*field.OptionsMember)[k] = controls.group[k]->isChecked() ? 1 : 0;
+        break;
+    }
+  }
   return s;
 }
 
 void FrmMain::WriteBack(const PopupSettings& repaired) {
-  ui_->txtURL->setText(FromUtf8(repaired.PageUrl));
-  ui_->txtName->setText(FromUtf8(repaired.FunctionName));
-  ui_->txtTitle->setText(FromUtf8(repaired.WindowName));
-  txtDelay_[0]->setText(FromUtf8(repaired.DelaySeconds));
-  txtDelay_[1]->setText(FromUtf8(repaired.CloseSeconds));
-  txtPixels_[0]->setText(FromUtf8(repaired.Width));
-  txtPixels_[1]->setText(FromUtf8(repaired.Height));
-  txtPixels_[2]->setText(FromUtf8(repaired.Top));
-  txtPixels_[3]->setText(FromUtf8(repaired.Left));
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i)
+    if (const std::string PopupSettings::*text = kSettingsFields[i].TextMember)
+      fieldControls_[i].line->setText(FromUtf8(repaired.*text));
 }
 
 void FrmMain::FillScreen(const PopupSettings& entries) {
   ClearMainScreen();
-  WriteBack(entries);
-  OptWin_[static_cast<std::size_t>(entries.Order)]->setChecked(true);
-  for (std::size_t i = 0; i < chkWindOpt_.size(); ++i)
-    chkWindOpt_[i]->setChecked(entries.WindowOptions[i] == 1);
-  ui_->ChkCenter->setChecked(entries.Center == 1);
-  // After the timings: "Page Close" empties them as it does when clicked.
-  OptAction_[static_cast<std::size_t>(entries.Activation)]->setChecked(true);
+  // In the table's order, which puts the activation after the timings:
+  // "Page Close" empties them as it does when clicked.
+  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+    const SettingsField& field = kSettingsFields[i];
+    const FieldControls& controls = fieldControls_[i];
+    switch (field.Kind) {
+      case FieldKind::Text:
+      case FieldKind::Number:
+        controls.line->setText(FromUtf8(entries.*field.TextMember));
+        break;
+      case FieldKind::Check:
+        controls.group[0]->setChecked(entries.*field.CheckMember == 1);
+        break;
+      case FieldKind::Choice:
+        controls.group.at(static_cast<std::size_t>(field.GetChoice(entries)))->setChecked(true);
+        break;
+      case FieldKind::Options:
+        for (std::size_t k = 0; k < controls.group.size(); ++k)
+          controls.group[k]->setChecked((entries.*field.OptionsMember)[k] == 1);
+        break;
+    }
+  }
   SelectTab(1);
 }
 
 void FrmMain::GeneratePopupCode() {
-  std::optional<Generation> result;
-  RunStep([&] { result = session_->Generate(ReadScreen()); });
-  if (!result) return;
-  RunStep([&] { WriteBack(result->Settings); });
-  RunStep([&] { SetCodeText(*ui_->txtCode, result->Code.PopupCode); });
-  RunStep([&] { SetCodeText(*ui_->txtCodeLink, result->Code.LinkCode); });
-  RunStep([&] { ShowCodeNotes(*result); });
+  const Generation result = orvanta::GeneratePopupCode(ReadScreen());
+  WriteBack(result.Settings);
+  SetCodeText(*ui_->txtCode, result.Code.PopupCode);
+  SetCodeText(*ui_->txtCodeLink, result.Code.LinkCode);
+  ShowCodeNotes(result);
   // The link page is built from the box, which holds the new link code now.
-  RunStep([&] { session_->WritePages(result->Code.PopupCode, FromWidgetText(*ui_->txtCodeLink)); });
+  session_->WritePages(result.Code.PopupCode, FromWidgetText(*ui_->txtCodeLink));
 }
 
 void FrmMain::ShowCodeNotes(const Generation& result) {
@@ -617,13 +660,10 @@ void FrmMain::ShowCodeNotes(const Generation& result) {
     lblCodeNote_->clear();
     return;
   }
-  const std::pair<const char*, QLabel*> labels[] = {
-      {"FunctionName", ui_->Label5}, {"WindowName", ui_->Label8}, {"PageUrl", ui_->Label6},
-      {"Width", ui_->Label12},       {"Height", ui_->Label2},     {"DelaySeconds", ui_->Label3},
-      {"CloseSeconds", ui_->Label17}};
   QString field = FromUtf8(problem->Field);
-  for (const auto& [key, label] : labels)
-    if (problem->Field == key) field = label->text().remove(QLatin1Char('&'));
+  if (const SettingsField* row = FindSettingsField(problem->Field))
+    if (const auto* caption = findChild<QLabel*>(QString::fromLatin1(row->Caption)))
+      field = caption->text().remove(QLatin1Char('&'));
   lblCodeNote_->setText(QStringLiteral("This code will not run: in %1, %2.")
                             .arg(field, FromUtf8(DescribeProblem(*problem))));
 }

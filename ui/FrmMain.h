@@ -7,14 +7,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/PopupSettings.h"
+#include "core/SettingsFields.h"
 #include "preview/session/PreviewSession.h"
 #include "ui/SettingsCommands.h"
 
+class QAbstractButton;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
@@ -110,9 +114,11 @@ class FrmMain : public QWidget {
   void ChkCenter_Click();
   void NumericField_Change(QLineEdit* field);
   void GeneratePopupCode();
+  void FindFieldControls();
   void WriteBack(const PopupSettings& repaired);
   void ShowCodeNotes(const Generation& result);
   void ShowCodeFrame(int index);
+  static void SayOnButton(QPushButton& button, const QString& word);
   void AfterFirstPaint();
   void EnsureAboutPanel();
   void EnsureCodeFont();
@@ -134,6 +140,14 @@ class FrmMain : public QWidget {
   std::array<QCheckBox*, kWindowOptionCount> chkWindOpt_{};
   std::array<QWidget*, 3> frmMenu_{};
   std::array<QWidget*, 2> FrmView_{};
+
+  // By the row of kSettingsFields: the line of a text or number, the
+  // buttons of a check, a choice or the options.
+  struct FieldControls {
+    QLineEdit* line = nullptr;
+    std::vector<QAbstractButton*> group;
+  };
+  std::array<FieldControls, kSettingsFieldCount> fieldControls_;
 
   std::unique_ptr<PageFocus> pageFocus_;
   std::unique_ptr<SettingsCommands> settingsCommands_;

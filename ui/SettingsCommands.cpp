@@ -23,7 +23,7 @@
 #include "files/SettingsReader.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
-#include "settings/Message.h"
+#include "core/Message.h"
 #include "settings/SettingsFile.h"
 #include "ui/NameFilter.h"
 

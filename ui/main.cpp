@@ -8,7 +8,7 @@
 #include "ui/DisplayPlatform.h"
 #include "ui/FrmMain.h"
 #ifdef ORVANTA_STARTUP_PROBE
-#include "bench/ui/StartupProbe.h"
+#include "ui/StartupProbe.h"
 #endif
 
 namespace {
@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
   orvanta::UseClassicLook();
   orvanta::FrmMain window;
 #ifdef ORVANTA_STARTUP_PROBE
-  orvanta::bench::StartupProbe probe(window);
+  orvanta::StartupProbe probe(window);
 #endif
   window.show();
   return app.exec();

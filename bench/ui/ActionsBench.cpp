@@ -19,7 +19,7 @@
 
 #include "bench/ui/ProcessMemory.h"
 #include "ui/Appearance.h"
-#include "bench/ui/StartupProbe.h"
+#include "ui/StartupProbe.h"
 #include "ui/FrmMain.h"
 #include "tests/support/EventWait.h"
 
@@ -52,7 +52,7 @@ void ReportMemory() {
     std::printf("    %9.1f MB  %s\n", static_cast<double>(process.kb) / 1024,
                 qPrintable(process.role));
   }
-  const QStringList openGl = orvanta::bench::MappedOpenGlLibraries();
+  const QStringList openGl = orvanta::MappedOpenGlLibraries();
   std::printf("    OpenGL libraries in the program: %s\n",
               openGl.isEmpty() ? "none" : qPrintable(openGl.join(QLatin1Char(','))));
   const int others = orvanta::bench::OthersMapping(processes, "libQt6WebEngineCore");

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "bench/ui/StartupProbe.h"
+#include "ui/StartupProbe.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
   window.setFixedSize(504, 484);
   QLabel label(QStringLiteral("Minimal window"), &window);
   label.move(20, 20);
-  orvanta::bench::StartupProbe probe(window);
+  orvanta::StartupProbe probe(window);
   window.show();
   return app.exec();
 }

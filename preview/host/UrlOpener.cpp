@@ -4,11 +4,14 @@
 
 namespace orvanta {
 
-void OpenUrl(const QUrl& target, const UrlOpener& opener) {
-  if (opener)
+bool OpenUrl(const QUrl& target, const UrlOpener& opener) {
+  if (!opener) return QDesktopServices::openUrl(target);
+  try {
     opener(target);
-  else
-    QDesktopServices::openUrl(target);
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 }  // namespace orvanta

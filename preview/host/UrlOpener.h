@@ -10,8 +10,9 @@ namespace orvanta {
 using UrlOpener = std::function<void(const QUrl& target)>;
 
 // Hands `target` to `opener`, or when it is empty to the desktop's "open"
-// (QDesktopServices::openUrl, its result dropped: a desktop without a browser
-// or mail program simply does nothing).
-void OpenUrl(const QUrl& target, const UrlOpener& opener = {});
+// (QDesktopServices::openUrl). False when the desktop refused it or the
+// opener threw: the shell is where this program's requests meet failures it
+// does not control, and they end here.
+bool OpenUrl(const QUrl& target, const UrlOpener& opener = {});
 
 }  // namespace orvanta

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "files/FileWriter.h"
-#include "preview/Steps.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
 #include "preview/WorkFolder.h"
@@ -46,27 +45,35 @@ PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBo
                                QObject* parent)
     : QObject(parent), setup_(std::move(setup)), viewBoxes_(viewBoxes) {
   // Only chosen here: nothing is written before the first pages are.
-  RunStep([&] {
-    programFolder_ = setup_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                    : setup_.programFolder;
-    const QString dataFolder =
-        setup_.dataFolder.isEmpty()
-            ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-            : setup_.dataFolder;
-    workFolder_ = QString::fromStdString(
-        ChooseWorkFolder(programFolder_.toStdString(), dataFolder.toStdString()));
-  });
+  programFolder_ = setup_.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                  : setup_.programFolder;
+  const QString dataFolder =
+      setup_.dataFolder.isEmpty()
+          ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+          : setup_.dataFolder;
+  workFolder_ = QString::fromStdString(
+      ChooseWorkFolder(programFolder_.toStdString(), dataFolder.toStdString()));
 }
 
 PreviewSession::~PreviewSession() {
   // The views' pages go before the shared profile, and both before the
   // views' parent widgets.
-  if (PreviewFactory* factory = Factory()) RunStep([&] { factory->shutdown(); });
-  RunStep([&] { RemoveWorkFolder(workFolder_.toStdString()); });
+  // At exit a failing module has no one left to tell.
+  if (PreviewFactory* factory = Factory()) CallModule([factory] { factory->shutdown(); });
+  RemoveWorkFolder(workFolder_.toStdString());
 }
 
-Generation PreviewSession::Generate(const PopupSettings& entries) const {
-  return GeneratePopupCode(entries);
+template <class Call>
+bool PreviewSession::CallModule(Call&& call) const noexcept {
+  try {
+    std::forward<Call>(call)();
+    return true;
+  } catch (const std::exception& e) {
+    moduleFailure_ = QString::fromStdString(e.what());
+  } catch (...) {
+    moduleFailure_ = tr("The reason is not known.");
+  }
+  return false;
 }
 
 std::unique_ptr<files::FolderLock> PreviewSession::LockPages() const {
@@ -91,11 +98,17 @@ void PreviewSession::WriteLinkPage(const std::string& linkCode) const {
 }
 
 void PreviewSession::WritePages(const std::string& popupCode, const std::string& linkCode) const {
-  std::unique_ptr<files::FolderLock> lock;
-  RunStep([&] { lock = LockPages(); });
-  if (!lock) return;
-  RunStep([&] { WritePopupTestPage(workFolder_.toStdString(), popupCode); });
-  RunStep([&] { WriteLinkTestPage(workFolder_.toStdString(), linkCode); });
+  // The code is on the screen; "Preview" writes the pages again and says in
+  // its views why when it cannot, so a failure here is left for it to tell.
+  try {
+    const auto lock = LockPages();
+    try {
+      WritePopupTestPage(workFolder_.toStdString(), popupCode);
+    } catch (const FileWriteError&) {
+    }
+    WriteLinkTestPage(workFolder_.toStdString(), linkCode);
+  } catch (const FileWriteError&) {
+  }
 }
 
 void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
@@ -121,34 +134,35 @@ void PreviewSession::ShowPage(int view, const char* pageName, const std::functio
   } catch (...) {
     failure = tr("The reason is not known.");
   }
-  RunStep([&] {
-    if (failure.isEmpty()) {
-      Navigate(view, pageName);
-    } else if (EnsureViews()) {
-      // The old file is still there; showing it would pass it off as new.
-      browsers_[static_cast<std::size_t>(view)]->showNotice(
-          tr("The page could not be written, so it is not shown. %1").arg(failure));
-    }
-  });
+  if (failure.isEmpty()) {
+    Navigate(view, pageName);
+  } else if (EnsureViews()) {
+    // The old file is still there; showing it would pass it off as new.
+    PreviewBrowser* browser = browsers_[static_cast<std::size_t>(view)];
+    if (!CallModule([&] {
+          browser->showNotice(tr("The page could not be written, so it is not shown. %1").arg(failure));
+        }))
+      ShowModuleError();
+  }
 }
 
-void PreviewSession::Launch(const std::string& popupCode) {
+bool PreviewSession::Launch(const std::string& popupCode) {
   // A page of its own, which no later Generate or other window replaces
   // before the browser has read it.
   const int number = ++launches_;
   const QString page = workFolder_ + QString::fromStdString(LaunchPageName(number));
-  bool written = false;
-  RunStep([&] {
+  try {
     const auto lock = LockPages();
     WriteTextFile(popupCode, page.toStdString());
-    written = true;
-    if (number > kLaunchPagesKept)
-      ::unlink((workFolder_.toStdString() + LaunchPageName(number - kLaunchPagesKept)).c_str());
-  });
-  if (written) RunStep([&] { Open(QUrl::fromLocalFile(page)); });
+  } catch (const FileWriteError&) {
+    return false;
+  }
+  if (number > kLaunchPagesKept)
+    ::unlink((workFolder_.toStdString() + LaunchPageName(number - kLaunchPagesKept)).c_str());
+  return Open(QUrl::fromLocalFile(page));
 }
 
-void PreviewSession::Open(const QUrl& target) const { OpenUrl(target, setup_.shellOpen); }
+bool PreviewSession::Open(const QUrl& target) const { return OpenUrl(target, setup_.shellOpen); }
 
 PreviewBrowser* PreviewSession::browser(int index) const {
   if (index < 0 || index >= static_cast<int>(browsers_.size())) return nullptr;
@@ -156,7 +170,7 @@ PreviewBrowser* PreviewSession::browser(int index) const {
 }
 
 void PreviewSession::CloseAllPopups() {
-  if (PreviewFactory* factory = Factory()) RunStep([&] { factory->closeAllPopups(); });
+  if (PreviewFactory* factory = Factory()) CallModule([factory] { factory->closeAllPopups(); });
 }
 
 PreviewFactory* PreviewSession::Factory() const {
@@ -171,7 +185,8 @@ void PreviewSession::ShowModuleError() {
   moduleError_->setObjectName(QStringLiteral("lblPreviewError"));
   moduleError_->setWordWrap(true);
   moduleError_->setAlignment(Qt::AlignCenter);
-  moduleError_->setText(tr("The preview is not available:\n%1").arg(host_->error()));
+  moduleError_->setText(tr("The preview is not available:\n%1")
+                            .arg(moduleFailure_.isEmpty() ? host_->error() : moduleFailure_));
   box->layout()->addWidget(moduleError_);
   moduleError_->show();
 }
@@ -179,15 +194,19 @@ void PreviewSession::ShowModuleError() {
 bool PreviewSession::EnsureViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
   if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.pluginFolders);
-  PreviewFactory* factory = LoadPreviewModule(*host_);
-  if (factory == nullptr) {
+  PreviewFactory* factory = nullptr;
+  if (!CallModule([&] { factory = LoadPreviewModule(*host_); }) || factory == nullptr) {
     ShowModuleError();
     return false;
   }
   const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
   for (std::size_t i = 0; i < viewBoxes_.size(); ++i) {
     if (browsers_[i] != nullptr) continue;
-    PreviewBrowser* view = factory->createBrowser(viewBoxes_[i]);
+    PreviewBrowser* view = nullptr;
+    if (!CallModule([&] { view = factory->createBrowser(viewBoxes_[i]); })) {
+      ShowModuleError();
+      return false;
+    }
     if (view == nullptr) return false;
     browsers_[i] = view;
     QWidget* widget = view->widget();
@@ -204,7 +223,9 @@ bool PreviewSession::EnsureViews() {
 
 void PreviewSession::Navigate(int view, const char* pageName) {
   if (!EnsureViews()) return;
-  browsers_[static_cast<std::size_t>(view)]->navigate(workFolder_ + QString::fromLatin1(pageName));
+  PreviewBrowser* browser = browsers_[static_cast<std::size_t>(view)];
+  if (!CallModule([&] { browser->navigate(workFolder_ + QString::fromLatin1(pageName)); }))
+    ShowModuleError();
 }
 
 }  // namespace orvanta

@@ -49,20 +49,20 @@ class PreviewSession : public QObject {
   // The executable's folder, where a manual of the build tree lies.
   const QString& programFolder() const { return programFolder_; }
 
-  // The repaired entries and both texts. Throws on failure.
-  Generation Generate(const PopupSettings& entries) const;
   // Each throws FileWriteError.
   void WritePopupPage(const std::string& popupCode) const;
   void WriteLinkPage(const std::string& linkCode) const;
   // Both pages under one lock on the folder, so that they come from one
-  // Generate; each on its own.
+  // generation; each on its own, and a failure is not reported.
   void WritePages(const std::string& popupCode, const std::string& linkCode) const;
   // Writes both pages and loads them into the views, each step on its own.
   void Show(const std::string& popupCode, const std::string& linkCode);
-  // Writes the popup page to a file of its own and has the desktop open it.
-  void Launch(const std::string& popupCode);
-  // A web address, mail address or file, to the desktop's "open".
-  void Open(const QUrl& target) const;
+  // Writes the popup page to a file of its own and has the desktop open it;
+  // false when the page could not be written or the desktop refused it.
+  bool Launch(const std::string& popupCode);
+  // A web address, mail address or file, to the desktop's "open"; false
+  // when it was refused.
+  bool Open(const QUrl& target) const;
 
   // Null until pages were first shown or when the module is missing.
   PreviewBrowser* browser(int index) const;
@@ -83,6 +83,10 @@ class PreviewSession : public QObject {
   // pages show in place. Throws FileWriteError.
   std::unique_ptr<files::FolderLock> LockPages() const;
   bool EnsureViews();
+  // Runs a call into the module; what it throws is kept for the view that
+  // says the preview is not available.
+  template <class Call>
+  bool CallModule(Call&& call) const noexcept;
   void ShowModuleError();
   void Navigate(int view, const char* pageName);
   // Writes one page and loads it, or says in the view why it could not.
@@ -95,6 +99,7 @@ class PreviewSession : public QObject {
   std::unique_ptr<ModuleHost> host_;
   std::array<PreviewBrowser*, 2> browsers_{};
   QLabel* moduleError_ = nullptr;
+  mutable QString moduleFailure_;
   int launches_ = 0;
 };
 

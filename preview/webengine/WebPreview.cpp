@@ -522,7 +522,7 @@ void WebPreviewBrowser::openPopupFor(const QUrl& url, const QString& name,
   }
   PopupWindow* popup = newPopup();
   if (named) popup->setWindowName(name);
-  popup->requestGeometry(RequestedGeometry(features, popup->geometry()));
+  popup->applyRequestedGeometry(RequestedGeometry(features, popup->geometry()));
   popup->load(url);
 }
 

@@ -80,7 +80,8 @@ class PopupWindow : public QWebEngineView {
   explicit PopupWindow(QWebEngineProfile* profile, WebPreviewBrowser* owner);
 
   PreviewPage* previewPage() const { return page_; }
-  void requestGeometry(const QRect& requested) { applyRequestedGeometry(requested); }
+  // Places the window where a script asked, kept on the screen.
+  void applyRequestedGeometry(const QRect& requested);
   // The name a script gave the window when it was opened through the
   // console hand-over; empty otherwise.
   const QString& windowName() const { return windowName_; }
@@ -90,8 +91,6 @@ class PopupWindow : public QWebEngineView {
   bool showOnce();
 
  private:
-  void applyRequestedGeometry(const QRect& requested);
-
   PreviewPage* page_;
   QString windowName_;
   bool shown_ = false;

@@ -8,6 +8,11 @@
 namespace orvanta {
 namespace {
 
+std::string Replaced(std::string text, std::string_view find, std::string_view with) {
+  ReplaceInPlace(text, find, with);
+  return text;
+}
+
 std::size_t CharCount(std::string_view utf8) {
   std::size_t n = 0;
   for (char c : utf8)
@@ -15,7 +20,7 @@ std::size_t CharCount(std::string_view utf8) {
   return n;
 }
 
-TEST(ReplaceAll, Semantics) {
+TEST(ReplaceInPlace, Semantics) {
   struct Case {
     const char* text;
     const char* find;
@@ -32,7 +37,7 @@ TEST(ReplaceAll, Semantics) {
       {"keep", "", "y", "keep"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ReplaceAll(c.text, c.find, c.with), c.expected) << c.text << " / " << c.find;
+    EXPECT_EQ(Replaced(c.text, c.find, c.with), c.expected) << c.text << " / " << c.find;
     std::string inPlace = c.text;
     ReplaceInPlace(inPlace, c.find, c.with);
     EXPECT_EQ(inPlace, c.expected);
@@ -55,7 +60,7 @@ std::string ReferenceReplace(const std::string& text, const std::string& find,
   return out;
 }
 
-TEST(ReplaceAll, AgreesWithTheDefinitionOnRandomTexts) {
+TEST(ReplaceInPlace, AgreesWithTheDefinitionOnRandomTexts) {
   std::mt19937 rng(20261207);
   const auto randomText = [&](std::size_t maxLen) {
     std::string t(rng() % (maxLen + 1), 'a');
@@ -68,25 +73,25 @@ TEST(ReplaceAll, AgreesWithTheDefinitionOnRandomTexts) {
     if (find.empty()) find = "a";
     const std::string with = randomText(5);
     const std::string expected = ReferenceReplace(text, find, with);
-    EXPECT_EQ(ReplaceAll(text, find, with), expected) << text << " " << find << " " << with;
+    EXPECT_EQ(Replaced(text, find, with), expected) << text << " " << find << " " << with;
     std::string inPlace = text;
     ReplaceInPlace(inPlace, find, with);
     ASSERT_EQ(inPlace, expected) << text << " " << find << " " << with;
   }
 }
 
-TEST(ReplaceAll, BulletMatchesWholeCharactersOnly) {
+TEST(ReplaceInPlace, BulletMatchesWholeCharactersOnly) {
   // "\xE2\x80\xA2" is the bullet; a text with other characters sharing its
   // lead or trail bytes must not be touched.
   const std::string text = "\xE2\x80\x94|\xE2\x80\xA2|\xC2\xA2";  // em dash, bullet, cent
-  EXPECT_EQ(ReplaceAll(text, CodeTemplate::LineBreakMarker, "\r\n"),
+  EXPECT_EQ(Replaced(text, CodeTemplate::LineBreakMarker, "\r\n"),
             "\xE2\x80\x94|\r\n|\xC2\xA2");
 }
 
-TEST(ReplaceAll, ManyOccurrences) {
+TEST(ReplaceInPlace, ManyOccurrences) {
   std::string text;
   for (int i = 0; i < 100000; ++i) text += "#FUNCTION.";
-  const std::string out = ReplaceAll(text, "#FUNCTION", "f");
+  const std::string out = Replaced(text, "#FUNCTION", "f");
   EXPECT_EQ(out.size(), 200000u);
   EXPECT_EQ(out.substr(0, 6), "f.f.f.");
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <random>
 #include <string>
@@ -33,11 +34,22 @@ pid_t Spawn(std::vector<std::string> args) {
   return pid;
 }
 
-int WaitFor(pid_t pid) {
+// The child's wait status; -1 when it is no child of ours or has not ended
+// within `limit`, and then it is killed.
+int WaitFor(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(120)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
+  for (;;) {
+    const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+    if (ended == pid) return status;
+    if (ended < 0 && errno != EINTR) return -1;
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return status;
 }
 
 long Number(const std::string& value) { return std::strtol(value.c_str(), nullptr, 10); }
@@ -97,7 +109,7 @@ TEST(IniStressTest, KilledWriterLeavesOldOrNewFile) {
   ::kill(timed, SIGKILL);
   const auto timedUs =
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
-  WaitFor(timed);
+  ASSERT_NE(WaitFor(timed), -1) << "the timed writer did not end";
   Rounds rounds = CheckConsistent(path, {});
   ASSERT_TRUE(timedDone) << "not five rounds in 60 s";
   const auto roundUs = static_cast<int>(timedUs / rounds.State);
@@ -114,6 +126,7 @@ TEST(IniStressTest, KilledWriterLeavesOldOrNewFile) {
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
     ::kill(child, SIGKILL);
     const int status = WaitFor(child);
+    ASSERT_NE(status, -1) << "the writer did not end";
     ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself: " << status;
     rounds = CheckConsistent(path, rounds);
   }

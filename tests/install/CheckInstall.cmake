@@ -6,7 +6,6 @@ if(NOT rc EQUAL 0)
 endif()
 set(root ${STAGE}${PREFIX})
 set(files ${BINDIR}/orvanta-cli
-          ${DATADIR}/orvanta/gobutton.gif
           ${DATADIR}/orvanta/help/index.html
           ${DATADIR}/applications/org.example.Orvanta.desktop
           ${DATADIR}/metainfo/org.example.Orvanta.metainfo.xml

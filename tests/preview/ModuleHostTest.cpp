@@ -70,7 +70,11 @@ TEST(ModuleHost, LoadsTheHistoryReaderFromTheFirstFolderThatHasIt) {
   ASSERT_NE(reader, nullptr) << host.error().toStdString();
   EXPECT_EQ(host.load<HistoryReader>(), reader);
 
+  // An empty file is an empty database; a missing one would not be made.
   const QString file = temp.filePath(QStringLiteral("history.sqlite"));
+  QFile blank(file);
+  ASSERT_TRUE(blank.open(QIODevice::WriteOnly));
+  blank.close();
   const QString sql = QStringLiteral("WITH t(u) AS (VALUES ('https://a.example/'), ('https://b.example/')) "
                                      "SELECT u FROM t");
   std::atomic<bool> cancel{false};

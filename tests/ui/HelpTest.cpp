@@ -335,14 +335,13 @@ TEST_F(WindowTest, ConsultIsModalOpensItsLinksAndOkReturnsToTheCodeFrameUnchange
 // ---- Field help balloons -------------------------------------------------------
 
 TEST_F(WindowTest, BalloonsAreAttachedToTheFormsControlsInTableOrder) {
-  window_.reset();
-  const std::size_t before = FieldHelpWindows().size();
+  const std::size_t before = 0;
   Open({});
-  ASSERT_TRUE(WaitUntil([&] { return FieldHelpWindows().size() >= before + 36; }, 5000));
-  ASSERT_EQ(FieldHelpWindows().size(), before + 36);
+  ASSERT_TRUE(WaitUntil([&] { return FieldHelpWindows(window_.get()).size() >= before + 36; }, 5000));
+  ASSERT_EQ(FieldHelpWindows(window_.get()).size(), before + 36);
   QSet<QWidget*> controls;
   for (std::size_t i = 0; i < 36; ++i) {
-    const FieldHelpEntry& entry = FieldHelpWindows()[before + i];
+    const FieldHelpEntry& entry = FieldHelpWindows(window_.get())[before + i];
     const FieldHelpItem& item = FieldHelpTable()[i];
     SCOPED_TRACE(item.control);
     ASSERT_FALSE(entry.control.isNull());
@@ -355,10 +354,10 @@ TEST_F(WindowTest, BalloonsAreAttachedToTheFormsControlsInTableOrder) {
   }
   EXPECT_EQ(controls.size(), 36);
   // A few as the user reads them.
-  EXPECT_EQ(FieldHelpWindows()[before + 2].control, Line("txtURL"));
-  EXPECT_EQ(FieldHelpWindows()[before + 2].balloon->text(), "Specifies the URL or,\r\nthe web page to be displayed");
-  EXPECT_EQ(FieldHelpWindows()[before + 31].control, Button("picHelp_0"));
-  EXPECT_EQ(FieldHelpWindows()[before + 35].control, Button("cmdCopy_1"));
+  EXPECT_EQ(FieldHelpWindows(window_.get())[before + 2].control, Line("txtURL"));
+  EXPECT_EQ(FieldHelpWindows(window_.get())[before + 2].balloon->text(), "Specifies the URL or,\r\nthe web page to be displayed");
+  EXPECT_EQ(FieldHelpWindows(window_.get())[before + 31].control, Button("picHelp_0"));
+  EXPECT_EQ(FieldHelpWindows(window_.get())[before + 35].control, Button("cmdCopy_1"));
 }
 
 TEST_F(WindowTest, ABalloonShowsWhenThePointerRestsOnAControl) {
@@ -382,7 +381,7 @@ TEST_F(WindowTest, NoBalloonOverADisabledControl) {
   ASSERT_FALSE(delay->isEnabled());
   QTest::mouseMove(delay, delay->rect().center());
   EXPECT_EQ(controller->hot(), nullptr);
-  EXPECT_FALSE(controller->showTimer().isActive());
+  EXPECT_FALSE(controller->showWait().active);
 
   Click(Button("OptAction_0"));
   QTest::mouseMove(delay, delay->rect().center() + QPoint(1, 0));
@@ -496,14 +495,13 @@ TEST_F(Deferred, HistoryBalloonsAndIconComeOnceTheWindowShows) {
                                    {"https://docs.example.net/popup", 9, 0},
                                    {"https://hidden.example.com/", 50, 1},
                                    {"http://example.com/a", 1, 0}}));
-  window_.reset();
-  const std::size_t balloons = FieldHelpWindows().size();
+  const std::size_t balloons = 0;
   Make(home_);
   QLineEdit* url = Line("txtURL");
   // Whatever the window queued or started on a worker has run by now.
   ASSERT_TRUE(testing::SettlePendingWork(10000));
   EXPECT_EQ(url->completer(), nullptr) << "nothing is read before the window shows";
-  EXPECT_EQ(FieldHelpWindows().size(), balloons);
+  EXPECT_EQ(FieldHelpWindows(window_.get()).size(), balloons);
   EXPECT_TRUE(window_->windowIcon().isNull());
 
   Show();
@@ -514,7 +512,7 @@ TEST_F(Deferred, HistoryBalloonsAndIconComeOnceTheWindowShows) {
   EXPECT_EQ(url->completer()->currentCompletion(), "https://docs.example.net/popup");
   EXPECT_EQ(url->text(), "http://") << "completion offers, it does not type";
 
-  EXPECT_EQ(FieldHelpWindows().size(), balloons + 36);
+  EXPECT_EQ(FieldHelpWindows(window_.get()).size(), balloons + 36);
   EXPECT_FALSE(window_->windowIcon().isNull());
   EXPECT_TRUE(window_->windowIcon().availableSizes().contains(QSize(48, 48)));
 }

@@ -7,6 +7,7 @@
 
 #include "core/Generator.h"
 #include "core/NumericEntry.h"
+#include "core/SettingsFields.h"
 #include "tests/ui/UiTest.h"
 
 namespace orvanta::test {
@@ -17,33 +18,36 @@ class Monkey : public WindowTest {
   // The entries as the controls show them, read by object name: the test's
   // own idea of which control holds which entry.
   PopupSettings OnScreen() const {
-    const auto text = [this](const QString& name) { return Line(qPrintable(name))->text().toStdString(); };
-    const auto ticked = [this](const QString& name) { return Button(qPrintable(name))->isChecked(); };
-    const auto chosen = [&](const QString& prefix, int count) {
-      int found = -1;
-      for (int i = 0; i < count; ++i) {
-        if (!ticked(prefix + QString::number(i))) continue;
-        EXPECT_EQ(found, -1) << "two of " << prefix.toStdString() << " are selected";
-        found = i;
-      }
-      EXPECT_NE(found, -1) << "none of " << prefix.toStdString() << " is selected";
-      return found < 0 ? 0 : found;
-    };
     PopupSettings s;
-    s.FunctionName = text(QStringLiteral("txtName"));
-    s.WindowName = text(QStringLiteral("txtTitle"));
-    s.PageUrl = text(QStringLiteral("txtURL"));
-    s.Width = text(QStringLiteral("txtPixels_0"));
-    s.Height = text(QStringLiteral("txtPixels_1"));
-    s.Top = text(QStringLiteral("txtPixels_2"));
-    s.Left = text(QStringLiteral("txtPixels_3"));
-    s.Center = ticked(QStringLiteral("ChkCenter")) ? 1 : 0;
-    s.Order = static_cast<WindowOrder>(chosen(QStringLiteral("OptWin_"), 3));
-    for (int i = 0; i < kWindowOptionCount; ++i)
-      s.WindowOptions[static_cast<std::size_t>(i)] = ticked(QStringLiteral("chkWindOpt_%1").arg(i)) ? 1 : 0;
-    s.DelaySeconds = text(QStringLiteral("txtDelay_0"));
-    s.CloseSeconds = text(QStringLiteral("txtDelay_1"));
-    s.Activation = static_cast<ActivationKind>(chosen(QStringLiteral("OptAction_"), 6));
+    for (const SettingsField& field : kSettingsFields) {
+      const auto button = [&](std::size_t k) {
+        return Button(qPrintable(QString::fromLatin1(field.Control) + QString::number(k)));
+      };
+      switch (field.Kind) {
+        case FieldKind::Text:
+        case FieldKind::Number:
+          s.*field.TextMember = Line(field.Control)->text().toStdString();
+          break;
+        case FieldKind::Check:
+          s.*field.CheckMember = Button(field.Control)->isChecked() ? 1 : 0;
+          break;
+        case FieldKind::Choice: {
+          int found = -1;
+          for (std::size_t k = 0; k < field.Words.Size; ++k) {
+            if (!button(k)->isChecked()) continue;
+            EXPECT_EQ(found, -1) << "two of " << field.Control << " are selected";
+            found = static_cast<int>(k);
+          }
+          EXPECT_NE(found, -1) << "none of " << field.Control << " is selected";
+          field.SetChoice(s, found < 0 ? 0 : found);
+          break;
+        }
+        case FieldKind::Options:
+          for (std::size_t k = 0; k < field.Words.Size; ++k)
+            (s.*field.OptionsMember)[k] = button(k)->isChecked() ? 1 : 0;
+          break;
+      }
+    }
     return s;
   }
 
@@ -65,13 +69,9 @@ class Monkey : public WindowTest {
   }
 
   static std::string Describe(const PopupSettings& s) {
-    std::string text = "name \"" + s.FunctionName + "\" title \"" + s.WindowName + "\" url \"" + s.PageUrl +
-                       "\" width \"" + s.Width + "\" height \"" + s.Height + "\" top \"" + s.Top +
-                       "\" left \"" + s.Left + "\" delay \"" + s.DelaySeconds + "\" close \"" + s.CloseSeconds +
-                       "\" centre " + std::to_string(s.Center) + " order " +
-                       std::to_string(static_cast<int>(s.Order)) + " activation " +
-                       std::to_string(static_cast<int>(s.Activation)) + " options ";
-    for (int option : s.WindowOptions) text += std::to_string(option);
+    std::string text;
+    for (const SettingsField& field : kSettingsFields)
+      text += std::string(field.Key) + "=\"" + FieldValue(field, s) + "\" ";
     return text;
   }
 };

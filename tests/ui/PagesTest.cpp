@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTest>
+#include <stdexcept>
 
 #include "tests/ui/UiTest.h"
 
@@ -142,6 +143,35 @@ TEST_F(Pages, LaunchButtonSitsOnThePreviewPage) {
   Click(Button("cmdsrc_2"));
   EXPECT_EQ(shellTargets_.size(), 1);
   EXPECT_EQ(ReadLaunchedPage(), QByteArray("\r\n")) << "an empty box gives CR LF alone";
+}
+
+TEST_F(Pages, RefusingShellIsCaughtAndTheLaunchButtonSaysSo) {
+  FrmMainHooks hooks;
+  int asked = 0;
+  hooks.shellOpen = [&asked](const QUrl&) {
+    ++asked;
+    throw std::runtime_error("no browser");
+  };
+  Open(hooks);
+  ClickTab(2);
+  QAbstractButton* launch = Button("cmdsrc_2");
+  const QString caption = launch->text();
+  Click(launch);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(launch->text(), QStringLiteral("Not opened"));
+  EXPECT_TRUE(WaitUntil([&] { return launch->text() == caption; }, 5000));
+  // The help and the maker's links meet the same shell and stay quiet.
+  window_->lblVexa_Click(0);
+  EXPECT_EQ(asked, 2);
+}
+
+TEST_F(Pages, WorkingShellLeavesTheLaunchButtonAlone) {
+  ClickTab(2);
+  QAbstractButton* launch = Button("cmdsrc_2");
+  const QString caption = launch->text();
+  Click(launch);
+  EXPECT_EQ(shellTargets_.size(), 1);
+  EXPECT_EQ(launch->text(), caption);
 }
 
 TEST_F(Pages, PreviewWithoutTheModuleStillWritesThePagesAndSaysWhy) {

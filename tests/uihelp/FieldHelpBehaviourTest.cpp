@@ -117,21 +117,21 @@ TEST_F(BalloonTimingTest, ShowsAfterTheInitialDelayAndHidesAfterTenTimesIt) {
   QElapsedTimer clock;
   clock.start();
   SendEnter(first_);
-  EXPECT_TRUE(controller_->showTimer().isActive());
-  EXPECT_EQ(controller_->showTimer().interval(), kInterval);
+  EXPECT_TRUE(controller_->showWait().active);
+  EXPECT_EQ(controller_->showWait().intervalMs, kInterval);
   EXPECT_FALSE(firstBalloon_->isVisible());
   ASSERT_TRUE(QTest::qWaitFor([&] { return firstBalloon_->isVisible(); }, 5000));
   EXPECT_GE(clock.elapsed(), kInterval - 5);
   EXPECT_EQ(controller_->shown(), firstBalloon_);
   EXPECT_FALSE(secondBalloon_->isVisible());
 
-  EXPECT_TRUE(controller_->hideTimer().isActive());
-  EXPECT_EQ(controller_->hideTimer().interval(), 10 * kInterval);
+  EXPECT_TRUE(controller_->hideWait().active);
+  EXPECT_EQ(controller_->hideWait().intervalMs, 10 * kInterval);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !firstBalloon_->isVisible(); }, 10000));
   EXPECT_GE(clock.elapsed(), 11 * kInterval - 5);
   // It stays hidden while the pointer stays on the control.
   SendMove(first_);
-  EXPECT_FALSE(controller_->showTimer().isActive());
+  EXPECT_FALSE(controller_->showWait().active);
   PassTheInitialDelay();
   EXPECT_FALSE(firstBalloon_->isVisible());
 }
@@ -139,9 +139,9 @@ TEST_F(BalloonTimingTest, ShowsAfterTheInitialDelayAndHidesAfterTenTimesIt) {
 TEST_F(BalloonTimingTest, DelayFollowsAChangedDoubleClickInterval) {
   QGuiApplication::styleHints()->setMouseDoubleClickInterval(230);
   SendEnter(first_);
-  EXPECT_EQ(controller_->showTimer().interval(), 230);
+  EXPECT_EQ(controller_->showWait().intervalMs, 230);
   WaitShown(firstBalloon_);
-  EXPECT_EQ(controller_->hideTimer().interval(), 2300);
+  EXPECT_EQ(controller_->hideWait().intervalMs, 2300);
 }
 
 TEST_F(BalloonTimingTest, RestingIsNeededMovesRestartTheWait) {
@@ -149,9 +149,9 @@ TEST_F(BalloonTimingTest, RestingIsNeededMovesRestartTheWait) {
   for (int i = 0; i < 6; ++i) {
     // A third of the delay passes, then the pointer moves on the control.
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return controller_->showTimer().remainingTime() <= 2 * kInterval / 3; }, 5000));
+        [&] { return controller_->showWait().remainingMs <= 2 * kInterval / 3; }, 5000));
     SendMove(first_);
-    EXPECT_GT(controller_->showTimer().remainingTime(), 2 * kInterval / 3) << "move " << i;
+    EXPECT_GT(controller_->showWait().remainingMs, 2 * kInterval / 3) << "move " << i;
   }
   EXPECT_FALSE(firstBalloon_->isVisible());
   WaitShown(firstBalloon_);
@@ -163,13 +163,13 @@ TEST_F(BalloonTimingTest, LeavingTheControlHidesIt) {
   SendLeave(first_);
   EXPECT_FALSE(firstBalloon_->isVisible());
   EXPECT_EQ(controller_->shown(), nullptr);
-  EXPECT_FALSE(controller_->hideTimer().isActive());
+  EXPECT_FALSE(controller_->hideWait().active);
 }
 
 TEST_F(BalloonTimingTest, LeavingBeforeTheDelayShowsNothing) {
   SendEnter(first_);
   SendLeave(first_);
-  EXPECT_FALSE(controller_->showTimer().isActive());
+  EXPECT_FALSE(controller_->showWait().active);
   PassTheInitialDelay();
   EXPECT_FALSE(firstBalloon_->isVisible());
 }
@@ -179,7 +179,7 @@ TEST_F(BalloonTimingTest, MovingOnFromAShownBalloonBringsTheNextAfterAFifth) {
   WaitShown(firstBalloon_);
   SendLeave(first_);
   SendEnter(second_);
-  EXPECT_EQ(controller_->showTimer().interval(), kInterval / 5);
+  EXPECT_EQ(controller_->showWait().intervalMs, kInterval / 5);
   WaitShown(secondBalloon_);
   EXPECT_FALSE(firstBalloon_->isVisible());
 }
@@ -188,7 +188,7 @@ TEST_F(BalloonTimingTest, MovingOnWithoutAShownBalloonWaitsTheFullDelay) {
   SendEnter(first_);
   SendLeave(first_);
   SendEnter(second_);
-  EXPECT_EQ(controller_->showTimer().interval(), kInterval);
+  EXPECT_EQ(controller_->showWait().intervalMs, kInterval);
 }
 
 TEST_F(BalloonTimingTest, AMousePressOnTheControlHidesIt) {
@@ -199,12 +199,12 @@ TEST_F(BalloonTimingTest, AMousePressOnTheControlHidesIt) {
   EXPECT_EQ(controller_->shown(), nullptr);
   // No comeback until the pointer leaves and returns.
   SendMove(first_);
-  EXPECT_FALSE(controller_->showTimer().isActive());
+  EXPECT_FALSE(controller_->showWait().active);
   PassTheInitialDelay();
   EXPECT_FALSE(firstBalloon_->isVisible());
   SendLeave(first_);
   SendEnter(first_);
-  EXPECT_EQ(controller_->showTimer().interval(), kInterval);
+  EXPECT_EQ(controller_->showWait().intervalMs, kInterval);
   WaitShown(firstBalloon_);
 }
 
@@ -217,7 +217,7 @@ TEST_F(BalloonTimingTest, APressAnywhereHidesItOrCancelsTheWait) {
   SendLeave(first_);
   SendEnter(second_);
   SendPress(other_);
-  EXPECT_FALSE(controller_->showTimer().isActive());
+  EXPECT_FALSE(controller_->showWait().active);
   PassTheInitialDelay();
   EXPECT_FALSE(secondBalloon_->isVisible());
 }
@@ -253,30 +253,33 @@ TEST_F(BalloonTimingTest, AControlDestroyedWhileWaitingShowsNothing) {
 TEST(AddFieldHelp, AddsOneEntryPerAttachmentAndStoresCrLf) {
   QWidget form;
   auto* field = new QLineEdit(&form);
-  const size_t before = FieldHelpWindows().size();
   FieldHelpBalloon* balloon = AddFieldHelp(field, QStringLiteral("one|two"), &form);
   ASSERT_NE(balloon, nullptr);
-  ASSERT_EQ(FieldHelpWindows().size(), before + 1);
-  EXPECT_EQ(FieldHelpWindows().back().balloon, balloon);
-  EXPECT_EQ(FieldHelpWindows().back().control, field);
+  ASSERT_EQ(FieldHelpWindows(&form).size(), 1u);
+  EXPECT_EQ(FieldHelpWindows(&form).back().balloon, balloon);
+  EXPECT_EQ(FieldHelpWindows(&form).back().control, field);
   EXPECT_EQ(balloon->text(), QStringLiteral("one\r\ntwo"));
   EXPECT_EQ(balloon->parentWidget(), &form);
-  // The same control again is a second entry; the list never shrinks.
+  // The same control again is a second entry.
   AddFieldHelp(field, QStringLiteral("again"), &form);
-  EXPECT_EQ(FieldHelpWindows().size(), before + 2);
+  EXPECT_EQ(FieldHelpWindows(&form).size(), 2u);
   EXPECT_EQ(AddFieldHelp(nullptr, QStringLiteral("nothing"), &form), nullptr);
-  EXPECT_EQ(FieldHelpWindows().size(), before + 2);
+  EXPECT_EQ(FieldHelpWindows(&form).size(), 2u);
 }
 
-TEST(AddFieldHelp, EntriesOutliveTheirForm) {
-  const size_t before = FieldHelpWindows().size();
-  {
-    QWidget form;
-    AddFieldHelp(new QLineEdit(&form), QStringLiteral("gone soon"), &form);
-  }
-  ASSERT_EQ(FieldHelpWindows().size(), before + 1);
-  EXPECT_TRUE(FieldHelpWindows().back().balloon.isNull());
-  EXPECT_TRUE(FieldHelpWindows().back().control.isNull());
+TEST(AddFieldHelp, EntriesGoWithTheirControlAndTheListWithItsForm) {
+  QWidget other;
+  EXPECT_TRUE(FieldHelpWindows(&other).empty());
+  EXPECT_TRUE(FieldHelpWindows(nullptr).empty());
+  QWidget form;
+  auto* gone = new QLineEdit(&form);
+  AddFieldHelp(gone, QStringLiteral("gone soon"), &form);
+  AddFieldHelp(new QLineEdit(&form), QStringLiteral("stays"), &form);
+  AddFieldHelp(gone, QStringLiteral("gone too"), &form);
+  ASSERT_EQ(FieldHelpWindows(&form).size(), 3u);
+  delete gone;
+  ASSERT_EQ(FieldHelpWindows(&form).size(), 1u);
+  EXPECT_EQ(FieldHelpWindows(&form)[0].balloon->text(), QStringLiteral("stays"));
 }
 
 // The main window's controls in the order their help is attached.
@@ -315,17 +318,17 @@ std::unique_ptr<QWidget> MakeForm(const QStringList& leaveOut = {}) {
 
 TEST(SetupFieldHelp, Attaches36TextsInOrder) {
   auto form = MakeForm();
-  const size_t before = FieldHelpWindows().size();
+  const size_t before = 0;
   EXPECT_EQ(SetupFieldHelp(form.get()), 36);
-  ASSERT_EQ(FieldHelpWindows().size(), before + 36);
+  ASSERT_EQ(FieldHelpWindows(form.get()).size(), before + 36);
   for (size_t i = 0; i < 36; ++i) {
-    const FieldHelpEntry& entry = FieldHelpWindows()[before + i];
+    const FieldHelpEntry& entry = FieldHelpWindows(form.get())[before + i];
     ASSERT_FALSE(entry.control.isNull());
     EXPECT_EQ(entry.control->objectName(), QString::fromLatin1(kOrder[i])) << i;
     ASSERT_FALSE(entry.balloon.isNull());
     EXPECT_EQ(entry.balloon->parentWidget(), form.get());
   }
-  auto text = [&](int number) { return FieldHelpWindows()[before + number - 1].balloon->text(); };
+  auto text = [&](int number) { return FieldHelpWindows(form.get())[before + number - 1].balloon->text(); };
   EXPECT_EQ(text(1), QStringLiteral("Specify a unique name for your JavaScript code"));
   EXPECT_EQ(text(3), QStringLiteral("Specifies the URL or,\r\nthe web page to be displayed"));
   EXPECT_EQ(text(6), QStringLiteral("Specifies the width, in pixels, \r\nof the window's document display area."));
@@ -349,26 +352,22 @@ TEST(SetupFieldHelp, Attaches36TextsInOrder) {
 
 TEST(SetupFieldHelp, SkipsMissingControlsAndGoesOn) {
   auto form = MakeForm({QStringLiteral("txtName"), QStringLiteral("OptWin_1"), QStringLiteral("cmdCopy_1")});
-  const size_t before = FieldHelpWindows().size();
+  const size_t before = 0;
   EXPECT_EQ(SetupFieldHelp(form.get()), 33);
-  ASSERT_EQ(FieldHelpWindows().size(), before + 33);
+  ASSERT_EQ(FieldHelpWindows(form.get()).size(), before + 33);
   QStringList attached;
-  for (size_t i = before; i < FieldHelpWindows().size(); ++i)
-    attached << FieldHelpWindows()[i].control->objectName();
+  for (size_t i = before; i < FieldHelpWindows(form.get()).size(); ++i)
+    attached << FieldHelpWindows(form.get())[i].control->objectName();
   QStringList expected;
   for (const char* name : kOrder) expected << QString::fromLatin1(name);
   expected.removeOne(QStringLiteral("txtName"));
   expected.removeOne(QStringLiteral("OptWin_1"));
   expected.removeOne(QStringLiteral("cmdCopy_1"));
   EXPECT_EQ(attached, expected);
-  EXPECT_EQ(FieldHelpWindows()[before].balloon->text(), QStringLiteral("Specify a unique name for your window"));
+  EXPECT_EQ(FieldHelpWindows(form.get())[before].balloon->text(), QStringLiteral("Specify a unique name for your window"));
 }
 
-TEST(SetupFieldHelp, NullFormAttachesNothing) {
-  const size_t before = FieldHelpWindows().size();
-  EXPECT_EQ(SetupFieldHelp(nullptr), 0);
-  EXPECT_EQ(FieldHelpWindows().size(), before);
-}
+TEST(SetupFieldHelp, NullFormAttachesNothing) { EXPECT_EQ(SetupFieldHelp(nullptr), 0); }
 
 }  // namespace
 }  // namespace orvanta

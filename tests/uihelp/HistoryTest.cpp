@@ -415,5 +415,35 @@ TEST_F(HistoryTest, ClosingTheWindowStopsAReadThatWouldNeverEnd) {
   EXPECT_TRUE(pool->waitForDone(1000));
 }
 
+TEST_F(HistoryTest, CopyStopsOnceCancelledAndLeavesNoPart) {
+  const QString from = Path("big.sqlite");
+  QFile big(from);
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  const QByteArray block(1000 * 1000, 'h');
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(big.write(block), block.size());
+  big.close();
+  std::atomic<bool> cancel{false};
+  const QString copy = Path("copy.sqlite");
+  ASSERT_TRUE(CopyUnlessCancelled(from, copy, cancel));
+  QFile copied(copy);
+  ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copied.size(), 3 * block.size());
+  copied.close();
+  cancel = true;
+  const QString stopped = Path("stopped.sqlite");
+  EXPECT_FALSE(CopyUnlessCancelled(from, stopped, cancel));
+  EXPECT_FALSE(QFileInfo::exists(stopped));
+  cancel = false;
+  EXPECT_FALSE(CopyUnlessCancelled(from, copy, cancel)) << "an existing file is not overwritten";
+}
+
+TEST_F(HistoryTest, AMissingDatabaseIsNotMade) {
+  const QString missing = Path("nowhere/places.sqlite");
+  QDir().mkpath(QFileInfo(missing).path());
+  const std::atomic<bool> cancel{false};
+  EXPECT_TRUE(QueryHistoryFile(missing, HistorySource::Kind::Firefox, cancel).isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -25,11 +25,6 @@ constexpr int kTriangleLeft = 8;
 constexpr double kCornerRadius = 7.5;  // a 15 x 15 ellipse, quartered
 const QColor kOutlineColor(64, 64, 64);
 
-std::vector<FieldHelpEntry>& Registry() {
-  static std::vector<FieldHelpEntry> entries;
-  return entries;
-}
-
 }  // namespace
 
 QString FieldHelpText(const QString& text) {
@@ -227,6 +222,11 @@ void FieldHelpController::Watch(QWidget* control, FieldHelpBalloon* balloon) {
   if (!balloons_.contains(control)) {
     connect(control, &QObject::destroyed, this, [this](QObject* gone) {
       balloons_.remove(gone);
+      attached_.erase(std::remove_if(attached_.begin(), attached_.end(),
+                                     [gone](const FieldHelpEntry& e) {
+                                       return e.control.isNull() || e.control.data() == gone;
+                                     }),
+                      attached_.end());
       if (hot_.isNull()) {
         showTimer_.stop();
         HideShown();
@@ -235,6 +235,7 @@ void FieldHelpController::Watch(QWidget* control, FieldHelpBalloon* balloon) {
     });
   }
   balloons_.insert(control, balloon);
+  attached_.push_back({balloon, control});
   // The pointer has to rest: moves over the control restart the wait.
   control->setMouseTracking(true);
   control->installEventFilter(this);
@@ -348,7 +349,14 @@ void FieldHelpController::SetAppFilter(bool on) {
 
 // ---- Attaching ------------------------------------------------------------
 
-const std::vector<FieldHelpEntry>& FieldHelpWindows() { return Registry(); }
+const std::vector<FieldHelpEntry>& FieldHelpWindows(const QWidget* owner) {
+  static const std::vector<FieldHelpEntry> kNone;
+  if (owner == nullptr) return kNone;
+  for (QObject* child : owner->children()) {
+    if (auto* controller = qobject_cast<FieldHelpController*>(child)) return controller->attached();
+  }
+  return kNone;
+}
 
 FieldHelpBalloon* AddFieldHelp(QWidget* control, const QString& text, QWidget* owner) {
   if (control == nullptr) return nullptr;
@@ -357,7 +365,6 @@ FieldHelpBalloon* AddFieldHelp(QWidget* control, const QString& text, QWidget* o
   // For a screen reader, the balloon's lines read as one sentence.
   control->setAccessibleDescription(balloon->text().simplified());
   control->setWhatsThis(balloon->text().toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>")));
-  Registry().push_back({balloon, control});
   FieldHelpController::Of(owner)->Watch(control, balloon);
   return balloon;
 }

@@ -109,6 +109,11 @@ class FieldHelpBalloon : public QWidget {
   std::optional<QPoint> anchor_;
 };
 
+struct FieldHelpEntry {
+  QPointer<FieldHelpBalloon> balloon;
+  QPointer<QWidget> control;
+};
+
 // One per owner form: watches the pointer over the controls that have a
 // balloon and decides when a balloon shows and hides.
 class FieldHelpController : public QObject {
@@ -117,14 +122,22 @@ class FieldHelpController : public QObject {
   explicit FieldHelpController(QWidget* owner);
   ~FieldHelpController() override;
 
+  // Attaches `balloon` to `control`; the control's entries go with it.
   void Watch(QWidget* control, FieldHelpBalloon* balloon);
+  const std::vector<FieldHelpEntry>& attached() const { return attached_; }
 
   // The balloon showing now, or null.
   FieldHelpBalloon* shown() const;
   // The control the pointer is on, or null.
   QWidget* hot() const { return hot_; }
-  const QTimer& showTimer() const { return showTimer_; }
-  const QTimer& hideTimer() const { return hideTimer_; }
+  // When the balloon of the hot control shows, and when the shown one hides.
+  struct Wait {
+    bool active;
+    int intervalMs;
+    int remainingMs;  // -1 when not active
+  };
+  Wait showWait() const { return WaitOf(showTimer_); }
+  Wait hideWait() const { return WaitOf(hideTimer_); }
 
   // Shows the balloon of `control`, or of the watched control holding it,
   // under that control; the balloon then follows the keyboard focus from
@@ -144,8 +157,12 @@ class FieldHelpController : public QObject {
   void HideShown();
   void Press();
   void SetAppFilter(bool on);
+  static Wait WaitOf(const QTimer& timer) {
+    return {timer.isActive(), timer.interval(), timer.remainingTime()};
+  }
 
   QHash<QObject*, QPointer<FieldHelpBalloon>> balloons_;
+  std::vector<FieldHelpEntry> attached_;
   QPointer<QWidget> hot_;
   QPointer<FieldHelpBalloon> shown_;
   QTimer showTimer_;
@@ -162,14 +179,9 @@ class FieldHelpController : public QObject {
 
 // ---- Attaching ------------------------------------------------------------
 
-struct FieldHelpEntry {
-  QPointer<FieldHelpBalloon> balloon;
-  QPointer<QWidget> control;
-};
-
-// Every attachment so far, in order; the list only grows. An entry's
-// pointers turn null when its form is gone.
-const std::vector<FieldHelpEntry>& FieldHelpWindows();
+// The attachments of `owner`, in order; an entry goes with its control and
+// the list with its owner.
+const std::vector<FieldHelpEntry>& FieldHelpWindows(const QWidget* owner);
 
 // Attaches a balloon with `text` ("|" becoming a line break) to `control`,
 // owned by `owner` (the control's window when null); the text on one line

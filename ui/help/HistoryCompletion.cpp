@@ -58,13 +58,14 @@ const HistoryReader* LoadHistoryReader() {
   return host.load<HistoryReader>();
 }
 
-QStringList Query(const QString& file, HistorySource::Kind kind, const std::atomic<bool>& cancel) {
+}  // namespace
+
+QStringList QueryHistoryFile(const QString& file, HistorySource::Kind kind,
+                             const std::atomic<bool>& cancel) {
   static const HistoryReader* const reader = LoadHistoryReader();
   if (reader == nullptr) return {};
   return reader->query(file, QueryFor(kind), cancel);
 }
-
-}  // namespace
 
 std::vector<HistorySource> FindHistorySources(const QString& home) {
   std::vector<HistorySource> sources;
@@ -78,6 +79,28 @@ std::vector<HistorySource> FindHistorySources(const QString& home) {
   return sources;
 }
 
+bool CopyUnlessCancelled(const QString& from, const QString& to, const std::atomic<bool>& cancel) {
+  QFile in(from);
+  QFile out(to);
+  if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::NewOnly | QIODevice::WriteOnly))
+    return false;
+  // A history of many megabytes on a slow disk must not hold up the exit.
+  constexpr qint64 kChunk = 256 * 1024;
+  QByteArray chunk;
+  bool done = true;
+  while (!in.atEnd()) {
+    chunk = in.read(kChunk);
+    if (cancel || chunk.isEmpty() || out.write(chunk) != chunk.size()) {
+      done = false;
+      break;
+    }
+  }
+  done = done && in.error() == QFileDevice::NoError && out.flush();
+  out.close();
+  if (!done) out.remove();
+  return done;
+}
+
 QStringList ReadHistory(const HistorySource& source, const std::atomic<bool>& cancel) {
   if (cancel) return {};
   // A running browser keeps its database locked and part of it in the
@@ -85,13 +108,14 @@ QStringList ReadHistory(const HistorySource& source, const std::atomic<bool>& ca
   QTemporaryDir temp;
   if (!temp.isValid()) return {};
   const QString copy = temp.filePath(QStringLiteral("history.sqlite"));
-  if (!QFile::copy(source.path, copy)) return {};
+  if (!CopyUnlessCancelled(source.path, copy, cancel)) return {};
   for (const char* suffix : {"-wal", "-journal"}) {
     const QString companion = source.path + QLatin1String(suffix);
-    if (QFileInfo(companion).isFile()) QFile::copy(companion, copy + QLatin1String(suffix));
+    if (QFileInfo(companion).isFile())
+      CopyUnlessCancelled(companion, copy + QLatin1String(suffix), cancel);
   }
   if (cancel) return {};
-  return Query(copy, source.kind, cancel);
+  return QueryHistoryFile(copy, source.kind, cancel);
 }
 
 QStringList MergeHistories(const std::vector<QStringList>& lists) {

@@ -35,6 +35,15 @@ std::vector<HistorySource> FindHistorySources(const QString& home);
 // stops a query under way. Safe on any thread.
 QStringList ReadHistory(const HistorySource& source, const std::atomic<bool>& cancel);
 
+// Copies `from` into the new file `to` in chunks, looking at `cancel` before
+// each; false, leaving no `to`, on failure or once `cancel` is set.
+bool CopyUnlessCancelled(const QString& from, const QString& to, const std::atomic<bool>& cancel);
+
+// The rows of one kind's query on the SQLite file `file`, opened read-only
+// (a missing file is not made); empty without the history module.
+QStringList QueryHistoryFile(const QString& file, HistorySource::Kind kind,
+                             const std::atomic<bool>& cancel);
+
 // Rank by rank across the lists, each address kept at its first place.
 QStringList MergeHistories(const std::vector<QStringList>& lists);
 

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <ctime>
 
-namespace orvanta::bench {
+namespace orvanta {
 
 inline long long WallClockNs() {
   timespec now{};
@@ -90,4 +90,4 @@ class StartupProbe : public QObject {
   bool painted_ = false;
 };
 
-}  // namespace orvanta::bench
+}  // namespace orvanta

@@ -1,4 +1,4 @@
-#include "settings/Message.h"
+#include "core/Message.h"
 
 #include <cstdio>
 

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <stdexcept>
+#include <string>
+
+#include "core/Enums.h"
+#include "core/SettingsFields.h"
+
+namespace orvanta {
+namespace {
+
+// A value the field can hold that a default record does not.
+std::string OtherValue(const SettingsField& field) {
+  switch (field.Kind) {
+    case FieldKind::Text:
+      return std::string("x-") + field.Key;
+    case FieldKind::Number:
+      return "42";
+    case FieldKind::Check:
+      return "1";
+    case FieldKind::Choice:
+      return std::string(field.Names.Data[field.Names.Size - 1]);
+    case FieldKind::Options:
+      return std::string(field.Words.Data[0]) + "," + std::string(field.Words.Data[field.Words.Size - 1]);
+  }
+  return {};
+}
+
+TEST(SettingsFields, EachRowReachesItsOwnFieldAlone) {
+  std::set<std::string> keys;
+  for (const SettingsField& field : kSettingsFields) {
+    EXPECT_TRUE(keys.insert(field.Key).second) << field.Key << " is twice in the table";
+    EXPECT_EQ(FindSettingsField(field.Key), &field);
+    const PopupSettings before;
+    PopupSettings after;
+    const std::string value = OtherValue(field);
+    ASSERT_EQ(SetFieldValue(field, value, after), std::nullopt) << field.Key;
+    EXPECT_EQ(FieldValue(field, after), value) << field.Key;
+    EXPECT_FALSE(after == before) << field.Key << " is left out of the comparison";
+    for (const SettingsField& other : kSettingsFields) {
+      if (&other == &field) continue;
+      EXPECT_EQ(FieldValue(other, after), FieldValue(other, before))
+          << "setting " << field.Key << " changed " << other.Key;
+    }
+  }
+}
+
+TEST(SettingsFields, RefusedValueSaysWhyAndLeavesTheRecordAlone) {
+  const struct {
+    const char* key;
+    const char* value;
+    const char* why;
+  } cases[] = {
+      {"Width", "12a", "not a number"},
+      {"Center", "2", "not 0 or 1"},
+      {"Order", "popupover", "not one of Normal, PopupOver, PopupUnder"},
+      {"Activation", "load", "not one of StandardLink, PageLoad, PageClose, FormButton, "
+                             "MouseOver, ImageLink"},
+      {"WindowOptions", "toolbar,,status",
+       "unknown option \"\" (accepted: toolbar, location, directories, status, menubar, "
+       "scrollbars, resizable, dependent, fullscreen, titlebar)"},
+  };
+  for (const auto& c : cases) {
+    const SettingsField* field = FindSettingsField(c.key);
+    ASSERT_NE(field, nullptr) << c.key;
+    PopupSettings s;
+    EXPECT_EQ(SetFieldValue(*field, c.value, s), std::optional<std::string>(c.why)) << c.key;
+    EXPECT_EQ(s, PopupSettings()) << c.key;
+  }
+}
+
+TEST(SettingsFields, OptionWordsMayStandBetweenBlanks) {
+  PopupSettings s;
+  ASSERT_EQ(SetFieldValue(*FindSettingsField("WindowOptions"), " status ,\ttoolbar", s),
+            std::nullopt);
+  EXPECT_EQ(FieldValue(*FindSettingsField("WindowOptions"), s), "toolbar,status");
+}
+
+TEST(Enums, ValueOutsideTheEnumIsRefusedByName) {
+  const auto message = [](auto call) -> std::string {
+    try {
+      call();
+    } catch (const std::out_of_range& e) {
+      return e.what();
+    }
+    return "no exception";
+  };
+  EXPECT_EQ(message([] { OrderName(static_cast<WindowOrder>(3)); }),
+            "window order 3 is out of range (0 to 2)");
+  EXPECT_EQ(message([] { ActivationName(static_cast<ActivationKind>(-1)); }),
+            "activation kind -1 is out of range (0 to 5)");
+  EXPECT_EQ(ActivationName(ActivationKind::ImageLink), "ImageLink");
+  EXPECT_EQ(OrderFromName("PopupUnder"), WindowOrder::PopupUnder);
+  EXPECT_EQ(OrderFromName("popupunder"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace orvanta
