@@ -10,6 +10,7 @@
 
 #include "core/PopupSettings.h"
 #include "preview/session/PreviewSession.h"
+#include "ui/PreviewReport.h"
 #include "ui/SettingsCommands.h"
 
 class QCheckBox;
@@ -77,6 +78,8 @@ class FrmMain : public QWidget {
   // A preview view (1 or 2) finished loading a page.
   void previewLoadFinished(int view, bool ok);
   void previewPopupOpened(QWidget* popup);
+  // The report strip changed; `report` holds every popup of this preview.
+  void previewReportChanged(const orvanta::PreviewReport& report);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -116,6 +119,7 @@ class FrmMain : public QWidget {
   void AfterFirstPaint();
   void EnsureAboutPanel();
   void EnsureCodeFont();
+  void PopupFactsArrived(int view, const PopupFacts& facts);
 
   std::unique_ptr<Ui::frmMain> ui_;
   FrmMainHooks hooks_;
@@ -135,6 +139,7 @@ class FrmMain : public QWidget {
   std::array<QWidget*, 3> frmMenu_{};
   std::array<QWidget*, 2> FrmView_{};
 
+  PreviewReport report_;
   std::unique_ptr<PageFocus> pageFocus_;
   std::unique_ptr<SettingsCommands> settingsCommands_;
   // Last, so that it goes first: the views' pages before the widgets.
