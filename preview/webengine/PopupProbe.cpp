@@ -36,6 +36,10 @@ constexpr std::array<const char*, 10> kOptionWords{"toolbar",   "location", "dir
                                                    "resizable", "dependent", "fullscreen",
                                                    "titlebar"};
 constexpr int kReadableBars = 6;
+// The options the window itself answers for.
+constexpr std::size_t kResizable = 6;
+constexpr std::size_t kFullScreen = 8;
+constexpr std::size_t kTitleBar = 9;
 // Geometry, focus and order are read once the page's own script after the
 // call (focus, blur, moveTo) has run.
 constexpr int kSettleMs = 600;
@@ -358,17 +362,17 @@ void PopupProbe::measure(Record& record) {
   }
   if (!record.opener.isNull()) f.popupInFront = StackedAbove(w, record.opener);
   if (f.bars.size() == kOptionWords.size()) {
-    f.bars[6].shown = f.resizable;
-    f.bars[6].how = QStringLiteral("window sizes");
-    f.bars[8].shown = f.fullScreen;
-    f.bars[8].how = QStringLiteral("window state");
+    f.bars[kResizable].shown = f.resizable;
+    f.bars[kResizable].how = QStringLiteral("window sizes");
+    f.bars[kFullScreen].shown = f.fullScreen;
+    f.bars[kFullScreen].how = QStringLiteral("window state");
     // A title bar is drawn by the window manager, around the content; a
     // display without one only pretends to have frames.
     const QString platform = QGuiApplication::platformName();
     if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") &&
         f.frame.isValid() && f.frame != f.given) {
-      f.bars[9].shown = f.given.top() > f.frame.top();
-      f.bars[9].how = QStringLiteral("window frame");
+      f.bars[kTitleBar].shown = f.given.top() > f.frame.top();
+      f.bars[kTitleBar].how = QStringLiteral("window frame");
     }
   }
   report(record);
