@@ -226,7 +226,8 @@ bool PreviewPage::runDialog(DialogKind kind, const QString& message, QString* te
 }
 
 void PreviewPage::windowRequested(QWebEngineNewWindowRequest& request) {
-  if (!owner_.isNull()) request.openIn(owner_->openPopup(request));
+  QWebEnginePage* popup = owner_.isNull() ? nullptr : owner_->openPopup(request);
+  if (popup != nullptr) request.openIn(popup);
 }
 
 const QString& PreviewPage::leavingOpenMarker() {
