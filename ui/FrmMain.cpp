@@ -217,6 +217,7 @@ void FrmMain::StartUp() {
   connect(session_.get(), &PreviewSession::viewsMade, this, &FrmMain::NameViews);
   connect(session_.get(), &PreviewSession::loadFinished, this, &FrmMain::previewLoadFinished);
   connect(session_.get(), &PreviewSession::popupOpened, this, &FrmMain::previewPopupOpened);
+  connect(session_.get(), &PreviewSession::popupFacts, this, &FrmMain::PopupFactsArrived);
 
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
@@ -383,6 +384,8 @@ void FrmMain::cmdsrc_Click(int index) {
       break;
     case 4:
       ShowCodeFrame(1);
+      report_.Start(ReadScreen());
+      ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
       session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
       break;
     default:
@@ -515,6 +518,7 @@ void FrmMain::NameControls() {
       {vsbDelay_[1], ui_->Label17->text()},
       {ui_->txtCode, ui_->FrmView_0->title()},
       {ui_->txtCodeLink, ui_->Label7->text()},
+      {ui_->txtReport, ui_->lblReport->text()},
       {ui_->picHelp_0, tr("Help")},
       {ui_->picHelp_1, tr("Help")},
       {ui_->picHelp_2, tr("Help")},
@@ -532,7 +536,8 @@ void FrmMain::NameViews() {
   // Only widgets that take the focus can be put in the focus order; the
   // views take it through their pages.
   for (QWidget* view : {top, bottom}) view->setFocusPolicy(Qt::StrongFocus);
-  setTabOrder(top, ui_->picHelp_1);
+  setTabOrder(top, ui_->txtReport);
+  setTabOrder(ui_->txtReport, ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, bottom);
   setTabOrder(bottom, ui_->cmdsrc_2);
 }
@@ -673,6 +678,12 @@ void FrmMain::ShowCodeNotes(const Generation& result) {
 const QString& FrmMain::workFolder() const { return session_->workFolder(); }
 
 PreviewBrowser* FrmMain::browser(int index) const { return session_->browser(index); }
+
+void FrmMain::PopupFactsArrived(int view, const PopupFacts& facts) {
+  report_.Add(view, facts);
+  ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
+  emit previewReportChanged(report_);
+}
 
 void FrmMain::closeEvent(QCloseEvent* event) {
   if (!settingsCommands_->MayClose()) {

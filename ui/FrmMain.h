@@ -12,6 +12,7 @@
 #include "core/PopupSettings.h"
 #include "core/SettingsFields.h"
 #include "preview/session/PreviewSession.h"
+#include "ui/PreviewReport.h"
 #include "ui/SettingsCommands.h"
 
 class QAbstractButton;
@@ -81,6 +82,8 @@ class FrmMain : public QWidget {
   // A preview view (1 or 2) finished loading a page.
   void previewLoadFinished(int view, bool ok);
   void previewPopupOpened(QWidget* popup);
+  // The report strip changed; `report` holds every popup of this preview.
+  void previewReportChanged(const orvanta::PreviewReport& report);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -122,6 +125,7 @@ class FrmMain : public QWidget {
   void AfterFirstPaint();
   void EnsureAboutPanel();
   void EnsureCodeFont();
+  void PopupFactsArrived(int view, const PopupFacts& facts);
 
   std::unique_ptr<Ui::frmMain> ui_;
   FrmMainHooks hooks_;
@@ -149,6 +153,7 @@ class FrmMain : public QWidget {
   };
   std::array<FieldControls, kSettingsFieldCount> fieldControls_;
 
+  PreviewReport report_;
   std::unique_ptr<PageFocus> pageFocus_;
   std::unique_ptr<SettingsCommands> settingsCommands_;
   // Last, so that it goes first: the views' pages before the widgets.

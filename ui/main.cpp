@@ -7,6 +7,7 @@
 #include "ui/Appearance.h"
 #include "ui/DisplayPlatform.h"
 #include "ui/FrmMain.h"
+#include "ui/ReportMode.h"
 #ifdef ORVANTA_STARTUP_PROBE
 #include "ui/StartupProbe.h"
 #endif
@@ -20,11 +21,15 @@ int PrintOnly(const char* option) {
     return 0;
   }
   std::printf(
-      "Usage: orvanta [--help | --version]\n"
+      "Usage: orvanta [--help | --version | --report SETTINGS_FILE [--json]]\n"
       "Opens the window that writes the HTML and JavaScript opening a popup window.\n"
       "For the same from a terminal or a script, see orvanta-cli --help.\n\n"
       "  -h, --help     Print this help and exit\n"
-      "      --version  Print the version and exit\n");
+      "      --version  Print the version and exit\n"
+      "      --report SETTINGS_FILE\n"
+      "                 Preview the popup of a settings file without a window, set\n"
+      "                 off its trigger, print what the browser engine did with it\n"
+      "      --json     With --report: print the report as JSON\n");
   return 0;
 }
 
@@ -35,6 +40,7 @@ int main(int argc, char* argv[]) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
         std::strcmp(argv[i], "--version") == 0)
       return PrintOnly(argv[i]);
+    if (std::strcmp(argv[i], "--report") == 0) return orvanta::RunReport(argc, argv, i + 1);
   }
   const bool chosePlatform = orvanta::PreferX11InWaylandSession();
   QApplication app(argc, argv);

@@ -5,13 +5,48 @@
 // talks to it only through these interfaces.
 
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QtPlugin>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QWidget;
 
 namespace orvanta {
+
+// What the engine did with one window a page asked for, as measured in this
+// run. An empty optional is a fact the engine gave no answer to.
+struct PopupFacts {
+  enum class End { Open, ByScript, ByUser, ByProgram };
+  struct Bar {
+    QString option;               // the window option's word: "toolbar", "location", ...
+    std::optional<bool> asked;    // in the feature string; empty when not mentioned
+    std::optional<bool> shown;
+    QString how;                  // where `shown` was read
+  };
+
+  int number = 0;       // 1 for the first window asked for since the last page load
+  QString trigger;      // "load", "link", "image link", "form button", "mouse over", "page close", "script"
+  bool opened = false;  // false: window.open returned null
+  std::optional<bool> userGesture;
+  QString engineWindow;     // what the engine asked for: "popup", "window", "tab", ...
+  bool handedOver = false;  // opened by the preview because the engine refuses it while leaving
+  QString features;         // the third argument of window.open
+  std::optional<QRect> asked;  // requested content rectangle; a side left out is -1
+  QRect given;                 // content rectangle on the screen
+  QRect frame;                 // with the frame the window system drew
+  QRect screen;
+  std::optional<bool> resizable;
+  std::optional<bool> fullScreen;
+  std::vector<Bar> bars;       // the ten options in their usual order
+  QString focus;               // "popup", "main window", "none"; empty: not measured yet
+  std::optional<bool> popupInFront;
+  std::optional<qint64> triggerToOpenMs;
+  std::optional<qint64> openToCloseMs;
+  End end = End::Open;
+};
 
 // One embedded browser view.
 class PreviewBrowser {
@@ -30,6 +65,11 @@ class PreviewBrowser {
   // Blanks the view and says in `line` why there is no page; the next
   // navigate() takes the line away.
   virtual void showNotice(const QString& line) = 0;
+  // Called each time more is known about a window a page asked for.
+  virtual void setPopupFactsHandler(std::function<void(const PopupFacts&)> handler) = 0;
+  // The rectangle, in view coordinates, of the first element the CSS
+  // selector matches (empty when none), for input made on the user's behalf.
+  virtual void locate(const QString& selector, std::function<void(QRect)> done) = 0;
 };
 
 class PreviewFactory {
@@ -47,5 +87,5 @@ class PreviewFactory {
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.1"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.2"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

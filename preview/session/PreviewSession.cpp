@@ -215,6 +215,8 @@ bool PreviewSession::EnsureViews() {
     const int number = static_cast<int>(i) + 1;
     view->setLoadFinishedHandler([this, number](bool ok) { emit loadFinished(number, ok); });
     view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
+    view->setPopupFactsHandler(
+        [this, number](const PopupFacts& facts) { emit popupFacts(number, facts); });
     widget->show();
   }
   emit viewsMade();

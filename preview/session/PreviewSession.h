@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/Generator.h"
+#include "preview/host/PreviewPlugin.h"
 #include "preview/host/UrlOpener.h"
 
 class QLabel;
@@ -75,6 +76,8 @@ class PreviewSession : public QObject {
   // A view (1 or 2) finished loading a page.
   void loadFinished(int view, bool ok);
   void popupOpened(QWidget* popup);
+  // More is known about a window a page of view 1 or 2 asked for.
+  void popupFacts(int view, const orvanta::PopupFacts& facts);
 
  private:
   // Null until the views were first asked for, or when the module is missing.

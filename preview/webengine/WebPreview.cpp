@@ -27,36 +27,11 @@
 #include "preview/webengine/BrowserCustomizer.h"
 #include "preview/webengine/EngineSetup.h"
 #include "preview/webengine/PageScheme.h"
+#include "preview/webengine/PopupProbe.h"
 
 namespace orvanta {
 
 namespace {
-
-// Reads "left=20,top=10,width=400,height=200,..." the way a browser does for
-// window placement: unknown or malformed entries are ignored.
-QRect RequestedGeometry(const QString& features, const QRect& fallback) {
-  QRect rect = fallback;
-  const QStringList entries = features.split(QLatin1Char(','));
-  for (const QString& entry : entries) {
-    const qsizetype eq = entry.indexOf(QLatin1Char('='));
-    if (eq < 0) continue;
-    const QString key = entry.left(eq).trimmed().toLower();
-    bool ok = false;
-    const int value = entry.mid(eq + 1).trimmed().toInt(&ok);
-    if (!ok) continue;
-    if (key == QLatin1String("left") || key == QLatin1String("screenx")) {
-      rect.moveLeft(value);
-    } else if (key == QLatin1String("top") || key == QLatin1String("screeny")) {
-      rect.moveTop(value);
-    } else if ((key == QLatin1String("width") || key == QLatin1String("innerwidth")) && value > 0) {
-      rect.setWidth(value);
-    } else if ((key == QLatin1String("height") || key == QLatin1String("innerheight")) &&
-               value > 0) {
-      rect.setHeight(value);
-    }
-  }
-  return rect;
-}
 
 void BindCustomizer(QWebEngineView* view) {
   auto* customizer = new BrowserCustomizer(view);
@@ -178,6 +153,7 @@ int PreviewPage::openDialogs_ = 0;
 
 PreviewPage::PreviewPage(QWebEngineProfile* profile, WebPreviewBrowser* owner, QObject* parent)
     : QWebEnginePage(profile, parent), owner_(owner) {
+  connect(this, &QWebEnginePage::newWindowRequested, this, &PreviewPage::windowRequested);
   connect(this, &QWebEnginePage::loadStarted, this, [this] {
     dialogsStopped_ = false;
     dialogsInRow_ = 0;
@@ -249,9 +225,9 @@ bool PreviewPage::runDialog(DialogKind kind, const QString& message, QString* te
   return accepted;
 }
 
-QWebEnginePage* PreviewPage::createWindow(WebWindowType) {
-  if (owner_.isNull()) return nullptr;
-  return owner_->openPopup();
+void PreviewPage::windowRequested(QWebEngineNewWindowRequest& request) {
+  QWebEnginePage* popup = owner_.isNull() ? nullptr : owner_->openPopup(request);
+  if (popup != nullptr) request.openIn(popup);
 }
 
 const QString& PreviewPage::leavingOpenMarker() {
@@ -287,8 +263,8 @@ void PreviewPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level
                                            const QString& message, int /*lineNumber*/,
                                            const QString& /*sourceId*/) {
   // The program logs nothing: the pages' own messages are dropped.
+  if (owner_.isNull() || owner_->probe().takeMessage(message)) return;
   if (!message.startsWith(leavingOpenMarker())) return;
-  if (owner_.isNull()) return;
   const QJsonArray call =
       QJsonDocument::fromJson(message.mid(leavingOpenMarker().size()).toUtf8()).array();
   if (call.size() != 3) return;
@@ -361,6 +337,7 @@ WebPreviewBrowser::WebPreviewBrowser(QWebEngineProfile* profile, PageSchemeHandl
   view_ = new QWebEngineView(container_);
   page_ = new PreviewPage(profile_, this, view_);
   view_->setPage(page_);
+  probe_->watchPage(page_, true);
   BindCustomizer(view_);
   layout->addWidget(view_, 1);
   container_->setFocusProxy(view_);
@@ -486,12 +463,13 @@ QList<QWidget*> WebPreviewBrowser::popupWindows() const {
   return open;
 }
 
-PopupWindow* WebPreviewBrowser::newPopup() {
+PopupWindow* WebPreviewBrowser::newPopup(bool handedOver) {
   popups_.erase(std::remove_if(popups_.begin(), popups_.end(),
                                [](const QPointer<PopupWindow>& p) { return p.isNull(); }),
                 popups_.end());
   auto* popup = new PopupWindow(profile_, this);
   popups_.emplace_back(popup);
+  probe_->popupMade(popup, popup->previewPage(), container_->window(), handedOver);
   // The engine hands over the requested geometry right after this returns;
   // showing later puts the window up at its final place and size at once.
   QPointer<PopupWindow> guard(popup);
@@ -501,8 +479,9 @@ PopupWindow* WebPreviewBrowser::newPopup() {
   return popup;
 }
 
-QWebEnginePage* WebPreviewBrowser::openPopup() {
+QWebEnginePage* WebPreviewBrowser::openPopup(const QWebEngineNewWindowRequest& request) {
   if (profile_ == nullptr) return nullptr;
+  probe_->windowRequested(request);
   return newPopup()->previewPage();
 }
 
@@ -520,13 +499,14 @@ void WebPreviewBrowser::openPopupFor(const QUrl& url, const QString& name,
       }
     }
   }
-  PopupWindow* popup = newPopup();
+  PopupWindow* popup = newPopup(true);
   if (named) popup->setWindowName(name);
   popup->applyRequestedGeometry(RequestedGeometry(features, popup->geometry()));
   popup->load(url);
 }
 
 void WebPreviewBrowser::popupShown(PopupWindow* popup) {
+  probe_->popupShown(popup);
   if (onPopupOpened_) onPopupOpened_(popup);
 }
 
@@ -583,6 +563,7 @@ QWebEngineProfile* WebPreviewFactory::profile() {
     leavingOpen.setRunsOnSubFrames(false);
     leavingOpen.setSourceCode(PreviewPage::leavingOpenScript());
     profile_->scripts()->insert(leavingOpen);
+    PopupProbe::install(profile_);
   }
   return profile_;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "preview/host/PreviewPlugin.h"
+#include "preview/webengine/PopupProbe.h"
 
 class QLabel;
 class QWebEngineProfile;
@@ -49,7 +50,6 @@ class PreviewPage : public QWebEnginePage {
   void afterDialog(std::function<void()> then);
 
  protected:
-  QWebEnginePage* createWindow(WebWindowType type) override;
   void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
                                 int lineNumber, const QString& sourceId) override;
   void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
@@ -59,6 +59,7 @@ class PreviewPage : public QWebEnginePage {
 
  private:
   enum class DialogKind { Alert, Confirm, Prompt };
+  void windowRequested(QWebEngineNewWindowRequest& request);
   // Shows the dialog inside the page's own view and waits for the answer
   // while the rest of the program goes on.
   bool runDialog(DialogKind kind, const QString& message, QString* text);
@@ -112,9 +113,16 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void setPopupOpenedHandler(std::function<void(QWidget* popup)> handler) override;
   QList<QWidget*> popupWindows() const override;
   void showNotice(const QString& line) override;
+  void setPopupFactsHandler(std::function<void(const PopupFacts&)> handler) override {
+    probe_->setHandler(std::move(handler));
+  }
+  void locate(const QString& selector, std::function<void(QRect)> done) override {
+    if (!page_.isNull()) probe_->locate(page_, selector, std::move(done));
+  }
+  PopupProbe& probe() { return *probe_; }
 
   // Called by a page of this browser for each window its script opens.
-  QWebEnginePage* openPopup();
+  QWebEnginePage* openPopup(const QWebEngineNewWindowRequest& request);
   // Opens a popup for a window.open call made while a page was being left;
   // `name` and `features` are the second and third arguments of that call.
   void openPopupFor(const QUrl& url, const QString& name, const QString& features);
@@ -137,13 +145,15 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  PopupWindow* newPopup();
+  // `handedOver`: asked for while a page was being left.
+  PopupWindow* newPopup(bool handedOver = false);
   void popupShown(PopupWindow* popup);
   void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status);
   void load(const QUrl& target);
   void watchLoad();
 
   QWebEngineProfile* profile_;
+  PopupProbe* probe_ = new PopupProbe(this);
   QPointer<PageSchemeHandler> pages_;
   QPointer<QWidget> container_;
   QPointer<QWebEngineView> view_;

@@ -72,7 +72,8 @@ TEST_F(StartUp, ControlsSitWhereTheLayoutPutsThem) {
       {"txtDelay_1", {100, 40, 33, 19}},  {"vsbDelay_1", {132, 40, 13, 21}},
       {"FrmView_0", {8, 10, 467, 409}},   {"txtCode", {8, 16, 453, 251}},
       {"txtCodeLink", {8, 312, 453, 63}}, {"cmdCopy_1", {6, 380, 115, 23}},
-      {"FrmView_1", {8, 12, 467, 409}},   {"boxWebBrowser1", {8, 16, 453, 269}},
+      {"FrmView_1", {8, 12, 467, 409}},   {"boxWebBrowser1", {8, 16, 453, 160}},
+      {"txtReport", {8, 196, 453, 89}},
       {"boxWebBrowser2", {8, 320, 453, 57}}, {"cmdsrc_2", {6, 380, 121, 21}},
       {"cmdAbout", {224, 398, 55, 19}},
   };
