@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "orvanta/Version.h"
+#include "preview/host/EngineEnvironment.h"
 
 #include "ui/Appearance.h"
 #include "ui/DisplayPlatform.h"
@@ -36,9 +37,11 @@ int main(int argc, char* argv[]) {
         std::strcmp(argv[i], "--version") == 0)
       return PrintOnly(argv[i]);
   }
-  const bool chosePlatform = orvanta::PreferX11InWaylandSession();
+  // Before any thread: the environment is not touched again. The browser the
+  // program starts gets the user's own, saved here first.
+  orvanta::PrepareEngineEnvironment();
+  orvanta::PreferX11InWaylandSession();
   QApplication app(argc, argv);
-  if (chosePlatform) qunsetenv("QT_QPA_PLATFORM");
   QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
   // Ties the window to the installed desktop entry (its name and icon).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Orvanta"));

@@ -20,28 +20,6 @@
 
 namespace orvanta {
 
-namespace {
-
-QtMessageHandler g_outerHandler = nullptr;
-
-// Loading the engine library warns that no OpenGL context is shared from
-// start-up. The module draws in software and needs none; the advice in the
-// warning would load the OpenGL driver into every start.
-void DropSharedContextAdvice(QtMsgType type, const QMessageLogContext& context,
-                             const QString& text) {
-  if (type == QtWarningMsg && text.contains(QLatin1String("AA_ShareOpenGLContexts"))) return;
-  g_outerHandler(type, context, text);
-}
-
-PreviewFactory* LoadPreviewModule(ModuleHost& host) {
-  g_outerHandler = qInstallMessageHandler(DropSharedContextAdvice);
-  PreviewFactory* factory = host.load<PreviewFactory>();
-  qInstallMessageHandler(g_outerHandler);
-  return factory;
-}
-
-}  // namespace
-
 PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBoxes,
                                QObject* parent)
     : QObject(parent), setup_(std::move(setup)), viewBoxes_(viewBoxes) {
@@ -179,7 +157,7 @@ void PreviewSession::ShowModuleError() {
 bool PreviewSession::EnsureViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
   if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.pluginFolders);
-  PreviewFactory* factory = LoadPreviewModule(*host_);
+  PreviewFactory* factory = host_->load<PreviewFactory>();
   if (factory == nullptr) {
     ShowModuleError();
     return false;

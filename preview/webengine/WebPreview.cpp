@@ -567,7 +567,7 @@ WebPreviewFactory::~WebPreviewFactory() {
 
 QWebEngineProfile* WebPreviewFactory::profile() {
   if (profile_ == nullptr) {
-    const EngineStart start;
+    PrepareEngineStart();
     profile_ = new QWebEngineProfile(this);  // off the record; starts the engine
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
