@@ -30,6 +30,12 @@ class PreviewBrowser {
   // Blanks the view and says in `line` why there is no page; the next
   // navigate() takes the line away.
   virtual void showNotice(const QString& line) = 0;
+  // Whether the view says its page stopped (its renderer ended).
+  virtual bool stopped() const = 0;
+  // Loads the last page navigate() asked for again.
+  virtual void reload() = 0;
+  // Called on the UI thread when stopped() changes.
+  virtual void setStoppedHandler(std::function<void(bool stopped)> handler) = 0;
 };
 
 class PreviewFactory {
@@ -40,6 +46,9 @@ class PreviewFactory {
   virtual PreviewBrowser* createBrowser(QWidget* parent) = 0;
   // Closes every popup window of every view.
   virtual void closeAllPopups() = 0;
+  // Lets the views load this file. They load no other: only files named
+  // here, each by its path, and never through a link in its place.
+  virtual void serveFile(const QString& path) = 0;
   // Closes popups, deletes pages before the shared profile. Call once before
   // the views' parent goes away.
   virtual void shutdown() = 0;
@@ -47,5 +56,5 @@ class PreviewFactory {
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.1"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.2"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <unistd.h>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -137,6 +138,17 @@ void PreviewSession::CloseAllPopups() {
   if (PreviewFactory* factory = Factory()) RunStep([&] { factory->closeAllPopups(); });
 }
 
+bool PreviewSession::AnyStopped() const {
+  return std::any_of(browsers_.cbegin(), browsers_.cend(),
+                     [](const PreviewBrowser* view) { return view != nullptr && view->stopped(); });
+}
+
+void PreviewSession::Reload() {
+  for (PreviewBrowser* view : browsers_) {
+    if (view != nullptr && view->stopped()) RunStep([&] { view->reload(); });
+  }
+}
+
 PreviewFactory* PreviewSession::Factory() const {
   return host_ != nullptr ? host_->load<PreviewFactory>() : nullptr;
 }
@@ -162,6 +174,8 @@ bool PreviewSession::EnsureViews() {
     ShowModuleError();
     return false;
   }
+  for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
+    factory->serveFile(workFolder_ + QString::fromLatin1(name));
   const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
   for (std::size_t i = 0; i < viewBoxes_.size(); ++i) {
     if (browsers_[i] != nullptr) continue;
@@ -174,6 +188,7 @@ bool PreviewSession::EnsureViews() {
     const int number = static_cast<int>(i) + 1;
     view->setLoadFinishedHandler([this, number](bool ok) { emit loadFinished(number, ok); });
     view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
+    view->setStoppedHandler([this](bool) { emit stoppedChanged(); });
     widget->show();
   }
   emit viewsMade();

@@ -68,6 +68,9 @@ class PreviewSession : public QObject {
   PreviewBrowser* browser(int index) const;
   // Popups are top-level windows: they go when the window closes.
   void CloseAllPopups();
+  // Whether a view says its page stopped; Reload loads such pages again.
+  bool AnyStopped() const;
+  void Reload();
 
  signals:
   // The two views were made; they are children of the view boxes.
@@ -75,6 +78,8 @@ class PreviewSession : public QObject {
   // A view (1 or 2) finished loading a page.
   void loadFinished(int view, bool ok);
   void popupOpened(QWidget* popup);
+  // AnyStopped() may have changed.
+  void stoppedChanged();
 
  private:
   // Null until the views were first asked for, or when the module is missing.

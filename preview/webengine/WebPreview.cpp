@@ -382,9 +382,26 @@ WebPreviewBrowser::~WebPreviewBrowser() { releasePages(); }
 
 void WebPreviewBrowser::navigate(const QString& filePath) {
   if (view_.isNull() || pages_.isNull()) return;
+  last_ = PageSchemeHandler::addressOf(filePath);
+  reload();
+}
+
+void WebPreviewBrowser::reload() {
+  if (view_.isNull() || last_.isEmpty()) return;
   notice_->hide();
   view_->show();
-  load(pages_->addressOf(filePath));
+  setStopped(false);
+  load(last_);
+}
+
+void WebPreviewBrowser::setStopped(bool stopped) {
+  if (stopped_ == stopped) return;
+  stopped_ = stopped;
+  if (onStopped_) onStopped_(stopped);
+}
+
+void WebPreviewBrowser::setStoppedHandler(std::function<void(bool)> handler) {
+  onStopped_ = std::move(handler);
 }
 
 void WebPreviewBrowser::showNotice(const QString& line) {
@@ -393,6 +410,7 @@ void WebPreviewBrowser::showNotice(const QString& line) {
   notice_->setToolTip(line);
   notice_->show();
   view_->hide();
+  setStopped(false);
   // The old page goes, so that nothing of it runs on behind the line.
   load(QUrl(QStringLiteral("about:blank")));
 }
@@ -455,9 +473,10 @@ void WebPreviewBrowser::rendererEnded(QWebEnginePage::RenderProcessTerminationSt
   restarting_ = false;
   pending_ = QUrl();
   ++loadToken_;
-  notice_->setText(tr("The page stopped. Preview loads it again."));
+  notice_->setText(tr("The page stopped. Preview or Reload loads it again."));
   notice_->setToolTip(QString());
   notice_->show();
+  setStopped(true);
 }
 
 bool WebPreviewBrowser::eventFilter(QObject* watched, QEvent* event) {
@@ -542,7 +561,9 @@ void WebPreviewBrowser::releasePages() {
   if (!page_.isNull()) page_->cancelDialog();
   ++loadToken_;
   pending_ = QUrl();
+  last_ = QUrl();
   onHung_ = nullptr;
+  onStopped_ = nullptr;
   // Popups that closed but await deferred deletion still hold pages; they go
   // now too, so that no page outlives the profile.
   while (!popups_.empty()) {
@@ -601,6 +622,8 @@ void WebPreviewFactory::endRenderer(WebPreviewBrowser* from) {
   for (const auto& browser : browsers_) browser->expectRestart();
   ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
+
+void WebPreviewFactory::serveFile(const QString& path) { pages_->serve(path); }
 
 void WebPreviewFactory::closeAllPopups() {
   for (const auto& browser : browsers_) browser->closePopups();

@@ -113,6 +113,9 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void setPopupOpenedHandler(std::function<void(QWidget* popup)> handler) override;
   QList<QWidget*> popupWindows() const override;
   void showNotice(const QString& line) override;
+  bool stopped() const override { return stopped_; }
+  void reload() override;
+  void setStoppedHandler(std::function<void(bool)> handler) override;
 
   // Called by a page of this browser for each window its script opens.
   QWebEnginePage* openPopup();
@@ -142,6 +145,7 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void popupShown(PopupWindow* popup);
   void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status);
   void load(const QUrl& target);
+  void setStopped(bool stopped);
   void watchLoad();
 
   QWebEngineProfile* profile_;
@@ -154,7 +158,10 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   std::function<void(bool)> onLoadFinished_;
   std::function<void(QWidget*)> onPopupOpened_;
   std::function<void()> onHung_;
+  std::function<void(bool)> onStopped_;
   QUrl pending_;
+  QUrl last_;
+  bool stopped_ = false;
   bool restarting_ = false;
   bool restartedOnce_ = false;
   int probeToken_ = 0;
@@ -172,6 +179,7 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
 
   PreviewBrowser* createBrowser(QWidget* parent) override;
   void closeAllPopups() override;
+  void serveFile(const QString& path) override;
   void shutdown() override;
 
  private:

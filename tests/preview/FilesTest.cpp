@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "preview/ServedFiles.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
 #include "preview/WorkFolder.h"
@@ -169,6 +170,47 @@ TEST(WorkFolder, ProgramFolderOnlyInTheBuildTree) {
   }
   EXPECT_EQ(testing::FilesIn(temp.path() + "build/ui"), 0u) << "no probe left behind";
   EXPECT_NE(ChooseWorkFolder("/proc", data), ChooseWorkFolder("/proc", data)) << "two windows";
+}
+
+// The views get exactly the files the program wrote and named, nothing a
+// request can reach beside them.
+TEST(ServedFiles, OnlyTheNamedFilesThemselves) {
+  TempDir temp;
+  const std::string folder = temp.path() + "work";
+  std::filesystem::create_directories(folder + "/sub");
+  std::ofstream(folder + "/test_page.htm") << "page";
+  std::ofstream(folder + "/other.htm") << "other";
+  std::ofstream(temp.path() + "secret") << "secret";
+  ::symlink((temp.path() + "secret").c_str(), (folder + "/test_link.htm").c_str());
+  ::mkfifo((folder + "/gobutton.gif").c_str(), 0600);
+  ServedFiles served;
+  for (const char* name : {"test_page.htm", "test_link.htm", "gobutton.gif", "sub"})
+    served.Add(folder + "/" + name);
+  const struct {
+    const char* name;
+    std::string request;
+    const char* body;  // null: refused
+  } cases[] = {
+      {"NamedFile", folder + "/test_page.htm", "page"},
+      {"NamedFileSpeltOtherwise", folder + "/sub/.././test_page.htm", "page"},
+      {"OtherFileInTheFolder", folder + "/other.htm", nullptr},
+      {"LinkInTheNamedPlace", folder + "/test_link.htm", nullptr},
+      {"EscapeUpwards", folder + "/../secret", nullptr},
+      {"EscapeFromANamedFolder", folder + "/sub/../../secret", nullptr},
+      {"NamedFolder", folder + "/sub", nullptr},
+      {"PipeInTheNamedPlace", folder + "/gobutton.gif", nullptr},
+      {"RelativePath", "work/test_page.htm", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int fd = served.Open(c.request);
+    EXPECT_EQ(fd >= 0, c.body != nullptr);
+    if (fd < 0) continue;
+    char buffer[16] = {};
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), c.body);
+  }
 }
 
 // A lock file held as another process holds it: flock locks belong to one

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QPluginLoader>
@@ -147,7 +148,15 @@ class WebPreviewTest : public ::testing::Test {
     bool lastOk = false;
   };
 
+  // The views load only files they were given, as the program gives them
+  // the pages and the picture it wrote.
+  void ServePages() {
+    const QStringList kinds{QStringLiteral("*.htm"), QStringLiteral("*.gif")};
+    for (const QString& name : QDir(folder_).entryList(kinds)) factory_->serveFile(folder_ + name);
+  }
+
   orvanta::PreviewBrowser* AddBrowser(Loads* loads) {
+    ServePages();
     orvanta::PreviewBrowser* browser = factory_->createBrowser(host_.get());
     host_->layout()->addWidget(browser->widget());
     browser->setLoadFinishedHandler([loads](bool ok) {
@@ -165,6 +174,7 @@ class WebPreviewTest : public ::testing::Test {
   // Navigates and waits for that load to finish.
   bool Load(orvanta::PreviewBrowser* browser, Loads* loads, const QString& path) {
     const int before = loads->count;
+    ServePages();
     browser->navigate(path);
     return WaitUntil([&] { return loads->count > before; }, kLoadTimeoutMs);
   }
@@ -226,6 +236,20 @@ TEST_F(WebPreviewTest, StartingTheEngineChangesNoEnvironmentVariable) {
   ShowHost();
   ASSERT_TRUE(Load(browser, &loads, folder_ + "plain.htm"));
   EXPECT_EQ(QProcessEnvironment::systemEnvironment().toStringList(), before);
+}
+
+TEST_F(WebPreviewTest, FileNotGivenToTheViewsDoesNotLoad) {
+  WriteFile(folder_ + "given.htm", "<html><head><title>given</title></head></html>");
+  WriteFile(folder_ + "other.html", "<html><head><title>other</title></head></html>");
+  Loads loads;
+  orvanta::PreviewBrowser* browser = AddBrowser(&loads);
+  ShowHost();
+  ASSERT_TRUE(Load(browser, &loads, folder_ + "other.html"));
+  EXPECT_FALSE(loads.lastOk);
+  EXPECT_NE(Title(WebView(browser)), QStringLiteral("other"));
+  ASSERT_TRUE(Load(browser, &loads, folder_ + "given.htm"));
+  EXPECT_TRUE(loads.lastOk);
+  EXPECT_EQ(Title(WebView(browser)), QStringLiteral("given"));
 }
 
 TEST_F(WebPreviewTest, LoadFinishedFiresForEveryLoadWithItsOutcome) {
