@@ -9,6 +9,7 @@
 #include "ui/DisplayPlatform.h"
 #include "ui/FrmMain.h"
 #ifdef ORVANTA_STARTUP_PROBE
+#include "bench/ui/PreviewProbe.h"
 #include "bench/ui/StartupProbe.h"
 #endif
 
@@ -46,9 +47,12 @@ int main(int argc, char* argv[]) {
   // Ties the window to the installed desktop entry (its name and icon).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Orvanta"));
   orvanta::UseClassicLook();
-  orvanta::FrmMain window;
 #ifdef ORVANTA_STARTUP_PROBE
+  orvanta::FrmMain window(orvanta::bench::ProbeHooks());
   orvanta::bench::StartupProbe probe(window);
+  orvanta::bench::PreviewProbe previewProbe(window);
+#else
+  orvanta::FrmMain window;
 #endif
   window.show();
   return app.exec();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -177,12 +178,7 @@ class PageDialog : public QFrame {
 int PreviewPage::openDialogs_ = 0;
 
 PreviewPage::PreviewPage(QWebEngineProfile* profile, WebPreviewBrowser* owner, QObject* parent)
-    : QWebEnginePage(profile, parent), owner_(owner) {
-  connect(this, &QWebEnginePage::loadStarted, this, [this] {
-    dialogsStopped_ = false;
-    dialogsInRow_ = 0;
-  });
-}
+    : QWebEnginePage(profile, parent), owner_(owner) {}
 
 void PreviewPage::cancelDialog() {
   if (!dialog_.isNull()) static_cast<PageDialog*>(dialog_.data())->finish(false);
@@ -254,6 +250,13 @@ QWebEnginePage* PreviewPage::createWindow(WebWindowType) {
   return owner_->openPopup();
 }
 
+const QString& PreviewPage::newDocumentMarker() {
+  // With a part no page can guess, so that no page lets its dialogs in again.
+  static const QString marker = QStringLiteral("orvanta-preview:new-document %1")
+                                    .arg(QRandomGenerator::system()->generate64(), 0, 36);
+  return marker;
+}
+
 const QString& PreviewPage::leavingOpenMarker() {
   static const QString marker = QStringLiteral("orvanta-preview:open-while-leaving ");
   return marker;
@@ -264,6 +267,7 @@ QString PreviewPage::leavingOpenScript() {
   // any unload handler of the page. The stand-in window object lets the rest
   // of such a handler (focus, blur, a close timer) run without errors.
   return QStringLiteral(
+             "console.log(%2);\n"
              "(function () {\n"
              "  var leaving = false;\n"
              "  var realOpen = window.open;\n"
@@ -280,12 +284,20 @@ QString PreviewPage::leavingOpenScript() {
              "             close: function () {} };\n"
              "  };\n"
              "})();\n")
-      .arg(QLatin1Char('\'') + leavingOpenMarker() + QLatin1Char('\''));
+      .arg(QLatin1Char('\'') + leavingOpenMarker() + QLatin1Char('\''),
+           QLatin1Char('\'') + newDocumentMarker() + QLatin1Char('\''));
 }
 
 void PreviewPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/,
                                            const QString& message, int /*lineNumber*/,
                                            const QString& /*sourceId*/) {
+  // The old page's dialogs stay refused until the new page's document
+  // exists: a page in a dialog loop asks for more while the next one loads.
+  if (message == newDocumentMarker()) {
+    dialogsStopped_ = false;
+    dialogsInRow_ = 0;
+    return;
+  }
   // The program logs nothing: the pages' own messages are dropped.
   if (!message.startsWith(leavingOpenMarker())) return;
   if (owner_.isNull()) return;

@@ -34,6 +34,8 @@ class PreviewPage : public QWebEnginePage {
   // silently drop every "Page Close" popup. A script in each page hands such
   // calls over through the console instead; this is its marker.
   static const QString& leavingOpenMarker();
+  // What the same script logs first in every new document of the page.
+  static const QString& newDocumentMarker();
   // The script, for the profile to run at the start of every page.
   static QString leavingOpenScript();
 
