@@ -441,8 +441,10 @@ files::WriteTarget CheckTarget(const std::string& path) {
   return target;
 }
 
-// What a planned write lands on, whatever the spelling: the file's device
-// and inode, or for a file still missing its folder's and its name.
+// What a planned write lands on, whatever the spelling: a file with other
+// names by its device and inode; any other by its folder's and its name. A
+// file another run replaces meanwhile gets a new inode, and a freed one may
+// come back under another name, so single files are never told by inode.
 struct FileIdentity {
   dev_t device = 0;
   ino_t inode = 0;
@@ -454,7 +456,8 @@ struct FileIdentity {
 
 FileIdentity IdentityOf(const files::WriteTarget& target) {
   struct stat st {};
-  if (target.Exists && ::stat(target.Path.c_str(), &st) == 0) return {st.st_dev, st.st_ino, {}};
+  if (target.Exists && ::stat(target.Path.c_str(), &st) == 0 && st.st_nlink > 1)
+    return {st.st_dev, st.st_ino, {}};
   if (::stat(files::FolderOf(target.Path).c_str(), &st) != 0) return {0, 0, target.Path};
   const std::size_t slash = target.Path.rfind('/');
   return {st.st_dev, st.st_ino,
@@ -470,11 +473,13 @@ void CheckDistinct(const std::vector<PlannedWrite>& plan, std::ostream& out) {
       fdOut && ::fstat(fdOut->Fd(), &output) == 0 && S_ISREG(output.st_mode);
   std::vector<FileIdentity> seen;
   for (const PlannedWrite& p : plan) {
-    const FileIdentity identity = IdentityOf(CheckTarget(p.path));
-    if (outputIsFile && identity.name.empty() && identity.device == output.st_dev &&
-        identity.inode == output.st_ino) {
+    const files::WriteTarget target = CheckTarget(p.path);
+    struct stat st {};
+    if (outputIsFile && target.Exists && ::stat(target.Path.c_str(), &st) == 0 &&
+        st.st_dev == output.st_dev && st.st_ino == output.st_ino) {
       throw UsageError{Quoted(p.path) + " is also the standard output; nothing was written", 2};
     }
+    const FileIdentity identity = IdentityOf(target);
     for (std::size_t i = 0; i < seen.size(); ++i) {
       if (seen[i] == identity)
         throw UsageError{Quoted(plan[i].path) + " and " + Quoted(p.path) +

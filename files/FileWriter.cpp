@@ -270,22 +270,23 @@ std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
     ::unlink(temp.c_str());
     return SystemProblem(error);
   };
+  // Content first: a write clears set-id bits and file capabilities, a new
+  // owner clears them too, and the mode sets the group bits the access list
+  // then sets again from its mask. So: content, owner, mode, attributes.
+  for (std::string_view piece : pieces) {
+    if (int error = WriteAll(out.Get(), piece)) return fail(error);
+  }
   if (target.Exists) {
     if (target.Owner != ::geteuid() || target.Group != ::getegid()) {
       // Only a privileged writer can keep another owner; others still write.
       [[maybe_unused]] const int kept = ::fchown(out.Get(), target.Owner, target.Group);
     }
-    // After the owner, which would clear set-id bits; the list sets the
-    // group bits from its mask again.
     if (::fchmod(out.Get(), target.Mode & 07777) != 0) return fail(errno);
     if (auto problem = CopyAttributes(target.Path, out.Get())) {
       out.Close();
       ::unlink(temp.c_str());
       return problem;
     }
-  }
-  for (std::string_view piece : pieces) {
-    if (int error = WriteAll(out.Get(), piece)) return fail(error);
   }
   if (::fsync(out.Get()) != 0) return fail(errno);
   if (out.Close() != 0) return fail(errno);

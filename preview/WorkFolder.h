@@ -27,12 +27,19 @@ bool IsBuildTree(const std::string& programFolder);
 std::string ChooseWorkFolder(const std::string& programFolder, const std::string& dataFolder);
 
 // Creates the work folder when it is missing, open to its owner alone (and
-// its parent so when that is missing too), and removes the folders that
-// instances which are gone left behind.
+// its parent so when that is missing too), and takes the lock this process
+// holds on it until it ends (in a shared build-tree folder, the lock on its
+// launch pages). Removes what instances that hold no lock any more left
+// behind: a process number tells nothing across containers.
 std::optional<files::FileProblem> PrepareWorkFolder(const std::string& workFolder);
 
-// Removes this instance's folder and what the program wrote there; files
-// handed to the browser stay for it and go at the next start.
+// Removes what instances that hold no lock any more left in `folder`: their
+// own folders, and their launch pages in a shared build-tree folder.
+void RemoveLeftoversIn(const std::string& folder);
+
+// Removes this instance's folder and what the program wrote there, and
+// lets the lock go; files handed to the browser stay for it and go at the
+// next start.
 void RemoveWorkFolder(const std::string& workFolder);
 
 // A page of its own for each "Launch in Browser": the browser may read it

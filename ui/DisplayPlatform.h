@@ -19,9 +19,9 @@ struct DisplayEnvironment {
 QByteArray PreferredPlatform(const DisplayEnvironment& environment, bool x11PluginInstalled);
 
 // Applies PreferredPlatform to this process before the application object
-// exists; true when it set QT_QPA_PLATFORM. Take the variable out again once
-// the application object is made, so that the programs it starts (the web
-// browser, the mail program) choose their own.
+// exists; true when it set QT_QPA_PLATFORM. The programs it starts (the web
+// browser, the mail program) get the environment saved before this ran
+// (UserEnvironment), so they choose their own.
 bool PreferX11InWaylandSession();
 
 }  // namespace orvanta

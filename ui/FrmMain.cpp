@@ -155,6 +155,7 @@ void FrmMain::SetUpKeyboard() {
   const std::pair<QAbstractButton*, char> buttons[] = {
       {ui_->ChkCenter, 'C'}, {ui_->cmdGo_0, 'G'},   {ui_->cmdGo_2, 'r'},
       {ui_->cmdCopy_0, 'o'}, {ui_->cmdCopy_1, 'k'}, {ui_->cmdsrc_2, 'B'},
+      {ui_->cmdPageReload, 'e'},
   };
   for (const auto& [button, letter] : buttons)
     button->setText(WithMnemonic(button->text(), QLatin1Char(letter)));
@@ -174,6 +175,12 @@ void FrmMain::SetUpKeyboard() {
     connect(made, &QShortcut::activated, this, std::move(action));
   };
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}) {
+    shortcut(keys, [this] {
+      if (pageFocus_->FrontPage() == FrmView_[1] && ui_->cmdPageReload->isEnabled())
+        session_->Reload();
+    });
+  }
   shortcut(QKeySequence(Qt::Key_Escape), [this] {
     if (pageFocus_->FrontPage() == frmMenu_[2]) ShowPanel(0);
   });
@@ -218,6 +225,8 @@ void FrmMain::StartUp() {
   connect(session_.get(), &PreviewSession::loadFinished, this, &FrmMain::previewLoadFinished);
   connect(session_.get(), &PreviewSession::popupOpened, this, &FrmMain::previewPopupOpened);
   connect(session_.get(), &PreviewSession::popupFacts, this, &FrmMain::PopupFactsArrived);
+  connect(session_.get(), &PreviewSession::stoppedChanged, this,
+          [this] { ui_->cmdPageReload->setEnabled(session_->AnyStopped()); });
 
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
@@ -248,6 +257,7 @@ void FrmMain::ConnectCommands() {
   connect(ui_->cmdCopy_0, &QPushButton::clicked, this, [this] { cmdCopy_Click(0); });
   connect(ui_->cmdCopy_1, &QPushButton::clicked, this, [this] { cmdCopy_Click(1); });
   connect(ui_->cmdsrc_2, &QPushButton::clicked, this, [this] { cmdsrc_Click(2); });
+  connect(ui_->cmdPageReload, &QPushButton::clicked, this, [this] { session_->Reload(); });
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
   new KeyLink(ui_->Label10, [this] { ShowPanel(2); });

@@ -3,12 +3,14 @@
 #include <cstring>
 
 #include "orvanta/Version.h"
+#include "preview/host/EngineEnvironment.h"
 
 #include "ui/Appearance.h"
 #include "ui/DisplayPlatform.h"
 #include "ui/FrmMain.h"
 #include "ui/ReportMode.h"
 #ifdef ORVANTA_STARTUP_PROBE
+#include "ui/PreviewProbe.h"
 #include "ui/StartupProbe.h"
 #endif
 
@@ -42,16 +44,21 @@ int main(int argc, char* argv[]) {
       return PrintOnly(argv[i]);
     if (std::strcmp(argv[i], "--report") == 0) return orvanta::RunReport(argc, argv, i + 1);
   }
-  const bool chosePlatform = orvanta::PreferX11InWaylandSession();
+  // Before any thread: the environment is not touched again. The browser the
+  // program starts gets the user's own, saved here first.
+  orvanta::PrepareEngineEnvironment();
+  orvanta::PreferX11InWaylandSession();
   QApplication app(argc, argv);
-  if (chosePlatform) qunsetenv("QT_QPA_PLATFORM");
   QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
   // Ties the window to the installed desktop entry (its name and icon).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Orvanta"));
   orvanta::UseClassicLook();
-  orvanta::FrmMain window;
 #ifdef ORVANTA_STARTUP_PROBE
+  orvanta::FrmMain window(orvanta::ProbeHooks());
   orvanta::StartupProbe probe(window);
+  orvanta::PreviewProbe previewProbe(window);
+#else
+  orvanta::FrmMain window;
 #endif
   window.show();
   return app.exec();

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/ui/ProcessMemory.h"
+#include "preview/host/EngineEnvironment.h"
 #include "ui/Appearance.h"
 #include "ui/StartupProbe.h"
 #include "ui/FrmMain.h"
@@ -68,6 +69,7 @@ int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   if (getuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  orvanta::PrepareEngineEnvironment();
   QApplication app(argc, argv);
   orvanta::UseClassicLook();
   std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));

@@ -70,6 +70,12 @@ class PreviewBrowser {
   // The rectangle, in view coordinates, of the first element the CSS
   // selector matches (empty when none), for input made on the user's behalf.
   virtual void locate(const QString& selector, std::function<void(QRect)> done) = 0;
+  // Whether the view says its page stopped (its renderer ended).
+  virtual bool stopped() const = 0;
+  // Loads the last page navigate() asked for again.
+  virtual void reload() = 0;
+  // Called on the UI thread when stopped() changes.
+  virtual void setStoppedHandler(std::function<void(bool stopped)> handler) = 0;
 };
 
 class PreviewFactory {
@@ -80,6 +86,9 @@ class PreviewFactory {
   virtual PreviewBrowser* createBrowser(QWidget* parent) = 0;
   // Closes every popup window of every view.
   virtual void closeAllPopups() = 0;
+  // Lets the views load this file. They load no other: only files named
+  // here, each by its path, and never through a link in its place.
+  virtual void serveFile(const QString& path) = 0;
   // Closes popups, deletes pages before the shared profile. Call once before
   // the views' parent goes away.
   virtual void shutdown() = 0;
@@ -87,5 +96,5 @@ class PreviewFactory {
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.2"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.3"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

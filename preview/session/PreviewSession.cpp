@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <unistd.h>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -18,28 +19,6 @@
 #include "preview/host/PreviewPlugin.h"
 
 namespace orvanta {
-
-namespace {
-
-QtMessageHandler g_outerHandler = nullptr;
-
-// Loading the engine library warns that no OpenGL context is shared from
-// start-up. The module draws in software and needs none; the advice in the
-// warning would load the OpenGL driver into every start.
-void DropSharedContextAdvice(QtMsgType type, const QMessageLogContext& context,
-                             const QString& text) {
-  if (type == QtWarningMsg && text.contains(QLatin1String("AA_ShareOpenGLContexts"))) return;
-  g_outerHandler(type, context, text);
-}
-
-PreviewFactory* LoadPreviewModule(ModuleHost& host) {
-  g_outerHandler = qInstallMessageHandler(DropSharedContextAdvice);
-  PreviewFactory* factory = host.load<PreviewFactory>();
-  qInstallMessageHandler(g_outerHandler);
-  return factory;
-}
-
-}  // namespace
 
 PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBoxes,
                                QObject* parent)
@@ -173,6 +152,17 @@ void PreviewSession::CloseAllPopups() {
   if (PreviewFactory* factory = Factory()) CallModule([factory] { factory->closeAllPopups(); });
 }
 
+bool PreviewSession::AnyStopped() const {
+  return std::any_of(browsers_.cbegin(), browsers_.cend(),
+                     [](const PreviewBrowser* view) { return view != nullptr && view->stopped(); });
+}
+
+void PreviewSession::Reload() {
+  for (PreviewBrowser* view : browsers_) {
+    if (view != nullptr && view->stopped()) CallModule([view] { view->reload(); });
+  }
+}
+
 PreviewFactory* PreviewSession::Factory() const {
   return host_ != nullptr ? host_->load<PreviewFactory>() : nullptr;
 }
@@ -195,10 +185,12 @@ bool PreviewSession::EnsureViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
   if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.pluginFolders);
   PreviewFactory* factory = nullptr;
-  if (!CallModule([&] { factory = LoadPreviewModule(*host_); }) || factory == nullptr) {
+  if (!CallModule([&] { factory = host_->load<PreviewFactory>(); }) || factory == nullptr) {
     ShowModuleError();
     return false;
   }
+  for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
+    factory->serveFile(workFolder_ + QString::fromLatin1(name));
   const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
   for (std::size_t i = 0; i < viewBoxes_.size(); ++i) {
     if (browsers_[i] != nullptr) continue;
@@ -217,6 +209,7 @@ bool PreviewSession::EnsureViews() {
     view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
     view->setPopupFactsHandler(
         [this, number](const PopupFacts& facts) { emit popupFacts(number, facts); });
+    view->setStoppedHandler([this](bool) { emit stoppedChanged(); });
     widget->show();
   }
   emit viewsMade();

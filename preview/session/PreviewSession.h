@@ -69,6 +69,9 @@ class PreviewSession : public QObject {
   PreviewBrowser* browser(int index) const;
   // Popups are top-level windows: they go when the window closes.
   void CloseAllPopups();
+  // Whether a view says its page stopped; Reload loads such pages again.
+  bool AnyStopped() const;
+  void Reload();
 
  signals:
   // The two views were made; they are children of the view boxes.
@@ -78,6 +81,8 @@ class PreviewSession : public QObject {
   void popupOpened(QWidget* popup);
   // More is known about a window a page of view 1 or 2 asked for.
   void popupFacts(int view, const orvanta::PopupFacts& facts);
+  // AnyStopped() may have changed.
+  void stoppedChanged();
 
  private:
   // Null until the views were first asked for, or when the module is missing.

@@ -27,6 +27,17 @@ void BrowserCustomizer::watch(QObject* object) {
   }
 }
 
+namespace {
+
+bool IsReloadKey(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers mods =
+      event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+  return (event.key() == Qt::Key_F5 && mods == Qt::NoModifier) ||
+         (event.key() == Qt::Key_R && mods == Qt::ControlModifier);
+}
+
+}  // namespace
+
 bool BrowserCustomizer::isBrowserShortcut(const QKeyEvent& event) {
   const Qt::KeyboardModifiers mods =
       event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
@@ -81,6 +92,10 @@ bool BrowserCustomizer::eventFilter(QObject* watched, QEvent* event) {
     return false;
   }
   if (!swallows(event)) return false;
+  // The window's own reload keys go to the window: only the key press, which
+  // follows when no window shortcut took them, is dropped.
+  if (event->type() == QEvent::ShortcutOverride && IsReloadKey(*static_cast<QKeyEvent*>(event)))
+    return false;
   // Accepting the override keeps window shortcuts from firing; the key press
   // that follows is then dropped here.
   event->accept();

@@ -7,7 +7,7 @@
 #include <QMimeDatabase>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
-#include <algorithm>
+#include <unistd.h>
 
 namespace orvanta {
 
@@ -25,23 +25,22 @@ void PageSchemeHandler::registerScheme() {
 }
 
 QUrl PageSchemeHandler::addressOf(const QString& filePath) {
-  const QFileInfo file(filePath);
-  const QString folder = QDir::cleanPath(file.absolutePath());
-  if (!folders_.contains(folder)) folders_ << folder;
   QUrl address;
   address.setScheme(QString::fromLatin1(scheme()));
-  address.setPath(QDir::cleanPath(file.absoluteFilePath()));
+  address.setPath(QDir::cleanPath(QFileInfo(filePath).absoluteFilePath()));
   return address;
 }
 
+void PageSchemeHandler::serve(const QString& filePath) {
+  served_.Add(QDir::cleanPath(QFileInfo(filePath).absoluteFilePath()).toStdString());
+}
+
 void PageSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
-  const QString path = QDir::cleanPath(job->requestUrl().path());
-  const bool servable = std::any_of(folders_.cbegin(), folders_.cend(), [&](const QString& folder) {
-    return path.startsWith(folder == QLatin1String("/") ? folder : folder + QLatin1Char('/'));
-  });
-  QFile file(path);
-  if (job->requestMethod() != "GET" || !servable || !QFileInfo(path).isFile() ||
-      !file.open(QIODevice::ReadOnly)) {
+  const QString path = job->requestUrl().path();
+  const int fd = job->requestMethod() == "GET" ? served_.Open(path.toStdString()) : -1;
+  QFile file;
+  if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (fd >= 0) ::close(fd);
     job->fail(QWebEngineUrlRequestJob::UrlNotFound);
     return;
   }

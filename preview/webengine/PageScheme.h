@@ -2,16 +2,17 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
+
+#include "preview/ServedFiles.h"
 
 namespace orvanta {
 
 // Serves the test pages to the views under a scheme of their own instead of
 // as local files. A page of that scheme is no local content and its origin is
-// opaque: its scripts can read no local file, not even the files beside it,
-// while pictures, frames and popup pages from its folder still load.
+// opaque: its scripts can read no local file. Only the files the program
+// wrote and named (serve) load, the pages and their picture.
 class PageSchemeHandler : public QWebEngineUrlSchemeHandler {
   Q_OBJECT
  public:
@@ -21,14 +22,16 @@ class PageSchemeHandler : public QWebEngineUrlSchemeHandler {
   // Once, before the engine starts (before the first profile exists).
   static void registerScheme();
 
-  // The address of a local file for the views; from then on the files of
-  // its folder (and below) are served, and nothing else.
-  QUrl addressOf(const QString& filePath);
+  // The address of a local file for the views.
+  static QUrl addressOf(const QString& filePath);
+  // From now on this file is served, when it is a regular file and no link
+  // stands in its place. Nothing else is.
+  void serve(const QString& filePath);
 
   void requestStarted(QWebEngineUrlRequestJob* job) override;
 
  private:
-  QStringList folders_;
+  ServedFiles served_;
 };
 
 }  // namespace orvanta

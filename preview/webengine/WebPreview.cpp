@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -154,10 +155,6 @@ int PreviewPage::openDialogs_ = 0;
 PreviewPage::PreviewPage(QWebEngineProfile* profile, WebPreviewBrowser* owner, QObject* parent)
     : QWebEnginePage(profile, parent), owner_(owner) {
   connect(this, &QWebEnginePage::newWindowRequested, this, &PreviewPage::windowRequested);
-  connect(this, &QWebEnginePage::loadStarted, this, [this] {
-    dialogsStopped_ = false;
-    dialogsInRow_ = 0;
-  });
 }
 
 void PreviewPage::cancelDialog() {
@@ -230,6 +227,13 @@ void PreviewPage::windowRequested(QWebEngineNewWindowRequest& request) {
   if (popup != nullptr) request.openIn(popup);
 }
 
+const QString& PreviewPage::newDocumentMarker() {
+  // With a part no page can guess, so that no page lets its dialogs in again.
+  static const QString marker = QStringLiteral("orvanta-preview:new-document %1")
+                                    .arg(QRandomGenerator::system()->generate64(), 0, 36);
+  return marker;
+}
+
 const QString& PreviewPage::leavingOpenMarker() {
   static const QString marker = QStringLiteral("orvanta-preview:open-while-leaving ");
   return marker;
@@ -240,6 +244,7 @@ QString PreviewPage::leavingOpenScript() {
   // any unload handler of the page. The stand-in window object lets the rest
   // of such a handler (focus, blur, a close timer) run without errors.
   return QStringLiteral(
+             "console.log(%2);\n"
              "(function () {\n"
              "  var leaving = false;\n"
              "  var realOpen = window.open;\n"
@@ -256,12 +261,20 @@ QString PreviewPage::leavingOpenScript() {
              "             close: function () {} };\n"
              "  };\n"
              "})();\n")
-      .arg(QLatin1Char('\'') + leavingOpenMarker() + QLatin1Char('\''));
+      .arg(QLatin1Char('\'') + leavingOpenMarker() + QLatin1Char('\''),
+           QLatin1Char('\'') + newDocumentMarker() + QLatin1Char('\''));
 }
 
 void PreviewPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/,
                                            const QString& message, int /*lineNumber*/,
                                            const QString& /*sourceId*/) {
+  // The old page's dialogs stay refused until the new page's document
+  // exists: a page in a dialog loop asks for more while the next one loads.
+  if (message == newDocumentMarker()) {
+    dialogsStopped_ = false;
+    dialogsInRow_ = 0;
+    return;
+  }
   // The program logs nothing: the pages' own messages are dropped.
   if (owner_.isNull() || owner_->probe().takeMessage(message)) return;
   if (!message.startsWith(leavingOpenMarker())) return;
@@ -359,9 +372,26 @@ WebPreviewBrowser::~WebPreviewBrowser() { releasePages(); }
 
 void WebPreviewBrowser::navigate(const QString& filePath) {
   if (view_.isNull() || pages_.isNull()) return;
+  last_ = PageSchemeHandler::addressOf(filePath);
+  reload();
+}
+
+void WebPreviewBrowser::reload() {
+  if (view_.isNull() || last_.isEmpty()) return;
   notice_->hide();
   view_->show();
-  load(pages_->addressOf(filePath));
+  setStopped(false);
+  load(last_);
+}
+
+void WebPreviewBrowser::setStopped(bool stopped) {
+  if (stopped_ == stopped) return;
+  stopped_ = stopped;
+  if (onStopped_) onStopped_(stopped);
+}
+
+void WebPreviewBrowser::setStoppedHandler(std::function<void(bool)> handler) {
+  onStopped_ = std::move(handler);
 }
 
 void WebPreviewBrowser::showNotice(const QString& line) {
@@ -370,6 +400,7 @@ void WebPreviewBrowser::showNotice(const QString& line) {
   notice_->setToolTip(line);
   notice_->show();
   view_->hide();
+  setStopped(false);
   // The old page goes, so that nothing of it runs on behind the line.
   load(QUrl(QStringLiteral("about:blank")));
 }
@@ -432,9 +463,10 @@ void WebPreviewBrowser::rendererEnded(QWebEnginePage::RenderProcessTerminationSt
   restarting_ = false;
   pending_ = QUrl();
   ++loadToken_;
-  notice_->setText(tr("The page stopped. Preview loads it again."));
+  notice_->setText(tr("The page stopped. Preview or Reload loads it again."));
   notice_->setToolTip(QString());
   notice_->show();
+  setStopped(true);
 }
 
 bool WebPreviewBrowser::eventFilter(QObject* watched, QEvent* event) {
@@ -522,7 +554,9 @@ void WebPreviewBrowser::releasePages() {
   if (!page_.isNull()) page_->cancelDialog();
   ++loadToken_;
   pending_ = QUrl();
+  last_ = QUrl();
   onHung_ = nullptr;
+  onStopped_ = nullptr;
   // Popups that closed but await deferred deletion still hold pages; they go
   // now too, so that no page outlives the profile.
   while (!popups_.empty()) {
@@ -547,7 +581,7 @@ WebPreviewFactory::~WebPreviewFactory() {
 
 QWebEngineProfile* WebPreviewFactory::profile() {
   if (profile_ == nullptr) {
-    const EngineStart start;
+    PrepareEngineStart();
     profile_ = new QWebEngineProfile(this);  // off the record; starts the engine
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
@@ -582,6 +616,8 @@ void WebPreviewFactory::endRenderer(WebPreviewBrowser* from) {
   for (const auto& browser : browsers_) browser->expectRestart();
   ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
+
+void WebPreviewFactory::serveFile(const QString& path) { pages_->serve(path); }
 
 void WebPreviewFactory::closeAllPopups() {
   for (const auto& browser : browsers_) browser->closePopups();

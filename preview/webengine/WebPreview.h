@@ -35,6 +35,8 @@ class PreviewPage : public QWebEnginePage {
   // silently drop every "Page Close" popup. A script in each page hands such
   // calls over through the console instead; this is its marker.
   static const QString& leavingOpenMarker();
+  // What the same script logs first in every new document of the page.
+  static const QString& newDocumentMarker();
   // The script, for the profile to run at the start of every page.
   static QString leavingOpenScript();
 
@@ -120,6 +122,9 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
     if (!page_.isNull()) probe_->locate(page_, selector, std::move(done));
   }
   PopupProbe& probe() { return *probe_; }
+  bool stopped() const override { return stopped_; }
+  void reload() override;
+  void setStoppedHandler(std::function<void(bool)> handler) override;
 
   // Called by a page of this browser for each window its script opens.
   QWebEnginePage* openPopup(const QWebEngineNewWindowRequest& request);
@@ -150,6 +155,7 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void popupShown(PopupWindow* popup);
   void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status);
   void load(const QUrl& target);
+  void setStopped(bool stopped);
   void watchLoad();
 
   QWebEngineProfile* profile_;
@@ -163,7 +169,10 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   std::function<void(bool)> onLoadFinished_;
   std::function<void(QWidget*)> onPopupOpened_;
   std::function<void()> onHung_;
+  std::function<void(bool)> onStopped_;
   QUrl pending_;
+  QUrl last_;
+  bool stopped_ = false;
   bool restarting_ = false;
   bool restartedOnce_ = false;
   int probeToken_ = 0;
@@ -181,6 +190,7 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
 
   PreviewBrowser* createBrowser(QWidget* parent) override;
   void closeAllPopups() override;
+  void serveFile(const QString& path) override;
   void shutdown() override;
 
  private:

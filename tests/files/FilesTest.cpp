@@ -176,6 +176,56 @@ TEST(FileWriter, KeepsAccessListAndAttributesAndGrantsNoMore) {
   }
 }
 
+std::string Capabilities(const std::string& path) {
+  char value[64] = {};
+  const ssize_t size = ::getxattr(path.c_str(), "security.capability", value, sizeof value);
+  return size > 0 ? std::string(value, static_cast<std::size_t>(size)) : std::string();
+}
+
+// A write and a new owner each clear set-id bits and file capabilities, so a
+// replace that set them before either would lose them.
+TEST(FileWriter, KeepsSetIdBitsAndCapabilitiesThroughTheWrite) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand files to another user";
+  const struct {
+    const char* name;
+    mode_t mode;
+    uid_t owner;     // of the file
+    uid_t writer;    // who replaces it
+    bool capability; // a file capability is set on it
+  } cases[] = {
+      {"RootKeepsAnotherOwnersSetUserId", 04755, 65534, 0, false},
+      {"RootKeepsSetGroupIdOfAnotherGroup", 02750, 65534, 0, false},
+      {"RootKeepsAFileCapability", 0755, 0, 0, true},
+      {"UserKeepsTheirOwnSetUserId", 04700, 65534, 65534, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    ::chown(folder.Path().c_str(), c.writer, c.writer);
+    WriteBytes(folder.File("t"), "old");
+    ASSERT_EQ(::chown(folder.File("t").c_str(), c.owner, c.owner), 0);
+    ASSERT_EQ(::chmod(folder.File("t").c_str(), c.mode), 0);
+    if (c.capability) {
+      if (!Shell("setcap cap_net_raw+ep '" + folder.File("t") + "' 2>/dev/null")) {
+        std::printf("[  SKIPPED ] %s: this file system keeps no file capabilities\n", c.name);
+        continue;
+      }
+    }
+    const std::string capability = Capabilities(folder.File("t"));
+    ASSERT_EQ(InChild([&] {
+                if (c.writer != 0 && (::setgid(c.writer) != 0 || ::setuid(c.writer) != 0)) return 2;
+                return WriteFile(folder.File("t"), "new") ? 1 : 0;
+              }),
+              0);
+    EXPECT_EQ(ReadBytes(folder.File("t")), "new");
+    struct stat after {};
+    ::stat(folder.File("t").c_str(), &after);
+    EXPECT_EQ(after.st_mode & 07777, c.mode);
+    EXPECT_EQ(after.st_uid, c.owner);
+    EXPECT_EQ(Capabilities(folder.File("t")), capability);
+  }
+}
+
 // Refused before anything is written, for root and for others alike.
 TEST(FileWriter, RefusesWhatAReplaceWouldBreak) {
   TempFolder folder;

@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <vector>
 
+#include "preview/ServedFiles.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
 #include "preview/WorkFolder.h"
+#include "tests/support/Child.h"
 #include "tests/support/TempFolder.h"
 
 namespace orvanta {
@@ -166,41 +172,145 @@ TEST(WorkFolder, ProgramFolderOnlyInTheBuildTree) {
   EXPECT_NE(ChooseWorkFolder("/proc", data), ChooseWorkFolder("/proc", data)) << "two windows";
 }
 
-TEST(WorkFolder, PreparedPrivateAndCleanedOfGoneInstances) {
+// The views get exactly the files the program wrote and named, nothing a
+// request can reach beside them.
+TEST(ServedFiles, OnlyTheNamedFilesThemselves) {
+  TempDir temp;
+  const std::string folder = temp.path() + "work";
+  std::filesystem::create_directories(folder + "/sub");
+  std::ofstream(folder + "/test_page.htm") << "page";
+  std::ofstream(folder + "/other.htm") << "other";
+  std::ofstream(temp.path() + "secret") << "secret";
+  ::symlink((temp.path() + "secret").c_str(), (folder + "/test_link.htm").c_str());
+  ::mkfifo((folder + "/gobutton.gif").c_str(), 0600);
+  ServedFiles served;
+  for (const char* name : {"test_page.htm", "test_link.htm", "gobutton.gif", "sub"})
+    served.Add(folder + "/" + name);
+  const struct {
+    const char* name;
+    std::string request;
+    const char* body;  // null: refused
+  } cases[] = {
+      {"NamedFile", folder + "/test_page.htm", "page"},
+      {"NamedFileSpeltOtherwise", folder + "/sub/.././test_page.htm", "page"},
+      {"OtherFileInTheFolder", folder + "/other.htm", nullptr},
+      {"LinkInTheNamedPlace", folder + "/test_link.htm", nullptr},
+      {"EscapeUpwards", folder + "/../secret", nullptr},
+      {"EscapeFromANamedFolder", folder + "/sub/../../secret", nullptr},
+      {"NamedFolder", folder + "/sub", nullptr},
+      {"PipeInTheNamedPlace", folder + "/gobutton.gif", nullptr},
+      {"RelativePath", "work/test_page.htm", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int fd = served.Open(c.request);
+    EXPECT_EQ(fd >= 0, c.body != nullptr);
+    if (fd < 0) continue;
+    char buffer[16] = {};
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), c.body);
+  }
+}
+
+// A lock file held as another process holds it: flock locks belong to one
+// open file, so a second open in this process does not share them.
+class HeldLock {
+ public:
+  explicit HeldLock(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0) << path;
+  }
+  ~HeldLock() { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+// What is cleaned up is told by who holds a lock, never by process numbers,
+// which mean nothing across containers sharing the folder.
+TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
   TempDir temp;
   const std::string data = temp.path() + "share/orvanta";
   const std::string mine = ChooseWorkFolder("/proc", data);
-  const std::string base = mine.substr(0, mine.find("/work-") + 6);
-  const std::string host =
-      mine.substr(base.size(), mine.rfind("-" + std::to_string(::getpid())) - base.size());
-  // A gone instance of this host and a live one's folders.
   const pid_t gone = [] {
     const pid_t pid = ::fork();
     if (pid == 0) ::_exit(0);
     ::waitpid(pid, nullptr, 0);
     return pid;
   }();
-  const std::string goneFolder = base + host + "-" + std::to_string(gone);
-  const std::string liveFolder = base + host + "-1";
-  std::filesystem::create_directories(goneFolder);
-  std::filesystem::create_directories(liveFolder);
-  std::ofstream(goneFolder + "/test_page.htm") << "old";
+  const struct {
+    const char* name;
+    std::string folder;  // in `data`
+    bool lockFile;
+    bool held;
+    bool kept;
+  } cases[] = {
+      {"NamedAfterAGoneProcessButHeld", "work-other-" + std::to_string(gone) + "-abc", true, true,
+       true},
+      {"NamedAfterALiveProcessButFree", "work-other-" + std::to_string(::getpid()) + "-abc",
+       true, false, false},
+      {"StillBeingMadeWithNoLockYet", "work-other-1-new", false, false, true},
+      {"HalfMadeAndFree", ".new-abcdef", true, false, false},
+      {"NotOurs", "photos", true, false, true},
+  };
+  std::vector<std::unique_ptr<HeldLock>> held;
+  for (const auto& c : cases) {
+    std::filesystem::create_directories(data + "/" + c.folder);
+    std::ofstream(data + "/" + c.folder + "/test_page.htm") << "old";
+    if (c.lockFile) std::ofstream(data + "/" + c.folder + "/.lock").flush();
+    if (c.held) held.push_back(std::make_unique<HeldLock>(data + "/" + c.folder + "/.lock"));
+  }
 
   ASSERT_FALSE(PrepareWorkFolder(mine));
   struct stat st {};
   ASSERT_EQ(::stat(mine.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_FALSE(testing::Exists(goneFolder));
-  EXPECT_TRUE(testing::Exists(liveFolder));
+  for (const auto& c : cases)
+    EXPECT_EQ(testing::Exists(data + "/" + c.folder), c.kept) << c.name;
+
+  // This instance's own folder is held while it runs: another instance's
+  // clean-up, as a second process would do it, leaves it alone.
+  EXPECT_EQ(testing::InChild([&] {
+              RemoveLeftoversIn(data);
+              return testing::Exists(mine) ? 0 : 1;
+            }),
+            0);
 
   WriteTestPages(mine, "p", "l");
   std::ofstream(mine + LaunchPageName(1)) << "launched";
   RemoveWorkFolder(mine);
   EXPECT_TRUE(testing::Exists(mine + LaunchPageName(1))) << "kept for the browser";
-  EXPECT_EQ(testing::FilesIn(mine), 1u);
-  ::unlink((mine + LaunchPageName(1)).c_str());
-  RemoveWorkFolder(mine);
+  // Once this instance let go, the next one's clean-up takes the rest.
+  held.clear();
+  RemoveLeftoversIn(data);
   EXPECT_FALSE(testing::Exists(mine));
+  EXPECT_FALSE(testing::Exists(data + "/" + cases[0].folder));
+}
+
+// In a shared build-tree folder the launch pages carry the lock instead.
+TEST(WorkFolder, LaunchPagesInASharedFolderGoWhenTheirLockIsFree) {
+  TempDir temp;
+  const std::string folder = temp.path() + "build/ui";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/launch-77-live-1.htm") << "theirs";
+  std::ofstream(folder + "/.launch-77-live.lock").flush();
+  const HeldLock theirs(folder + "/.launch-77-live.lock");
+  std::ofstream(folder + "/launch-77-gone-1.htm") << "old";
+  std::ofstream(folder + "/launch-77-gone-2.htm") << "old";
+  std::ofstream(folder + "/.launch-77-gone.lock").flush();
+  ASSERT_FALSE(PrepareWorkFolder(folder + "/"));
+  EXPECT_TRUE(testing::Exists(folder + "/launch-77-live-1.htm"));
+  EXPECT_FALSE(testing::Exists(folder + "/launch-77-gone-1.htm"));
+  EXPECT_FALSE(testing::Exists(folder + "/launch-77-gone-2.htm"));
+  EXPECT_FALSE(testing::Exists(folder + "/.launch-77-gone.lock"));
+
+  std::ofstream(folder + "/" + LaunchPageName(1)) << "mine";
+  EXPECT_EQ(testing::InChild([&] {
+              RemoveLeftoversIn(folder);
+              return testing::Exists(folder + "/" + LaunchPageName(1)) ? 0 : 1;
+            }),
+            0);
 }
 
 }  // namespace

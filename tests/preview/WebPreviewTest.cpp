@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QPluginLoader>
 #include <QPointer>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +24,7 @@
 #include "core/Generator.h"
 #include "preview/TestPages.h"
 #include "tests/support/EventWait.h"
+#include "preview/host/EngineEnvironment.h"
 #include "preview/host/PreviewPlugin.h"
 
 // Readable rectangles in failure messages.
@@ -145,7 +148,15 @@ class WebPreviewTest : public ::testing::Test {
     bool lastOk = false;
   };
 
+  // The views load only files they were given, as the program gives them
+  // the pages and the picture it wrote.
+  void ServePages() {
+    const QStringList kinds{QStringLiteral("*.htm"), QStringLiteral("*.gif")};
+    for (const QString& name : QDir(folder_).entryList(kinds)) factory_->serveFile(folder_ + name);
+  }
+
   orvanta::PreviewBrowser* AddBrowser(Loads* loads) {
+    ServePages();
     orvanta::PreviewBrowser* browser = factory_->createBrowser(host_.get());
     host_->layout()->addWidget(browser->widget());
     browser->setLoadFinishedHandler([loads](bool ok) {
@@ -163,6 +174,7 @@ class WebPreviewTest : public ::testing::Test {
   // Navigates and waits for that load to finish.
   bool Load(orvanta::PreviewBrowser* browser, Loads* loads, const QString& path) {
     const int before = loads->count;
+    ServePages();
     browser->navigate(path);
     return WaitUntil([&] { return loads->count > before; }, kLoadTimeoutMs);
   }
@@ -214,34 +226,30 @@ TEST_F(WebPreviewTest, PageNavigatedByPathFinishesLoadingAndShows) {
   EXPECT_TRUE(browser->popupWindows().isEmpty());
 }
 
-TEST_F(WebPreviewTest, ProgramsStartedLaterInheritNoneOfTheEngineSetUp) {
-  // The user's browser, opened after a preview, must start as the user set it.
-  struct Variable {
-    const char* name;
-    const char* value;  // null: not set
-  };
-  const Variable variables[] = {{"QTWEBENGINE_CHROMIUM_FLAGS", "--lang=de"},
-                                {"QT_XCB_GL_INTEGRATION", nullptr}};
-  for (const Variable& v : variables) {
-    if (v.value != nullptr) {
-      qputenv(v.name, v.value);
-    } else {
-      qunsetenv(v.name);
-    }
-  }
+TEST_F(WebPreviewTest, StartingTheEngineChangesNoEnvironmentVariable) {
+  // The engine's threads read the environment while they start; a change
+  // made then would race them, and the user's browser would inherit it.
+  const QStringList before = QProcessEnvironment::systemEnvironment().toStringList();
   WriteFile(folder_ + "plain.htm", "<html><head><title>plain</title></head></html>");
   Loads loads;
   orvanta::PreviewBrowser* browser = AddBrowser(&loads);
   ShowHost();
   ASSERT_TRUE(Load(browser, &loads, folder_ + "plain.htm"));
-  for (const Variable& v : variables) {
-    SCOPED_TRACE(v.name);
-    EXPECT_EQ(qEnvironmentVariableIsSet(v.name), v.value != nullptr);
-    if (v.value != nullptr) {
-      EXPECT_EQ(qgetenv(v.name).toStdString(), v.value);
-    }
-  }
-  qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+  EXPECT_EQ(QProcessEnvironment::systemEnvironment().toStringList(), before);
+}
+
+TEST_F(WebPreviewTest, FileNotGivenToTheViewsDoesNotLoad) {
+  WriteFile(folder_ + "given.htm", "<html><head><title>given</title></head></html>");
+  WriteFile(folder_ + "other.html", "<html><head><title>other</title></head></html>");
+  Loads loads;
+  orvanta::PreviewBrowser* browser = AddBrowser(&loads);
+  ShowHost();
+  ASSERT_TRUE(Load(browser, &loads, folder_ + "other.html"));
+  EXPECT_FALSE(loads.lastOk);
+  EXPECT_NE(Title(WebView(browser)), QStringLiteral("other"));
+  ASSERT_TRUE(Load(browser, &loads, folder_ + "given.htm"));
+  EXPECT_TRUE(loads.lastOk);
+  EXPECT_EQ(Title(WebView(browser)), QStringLiteral("given"));
 }
 
 TEST_F(WebPreviewTest, LoadFinishedFiresForEveryLoadWithItsOutcome) {
@@ -698,6 +706,7 @@ INSTANTIATE_TEST_SUITE_P(Customizer, ContextMenuTest,
 
 int main(int argc, char** argv) {
   g_previousHandler = qInstallMessageHandler(RecordMessage);
+  orvanta::PrepareEngineEnvironment();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();

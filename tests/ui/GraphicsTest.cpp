@@ -60,7 +60,9 @@ TEST_P(Graphics, OpenGlIsMappedAtIdleOnlyWhenSomethingDrawsWithIt) {
   QTemporaryDir home;
   ASSERT_TRUE(home.isValid());
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"QT_WIDGETS_RHI", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+  // This test process set the engine's variables for itself at start-up.
+  for (const char* name : {"QT_WIDGETS_RHI", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                           "QT_XCB_GL_INTEGRATION", "QTWEBENGINE_CHROMIUM_FLAGS"})
     environment.remove(QString::fromLatin1(name));
   environment.insert(QStringLiteral("DISPLAY"), server.display());
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));

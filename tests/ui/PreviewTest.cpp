@@ -285,7 +285,23 @@ TEST_F(UnrulyPage, KilledRendererIsSaidInTheViewAndPreviewBringsThePageBack) {
   ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("first"); }, 60000));
   for (pid_t pid : Renderers()) kill(pid, SIGKILL);
   ASSERT_TRUE(WaitUntil([&] { return Notice(0)->isVisible(); }, 30000));
-  EXPECT_EQ(Notice(0)->text(), QStringLiteral("The page stopped. Preview loads it again."));
+  EXPECT_EQ(Notice(0)->text(), QStringLiteral("The page stopped. Preview or Reload loads it again."));
+  // Reload, enabled only while a view says so, brings the page back from
+  // the keyboard as from the button, whatever has the focus in the page.
+  QAbstractButton* reload = Button("cmdPageReload");
+  EXPECT_TRUE(reload->isEnabled());
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  window_->browser(0)->widget()->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+  ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("first"); }, 30000));
+  EXPECT_FALSE(Notice(0)->isVisible());
+  EXPECT_FALSE(reload->isEnabled());
+  ASSERT_TRUE(WaitUntil([&] { return !Renderers().empty(); }, 30000));
+  for (pid_t pid : Renderers()) kill(pid, SIGKILL);
+  ASSERT_TRUE(WaitUntil([&] { return reload->isEnabled(); }, 30000)) << Notice(0)->isVisible();
+  Click(reload);
+  ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("first"); }, 30000));
   EXPECT_TRUE(Run(StillInCharge()));
 }
 

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "preview/host/EngineEnvironment.h"
 #include "ui/Appearance.h"
 #include "ui/FrmMain.h"
 #include "preview/host/PreviewPlugin.h"
@@ -38,6 +39,7 @@ void Pause(int ms) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  orvanta::PrepareEngineEnvironment();
   QApplication app(argc, argv);
   orvanta::UseClassicLook();
   const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QStringLiteral("main");

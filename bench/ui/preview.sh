@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The preview's memory and its hung-page recovery, with the real program
+# driven through its probe mode (ORVANTA_BENCH=preview):
+#  - PSS of the program and its engine processes after the first Preview,
+#    against a floor run in this same script: minimal_preview, two Qt
+#    WebEngine views loading the same two test pages with the same engine
+#    flags;
+#  - the time from the Preview click to both views loaded when the old page
+#    hangs in an endless script, beside a normal later Preview.
+# On an X server (the one in DISPLAY, else a virtual one) and offscreen.
+#   preview.sh [build folder] [x|offscreen]   (default: both)
+set -euo pipefail
+build=${1:-build}
+where=${2:-}
+app="$build/ui/orvanta-probed"
+floor="$build/bench/ui/minimal_preview"
+rounds=${ROUNDS:-5}
+for exe in "$app" "$floor"; do [ -x "$exe" ] || { echo "missing $exe"; exit 1; }; done
+
+if [ -z "$where" ]; then
+  status=0
+  bash "$0" "$build" x || status=1
+  bash "$0" "$build" offscreen || status=1
+  exit $status
+fi
+if [ "$where" = x ]; then
+  if [ -z "${DISPLAY:-}" ]; then
+    command -v xvfb-run >/dev/null || { echo "no X server: set DISPLAY or install xvfb"; exit 1; }
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" x
+  fi
+  export QT_QPA_PLATFORM=xcb
+  echo "-- on the X server $DISPLAY"
+else
+  export QT_QPA_PLATFORM=offscreen
+  echo "-- on the offscreen platform"
+fi
+[ "$(id -u)" = 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+
+# PSS in kB of a process and everything below it.
+pss_tree() {
+  local root=$1 stat pid rest up total=0 kb
+  declare -A parent=()
+  for stat in /proc/[0-9]*/stat; do
+    read -r rest 2>/dev/null <"$stat" || continue  # gone meanwhile
+    pid=${stat#/proc/}
+    pid=${pid%/stat}
+    rest=${rest##*) }
+    read -r _ up _ <<<"$rest"
+    parent[$pid]=$up
+  done
+  for pid in "${!parent[@]}"; do
+    up=$pid
+    while [ "$up" -gt 1 ] && [ "$up" != "$root" ]; do up=${parent[$up]:-0}; done
+    [ "$up" = "$root" ] || continue
+    kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || true)
+    total=$((total + ${kb:-0}))
+  done
+  echo "$total"
+}
+
+# Lines from the program: await PREFIX sets answer to the first line starting
+# so (in this shell: a subshell cannot read the program's output).
+await() {
+  local line
+  while IFS= read -r -t 120 line <&"${prog[0]}"; do
+    case $line in "$1"*) answer=$line; return 0 ;; esac
+  done
+  echo "the program did not answer \"$1\"" >&2
+  return 1
+}
+say() { echo "$*" >&"${prog[1]}"; }
+
+page='<html><head><title>Popup Test Page</title></head><body><a href="#">test</a></body></html>'
+spin="<title>spin</title><script>setTimeout(function(){document.title='spinning';while(true){}},300)</script>"
+app_kb=() floor_kb=() hung_ms=() later_ms=()
+for ((i = 0; i < rounds; i++)); do
+  coproc prog { HOME="$home" ORVANTA_BENCH=preview ORVANTA_PROBE_PROGRAM_FOLDER="$home" \
+                exec "$app" 2>/dev/null; }
+  pid=$prog_PID
+  say "code $page"
+  say preview
+  await loaded
+  sleep 1  # the engine settles, as a user would look
+  app_kb+=("$(pss_tree "$pid")")
+  say work
+  await work
+  work=${answer#work }
+  pages=$(mktemp -d -p "$home")
+  cp "$work/test_page.htm" "$work/test_link.htm" "$pages/"
+  # The old page hangs; the next Preview must not wait for it.
+  say "code $spin"
+  say preview
+  say "title spinning"
+  await "title spinning"
+  say "code <title>after</title>"
+  say preview
+  await loaded
+  hung_ms+=("${answer#loaded }")
+  say "code <title>later</title>"
+  say preview
+  await loaded
+  later_ms+=("${answer#loaded }")
+  say close
+  wait "$pid" 2>/dev/null || true
+
+  coproc prog { exec "$floor" "$pages/test_page.htm" "$pages/test_link.htm" 2>/dev/null; }
+  pid=$prog_PID
+  await loaded
+  sleep 1
+  floor_kb+=("$(pss_tree "$pid")")
+  eval "exec ${prog[1]}>&-"
+  wait "$pid" 2>/dev/null || true
+done
+
+echo "PSS per round, kB: orvanta ${app_kb[*]}; minimal preview ${floor_kb[*]}"
+others=$( (grep -l libQt6WebEngineCore /proc/[0-9]*/maps 2>/dev/null || true) | wc -l)
+[ "$others" -gt 0 ] && echo "($others other processes map the engine library now; their share makes PSS read low)"
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+a=$(median "${app_kb[@]}")
+f=$(median "${floor_kb[@]}")
+h=$(median "${hung_ms[@]}")
+l=$(median "${later_ms[@]}")
+hmax=$(printf '%s\n' "${hung_ms[@]}" | sort -n | tail -1)
+awk -v a="$a" -v f="$f" -v h="$h" -v l="$l" -v hm="$hmax" -v n="$rounds" 'BEGIN {
+  printf "PSS after first Preview, median of %d: orvanta %.1f MB, minimal preview %.1f MB; ratio %.3f (target <= 1.15); absolute target <= 160 MB\n", n, a / 1024, f / 1024, a / f
+  printf "Preview click to both views loaded, old page hung: median %.0f ms, slowest %.0f ms (target <= 2000 ms)\n", h, hm
+  printf "Preview click to both views loaded, normal later Preview: median %.0f ms\n", l }'
