@@ -14,6 +14,7 @@
 
 #include "core/EntryRule.h"
 #include "core/PopupSettings.h"
+#include "preview/host/EngineEnvironment.h"
 #include "preview/host/PreviewPlugin.h"
 #include "settings/SettingsFile.h"
 #include "ui/FrmMain.h"
@@ -124,6 +125,7 @@ int RunReport(int argc, char* argv[], int first) {
 
   // No window on the screen unless a platform was chosen.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  PrepareEngineEnvironment();
   QApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
   FrmMain window;
