@@ -9,9 +9,6 @@ CMAKE_FLAGS += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
-ifdef CI
-CMAKE_FLAGS += -DORVANTA_WERROR=ON
-endif
 
 .PHONY: all deps configure build run test bench fuzz package clean
 
