@@ -20,12 +20,12 @@
 namespace orvanta::files {
 namespace {
 
-using orvanta::testing::FilesIn;
-using orvanta::testing::FolderState;
-using orvanta::testing::InChild;
-using orvanta::testing::ReadBytes;
-using orvanta::testing::TempFolder;
-using orvanta::testing::WriteBytes;
+using orvanta::test_support::FilesIn;
+using orvanta::test_support::FolderState;
+using orvanta::test_support::InChild;
+using orvanta::test_support::ReadBytes;
+using orvanta::test_support::TempFolder;
+using orvanta::test_support::WriteBytes;
 
 using Prepare = std::function<void(const TempFolder&)>;
 

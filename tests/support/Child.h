@@ -8,7 +8,7 @@
 
 #include <functional>
 
-namespace orvanta::testing {
+namespace orvanta::test_support {
 
 // The child's exit code, or -1 when it did not exit by itself.
 inline int InChild(const std::function<int()>& run, unsigned seconds = 30) {
@@ -22,4 +22,4 @@ inline int InChild(const std::function<int()>& run, unsigned seconds = 30) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-}  // namespace orvanta::testing
+}  // namespace orvanta::test_support

@@ -14,10 +14,10 @@
 namespace orvanta {
 namespace {
 
-using testing::ReadBytes;
+using test_support::ReadBytes;
 
 // The tests below build paths as folder + name.
-class TempDir : public testing::TempFolder {
+class TempDir : public test_support::TempFolder {
  public:
   std::string path() const { return Path() + "/"; }
 };
@@ -160,9 +160,9 @@ TEST(WorkFolder, ProgramFolderOnlyInTheBuildTree) {
       EXPECT_EQ(chosen.rfind(own, 0), 0u) << chosen;
       EXPECT_EQ(chosen.back(), '/');
     }
-    EXPECT_FALSE(testing::Exists(data)) << "nothing is made before the pages are written";
+    EXPECT_FALSE(test_support::Exists(data)) << "nothing is made before the pages are written";
   }
-  EXPECT_EQ(testing::FilesIn(temp.path() + "build/ui"), 0u) << "no probe left behind";
+  EXPECT_EQ(test_support::FilesIn(temp.path() + "build/ui"), 0u) << "no probe left behind";
   EXPECT_NE(ChooseWorkFolder("/proc", data), ChooseWorkFolder("/proc", data)) << "two windows";
 }
 
@@ -190,17 +190,17 @@ TEST(WorkFolder, PreparedPrivateAndCleanedOfGoneInstances) {
   struct stat st {};
   ASSERT_EQ(::stat(mine.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_FALSE(testing::Exists(goneFolder));
-  EXPECT_TRUE(testing::Exists(liveFolder));
+  EXPECT_FALSE(test_support::Exists(goneFolder));
+  EXPECT_TRUE(test_support::Exists(liveFolder));
 
   WriteTestPages(mine, "p", "l");
   std::ofstream(mine + LaunchPageName(1)) << "launched";
   RemoveWorkFolder(mine);
-  EXPECT_TRUE(testing::Exists(mine + LaunchPageName(1))) << "kept for the browser";
-  EXPECT_EQ(testing::FilesIn(mine), 1u);
+  EXPECT_TRUE(test_support::Exists(mine + LaunchPageName(1))) << "kept for the browser";
+  EXPECT_EQ(test_support::FilesIn(mine), 1u);
   ::unlink((mine + LaunchPageName(1)).c_str());
   RemoveWorkFolder(mine);
-  EXPECT_FALSE(testing::Exists(mine));
+  EXPECT_FALSE(test_support::Exists(mine));
 }
 
 }  // namespace
