@@ -10,7 +10,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all deps configure build run test bench fuzz package clean
+.PHONY: all deps configure build run test lint bench fuzz package clean
 
 all: build
 
@@ -31,6 +31,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The written rules, on the lines changed since main (LINT_ALL=1: everything).
+lint: configure
+	scripts/lint.sh $(BUILD)
 
 bench: build
 	scripts/bench.sh $(BUILD)

@@ -109,7 +109,6 @@ TEST(GeneratePopupCode, WorkedExampleStartUpState) {
   EXPECT_EQ(g.Settings.WindowName, "windtitle");
 }
 
-
 // The whole text for test_support::CentredDelayedPageLoad().
 std::vector<std::string> CentredDelayedPageLoadLines() {
   std::vector<std::string> expected = kHeader;

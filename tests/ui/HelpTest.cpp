@@ -46,7 +46,9 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-void WhenModal(std::function<void(QDialog*)> check) { test_support::WhenModal<QDialog>(std::move(check)); }
+void WhenModal(std::function<void(QDialog*)> check) {
+  test_support::WhenModal<QDialog>(std::move(check));
+}
 
 // ---- Help ------------------------------------------------------------------
 

@@ -138,29 +138,31 @@ TEST(FieldHelpFont, ThirteenPixelsNormalWeight) {
 // Texts whose widest line ends in a letter or a sign, so that its ink
 // reaches the end of its advance, and whose last line has a descender.
 struct FitCase {
-  const char* name;
-  const char* text;
+  const char* Name;
+  const char* Text;
 };
 
 class TextFitTest : public ::testing::TestWithParam<FitCase> {};
 
 TEST_P(TextFitTest, BalloonIsTheTextPlusItsMargins) {
   QWidget owner;
-  FieldHelpBalloon balloon(FieldHelpText(QString::fromLatin1(GetParam().text)), &owner);
+  FieldHelpBalloon balloon(FieldHelpText(QString::fromLatin1(GetParam().Text)), &owner);
   balloon.resize(balloon.sizeHint());
   ExpectTextFits(balloon);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TextFitTest,
-    ::testing::Values(FitCase{"Text8", "Center the popup in the middle of the screen"},
-                      FitCase{"Text18", "Specifies whether to display |the browser toolbar (the toolbar at|"
-                                        "the top of the window,|including Back and Forward)"},
-                      FitCase{"Text22",
-                              "Specifies whether to display |the menu bar (the menu at the top of the window,|"
-                              "including File and Edit)."},
-                      FitCase{"ThreeLines", "alpha|beta|gamma"}, FitCase{"Descender", "Wg"}),
-    [](const auto& param) { return std::string(param.param.name); });
+    ::testing::Values(
+        FitCase{"Text8", "Center the popup in the middle of the screen"},
+        FitCase{"Text18",
+                "Specifies whether to display |the browser toolbar (the toolbar at|"
+                "the top of the window,|including Back and Forward)"},
+        FitCase{"Text22",
+                "Specifies whether to display |the menu bar (the menu at the top of the window,|"
+                "including File and Edit)."},
+        FitCase{"ThreeLines", "alpha|beta|gamma"}, FitCase{"Descender", "Wg"}),
+    [](const auto& param) { return std::string(param.param.Name); });
 
 TEST(FieldHelpSize, EachLineAddsOneLineSpacing) {
   const QFontMetrics fm = Metrics();
@@ -171,10 +173,10 @@ TEST(FieldHelpSize, EachLineAddsOneLineSpacing) {
 }
 
 struct SpaceCase {
-  const char* name;
-  const char* text;
-  int line;
-  const char* measured;  // the line as it must be measured
+  const char* Name;
+  const char* Text;
+  int Line;
+  const char* Measured;  // the line as it must be measured
 };
 
 class SpacesKeptTest : public ::testing::TestWithParam<SpaceCase> {};
@@ -182,11 +184,11 @@ class SpacesKeptTest : public ::testing::TestWithParam<SpaceCase> {};
 TEST_P(SpacesKeptTest, LineWidthIncludesItsSpaces) {
   const QFontMetrics fm = Metrics();
   const SpaceCase& c = GetParam();
-  const std::vector<int> widths = FieldHelpLineWidths(QString::fromLatin1(c.text), fm);
-  const QString measured = QString::fromLatin1(c.measured);
-  ASSERT_GT(static_cast<int>(widths.size()), c.line);
-  EXPECT_EQ(widths[c.line], fm.horizontalAdvance(measured));
-  EXPECT_GT(widths[c.line], fm.horizontalAdvance(measured.trimmed()));
+  const std::vector<int> widths = FieldHelpLineWidths(QString::fromLatin1(c.Text), fm);
+  const QString measured = QString::fromLatin1(c.Measured);
+  ASSERT_GT(static_cast<int>(widths.size()), c.Line);
+  EXPECT_EQ(widths[c.Line], fm.horizontalAdvance(measured));
+  EXPECT_GT(widths[c.Line], fm.horizontalAdvance(measured.trimmed()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -202,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
                   " the Popup Window after it is activated",
                   1, " the Popup Window after it is activated"},
         SpaceCase{"OnlyTrailingSpaces", "ab   ", 0, "ab   "}),
-    [](const auto& param) { return std::string(param.param.name); });
+    [](const auto& param) { return std::string(param.param.Name); });
 
 TEST(FieldHelpSize, TrailingSpacesWidenTheBalloon) {
   const QFontMetrics fm = Metrics();
