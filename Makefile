@@ -10,7 +10,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all deps configure build run test lint bench fuzz package clean
+.PHONY: all deps configure build run test test-asan test-tsan lint bench fuzz package clean
 
 all: build
 
@@ -35,6 +35,14 @@ test: build
 # The written rules, on the lines changed since main (LINT_ALL=1: everything).
 lint: configure
 	scripts/lint.sh $(BUILD)
+
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# threaded parts under ThreadSanitizer, each in a build folder of its own.
+test-asan: deps
+	scripts/sanitize.sh asan
+
+test-tsan: deps
+	scripts/sanitize.sh tsan
 
 bench: build
 	scripts/bench.sh $(BUILD)
