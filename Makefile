@@ -9,11 +9,8 @@ CMAKE_FLAGS += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
-ifdef CI
-CMAKE_FLAGS += -DORVANTA_WERROR=ON
-endif
 
-.PHONY: all deps configure build run test bench fuzz package clean
+.PHONY: all deps configure build run test test-asan test-tsan lint bench fuzz package clean
 
 all: build
 
@@ -34,6 +31,18 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The written rules, on the lines changed since main (LINT_ALL=1: everything).
+lint: configure
+	scripts/lint.sh $(BUILD)
+
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# threaded parts under ThreadSanitizer, each in a build folder of its own.
+test-asan: deps
+	scripts/sanitize.sh asan
+
+test-tsan: deps
+	scripts/sanitize.sh tsan
 
 bench: build
 	scripts/bench.sh $(BUILD)

@@ -11,7 +11,7 @@ namespace {
 
 using orvanta::PopupSettings;
 
-PopupSettings Typical() { return orvanta::testing::CentredDelayedPageLoad(); }
+PopupSettings Typical() { return orvanta::test_support::CentredDelayedPageLoad(); }
 
 // An address full of things every replacement step looks for.
 PopupSettings Heavy(std::size_t bytes) {

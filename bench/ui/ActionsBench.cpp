@@ -26,7 +26,7 @@
 
 namespace {
 
-using orvanta::testing::WaitUntil;
+using orvanta::test_support::WaitUntil;
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());

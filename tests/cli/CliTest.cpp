@@ -29,8 +29,8 @@ test::ProcessResult Cli(const std::vector<std::string>& args) {
   return RunProcess(ORVANTA_CLI_PATH, args);
 }
 
-using testing::ReadBytes;
-using testing::TempFolder;
+using test_support::ReadBytes;
+using test_support::TempFolder;
 
 std::vector<std::string> Entries(const TempFolder& dir) {
   std::vector<std::string> names;
@@ -65,7 +65,7 @@ TEST(Cli, MissingLinkCodeIsExplainedOnStderr) {
 
 TEST(Cli, OptionsReachTheGenerator) {
   const std::string expected =
-      GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode;
+      GeneratePopupCode(test_support::CentredDelayedPageLoad()).Code.PopupCode;
 
   const std::vector<std::vector<std::string>> spellings = {
       {"generate", "-f", "openIt", "-w", "promo", "-u", "offer.htm", "--width", "400",
@@ -448,7 +448,7 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     for (const auto& a : c.args) args.push_back(expand(a));
     if (c.prepare) c.prepare(dir.Path());
     std::ofstream(dir.Path() + "/out.txt").flush();
-    const auto before = testing::FolderState(dir.Path());
+    const auto before = test_support::FolderState(dir.Path());
     if (c.asNobody) {
       args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
                                  ORVANTA_CLI_PATH});
@@ -460,7 +460,7 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(testing::FolderState(dir.Path()), before);
+    EXPECT_EQ(test_support::FolderState(dir.Path()), before);
   }
 }
 

@@ -109,8 +109,7 @@ TEST(GeneratePopupCode, WorkedExampleStartUpState) {
   EXPECT_EQ(g.Settings.WindowName, "windtitle");
 }
 
-
-// The whole text for testing::CentredDelayedPageLoad().
+// The whole text for test_support::CentredDelayedPageLoad().
 std::vector<std::string> CentredDelayedPageLoadLines() {
   std::vector<std::string> expected = kHeader;
   const std::vector<std::string> rest = {
@@ -145,7 +144,7 @@ std::vector<std::string> CentredDelayedPageLoadLines() {
 }
 
 TEST(GeneratePopupCode, WorkedExampleCentredDelayedPageLoad) {
-  const Generation g = GeneratePopupCode(testing::CentredDelayedPageLoad());
+  const Generation g = GeneratePopupCode(test_support::CentredDelayedPageLoad());
   const std::vector<std::string> expected = CentredDelayedPageLoadLines();
   ASSERT_EQ(expected.size(), 37u);
   ExpectLines(g.Code.PopupCode, expected);
@@ -288,12 +287,12 @@ TEST(GeneratePopupCode, UserTextQuirksAreKept) {
 TEST(GeneratePopupCode, NothingCarriesOverFromTheRunBefore) {
   // Every optional part, then none, then every one again; the plain run in
   // between must not keep the centring, delay, auto close or window order.
-  const Generation first = GeneratePopupCode(testing::CentredDelayedPageLoad());
+  const Generation first = GeneratePopupCode(test_support::CentredDelayedPageLoad());
   ExpectLines(first.Code.PopupCode, CentredDelayedPageLoadLines());
   const Generation plain = GeneratePopupCode(StartUp());
   ExpectLines(plain.Code.PopupCode, StartUpLines());
   EXPECT_EQ(plain.Code.LinkCode, kStartUpLink);
-  ExpectLines(GeneratePopupCode(testing::CentredDelayedPageLoad()).Code.PopupCode,
+  ExpectLines(GeneratePopupCode(test_support::CentredDelayedPageLoad()).Code.PopupCode,
               CentredDelayedPageLoadLines());
 
   // Generating again from the written-back values changes nothing.

@@ -14,11 +14,11 @@
 namespace orvanta {
 namespace {
 
-using testing::Exists;
-using testing::FilesIn;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Exists;
+using test_support::FilesIn;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 using Strings = std::vector<std::string>;
 
@@ -427,7 +427,7 @@ TEST_F(CIniTest, DanglingLinkCreatesItsTargetAndCrOnlyFileIsRefused) {
     } else {
       WriteBytes(path, c.bytes);
     }
-    EXPECT_EQ(testing::InChild([&] { return c.call(ini) ? 0 : 1; }, 10), c.target ? 0 : 1);
+    EXPECT_EQ(test_support::InChild([&] { return c.call(ini) ? 0 : 1; }, 10), c.target ? 0 : 1);
     EXPECT_EQ(ReadBytes(path), c.bytes);
     struct stat st {};
     EXPECT_EQ(::lstat(path.c_str(), &st), 0);

@@ -20,9 +20,9 @@ extern char** environ;
 namespace orvanta {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 pid_t Spawn(std::vector<std::string> args) {
   args.insert(args.begin(), ORVANTA_INI_HELPER);
@@ -134,11 +134,11 @@ TEST(IniStressTest, KilledWriterLeavesOldOrNewFile) {
   EXPECT_GT(rounds.State, timedRounds.State + 10);
   EXPECT_GT(rounds.Tail, timedRounds.Tail + 10);
   // A killed writer's temporary file goes with the next write.
-  EXPECT_LE(testing::FilesIn(folder.Path()), 2u);
+  EXPECT_LE(test_support::FilesIn(folder.Path()), 2u);
   CDS_CIni ini;
   ini.FileName(path);
   ASSERT_TRUE(ini.WriteValue("Tail", "n", std::to_string(rounds.State)));
-  EXPECT_EQ(testing::FilesIn(folder.Path()), 1u);
+  EXPECT_EQ(test_support::FilesIn(folder.Path()), 1u);
 }
 
 TEST(IniStressTest, KilledFirstSaveLeavesNoFileOrAWholeOne) {
@@ -162,7 +162,7 @@ TEST(IniStressTest, KilledFirstSaveLeavesNoFileOrAWholeOne) {
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
     ::kill(child, SIGKILL);
     WaitFor(child);
-    if (!testing::Exists(path)) continue;
+    if (!test_support::Exists(path)) continue;
     std::vector<std::string> keys;
     std::vector<std::string> values;
     ASSERT_TRUE(ini.ReadSection("State", keys, values)) << "an empty or partial first save";
@@ -170,7 +170,7 @@ TEST(IniStressTest, KilledFirstSaveLeavesNoFileOrAWholeOne) {
     EXPECT_EQ(values.back(), values.front());
   }
   ASSERT_TRUE(ini.WriteValue("Tail", "n", "1"));
-  EXPECT_EQ(testing::FilesIn(folder.Path()), 1u) << "temporary files left behind";
+  EXPECT_EQ(test_support::FilesIn(folder.Path()), 1u) << "temporary files left behind";
 }
 
 TEST(IniStressTest, ConcurrentWritersLoseNoKey) {
@@ -201,7 +201,7 @@ TEST(IniStressTest, ConcurrentWritersLoseNoKey) {
       EXPECT_EQ(value, std::to_string(id) + ":" + std::to_string(j));
     }
   }
-  EXPECT_EQ(testing::FilesIn(folder.Path()), 1u) << "temporary files left behind";
+  EXPECT_EQ(test_support::FilesIn(folder.Path()), 1u) << "temporary files left behind";
 }
 
 }  // namespace

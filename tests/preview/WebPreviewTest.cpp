@@ -36,7 +36,7 @@ namespace {
 
 // The engine does its work through the event loop, which a wait must keep
 // running without sleeping.
-using orvanta::testing::WaitUntil;
+using orvanta::test_support::WaitUntil;
 
 constexpr int kLoadTimeoutMs = 90000;
 
@@ -108,7 +108,7 @@ void AddLoadSentinel(const std::string& page, int delayMs) {
 }
 
 // Everything queued so far, deferred deletions included, has run.
-void Settle() { ASSERT_TRUE(orvanta::testing::SettlePendingWork(10000)); }
+void Settle() { ASSERT_TRUE(orvanta::test_support::SettlePendingWork(10000)); }
 
 // Records each key the page sees in its title, and the text of its input.
 const char kKeyLogPage[] =
@@ -700,15 +700,20 @@ TEST_P(ContextMenuTest, RightClickShowsAMenuOnlyWhenEnabled) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Customizer, ContextMenuTest,
-                         ::testing::Values(MenuCase{false, false}, MenuCase{true, true}));
+                         ::testing::Values(MenuCase{false, false}, MenuCase{true, true}),
+                         [](const auto& param) {
+                           return std::string(param.param.enabled ? "Enabled" : "Disabled");
+                         });
 
 }  // namespace
 
 int main(int argc, char** argv) {
   g_previousHandler = qInstallMessageHandler(RecordMessage);
+  ::testing::InitGoogleTest(&argc, argv);
+  // ctest lists the cases to register them; that needs no display.
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   orvanta::PrepareEngineEnvironment();
   QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
   const int result = RUN_ALL_TESTS();
   if (orvanta::PreviewFactory* factory = Factory()) factory->shutdown();
   return result;

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 
-namespace orvanta::testing {
+namespace orvanta::test_support {
 
 // Runs the event loop until `done` holds or the time is up. The browser
 // engine does its work through this loop, so the wait must never sleep.
@@ -43,4 +43,4 @@ inline bool SettlePendingWork(int timeoutMs) {
   return pool->activeThreadCount() == 0;
 }
 
-}  // namespace orvanta::testing
+}  // namespace orvanta::test_support

@@ -2,7 +2,7 @@
 
 #include "core/PopupSettings.h"
 
-namespace orvanta::testing {
+namespace orvanta::test_support {
 
 // openIt / promo / offer.htm, 400 x 200 centred, "Popup Under", scroll bars,
 // 5 s delay, 10 s auto close, "Page Load": every optional part of the script.
@@ -22,4 +22,4 @@ inline PopupSettings CentredDelayedPageLoad() {
   return s;
 }
 
-}  // namespace orvanta::testing
+}  // namespace orvanta::test_support

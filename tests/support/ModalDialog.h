@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-namespace orvanta::testing {
+namespace orvanta::test_support {
 
 // Runs `check` on the modal dialog once it is up; closes whatever is still
 // modal after a while, so a failing test cannot hang in exec().
@@ -29,4 +29,4 @@ void WhenModal(std::function<void(Dialog*)> check) {
   });
 }
 
-}  // namespace orvanta::testing
+}  // namespace orvanta::test_support

@@ -13,7 +13,7 @@
 #include <map>
 #include <string>
 
-namespace orvanta::testing {
+namespace orvanta::test_support {
 
 class TempFolder {
  public:
@@ -71,4 +71,4 @@ inline std::map<std::string, std::string> FolderState(const std::string& folder)
   return state;
 }
 
-}  // namespace orvanta::testing
+}  // namespace orvanta::test_support

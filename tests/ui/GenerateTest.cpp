@@ -36,7 +36,7 @@ TEST_F(Generate, CentredDelayedPopupUnderOnPageLoadThroughTheControls) {
   TypeOver(Line("txtDelay_1"), "10");
   Click(Button("OptAction_1"));
 
-  const PopupSettings typed = testing::CentredDelayedPageLoad();
+  const PopupSettings typed = test_support::CentredDelayedPageLoad();
   EXPECT_EQ(window_->ReadScreen(), typed);
   const Generation expected = GeneratePopupCode(typed);
 

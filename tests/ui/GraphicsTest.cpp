@@ -85,12 +85,13 @@ TEST_P(Graphics, OpenGlIsMappedAtIdleOnlyWhenSomethingDrawsWithIt) {
       << start.name << ": " << libraries.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Program, Graphics,
-    ::testing::Values(StartCase{"as users start it", nullptr, nullptr, false},
-                      // The counter-check: a window drawn through OpenGL maps
-                      // the driver, and the report shows it.
-                      StartCase{"widgets composed with OpenGL", "QT_WIDGETS_RHI", "1", true}));
+INSTANTIATE_TEST_SUITE_P(Program, Graphics,
+                         ::testing::Values(StartCase{"AsUsersStartIt", nullptr, nullptr, false},
+                                           // The counter-check: a window drawn through OpenGL maps
+                                           // the driver, and the report shows it.
+                                           StartCase{"WidgetsComposedWithOpenGl", "QT_WIDGETS_RHI",
+                                                     "1", true}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace orvanta::test

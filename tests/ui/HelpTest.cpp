@@ -46,7 +46,9 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-void WhenModal(std::function<void(QDialog*)> check) { testing::WhenModal<QDialog>(std::move(check)); }
+void WhenModal(std::function<void(QDialog*)> check) {
+  test_support::WhenModal<QDialog>(std::move(check));
+}
 
 // ---- Help ------------------------------------------------------------------
 
@@ -499,7 +501,7 @@ TEST_F(Deferred, HistoryBalloonsAndIconComeOnceTheWindowShows) {
   Make(home_);
   QLineEdit* url = Line("txtURL");
   // Whatever the window queued or started on a worker has run by now.
-  ASSERT_TRUE(testing::SettlePendingWork(10000));
+  ASSERT_TRUE(test_support::SettlePendingWork(10000));
   EXPECT_EQ(url->completer(), nullptr) << "nothing is read before the window shows";
   EXPECT_EQ(FieldHelpWindows(window_.get()).size(), balloons);
   EXPECT_TRUE(window_->windowIcon().isNull());

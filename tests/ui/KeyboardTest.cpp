@@ -214,7 +214,7 @@ TEST_F(Keyboard, TheWholeJobWithoutTheMouse) {
   Tabs()->setCurrentIndex(1);
   tabTo("picConsult");
   QStringList fromDialog;
-  testing::WhenModal<FrmConsult>([&](FrmConsult* dialog) {
+  test_support::WhenModal<FrmConsult>([&](FrmConsult* dialog) {
     for (int i = 0; i < 2; ++i) {
       ASSERT_NE(dialog->focusWidget(), nullptr);
       QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);

@@ -30,7 +30,7 @@ void Tick(orvanta::FrmMain& window, const char* name) {
 
 QRect Outer(QWidget* window) { return window->frameGeometry(); }
 
-using orvanta::testing::WaitUntil;
+using orvanta::test_support::WaitUntil;
 
 void Pause(int ms) {
   WaitUntil([] { return false; }, ms);

@@ -17,8 +17,8 @@
 namespace orvanta::test {
 namespace {
 
-using orvanta::testing::ReadBytes;
-using orvanta::testing::WriteBytes;
+using orvanta::test_support::ReadBytes;
+using orvanta::test_support::WriteBytes;
 
 class SettingsFiles : public WindowTest {
  protected:

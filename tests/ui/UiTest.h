@@ -87,7 +87,7 @@ inline QString Visible(QString caption) {
 }
 
 // Unlike QTest::qWaitFor it never sleeps between events.
-using testing::WaitUntil;
+using test_support::WaitUntil;
 
 // Bytes of a text as the test pages store it: windows-1252 (plain ASCII in
 // these tests) followed by CR LF.

@@ -18,7 +18,9 @@
 namespace orvanta {
 namespace {
 
-void WhenModal(std::function<void(FrmConsult*)> check) { testing::WhenModal<FrmConsult>(std::move(check)); }
+void WhenModal(std::function<void(FrmConsult*)> check) {
+  test_support::WhenModal<FrmConsult>(std::move(check));
+}
 
 template <class T>
 T* Child(QWidget* dialog, const char* name) {

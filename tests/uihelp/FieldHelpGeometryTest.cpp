@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "ui/help/FieldHelp.h"
 
@@ -74,6 +75,12 @@ void ExpectTextFits(FieldHelpBalloon& balloon) {
 
 // ---- Placement --------------------------------------------------------------
 
+// Test names carry the coordinates: At500x300, AtMinus40x5.
+std::string PointName(QPoint p) {
+  const auto part = [](int v) { return (v < 0 ? "Minus" : "") + std::to_string(std::abs(v)); };
+  return "At" + part(p.x()) + "x" + part(p.y());
+}
+
 struct PlacementCase {
   QPoint pointer;
   QPoint topLeft;
@@ -90,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PlacementCase{{500, 300}, {498, 320}}, PlacementCase{{0, 0}, {-2, 20}},
                       // Near the screen's bottom-right corner nothing is pulled back.
                       PlacementCase{{1279, 1023}, {1277, 1043}},
-                      PlacementCase{{-40, 5}, {-42, 25}}));
+                      PlacementCase{{-40, 5}, {-42, 25}}),
+    [](const auto& param) { return PointName(param.param.pointer); });
 
 TEST(FieldHelpPlacement, TriangleTipAtPointer500x300) {
   const QPoint topLeft = FieldHelpTopLeft({500, 300});
@@ -129,23 +137,32 @@ TEST(FieldHelpFont, ThirteenPixelsNormalWeight) {
 
 // Texts whose widest line ends in a letter or a sign, so that its ink
 // reaches the end of its advance, and whose last line has a descender.
-class TextFitTest : public ::testing::TestWithParam<const char*> {};
+struct FitCase {
+  const char* Name;
+  const char* Text;
+};
+
+class TextFitTest : public ::testing::TestWithParam<FitCase> {};
 
 TEST_P(TextFitTest, BalloonIsTheTextPlusItsMargins) {
   QWidget owner;
-  FieldHelpBalloon balloon(FieldHelpText(QString::fromLatin1(GetParam())), &owner);
+  FieldHelpBalloon balloon(FieldHelpText(QString::fromLatin1(GetParam().Text)), &owner);
   balloon.resize(balloon.sizeHint());
   ExpectTextFits(balloon);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TextFitTest,
-    ::testing::Values("Center the popup in the middle of the screen",  // text 8
-                      "Specifies whether to display |the browser toolbar (the toolbar at|"
-                      "the top of the window,|including Back and Forward)",  // text 18
-                      "Specifies whether to display |the menu bar (the menu at the top of the window,|"
-                      "including File and Edit).",  // text 22
-                      "alpha|beta|gamma", "Wg"));
+    ::testing::Values(
+        FitCase{"Text8", "Center the popup in the middle of the screen"},
+        FitCase{"Text18",
+                "Specifies whether to display |the browser toolbar (the toolbar at|"
+                "the top of the window,|including Back and Forward)"},
+        FitCase{"Text22",
+                "Specifies whether to display |the menu bar (the menu at the top of the window,|"
+                "including File and Edit)."},
+        FitCase{"ThreeLines", "alpha|beta|gamma"}, FitCase{"Descender", "Wg"}),
+    [](const auto& param) { return std::string(param.param.Name); });
 
 TEST(FieldHelpSize, EachLineAddsOneLineSpacing) {
   const QFontMetrics fm = Metrics();
@@ -156,9 +173,10 @@ TEST(FieldHelpSize, EachLineAddsOneLineSpacing) {
 }
 
 struct SpaceCase {
-  const char* text;
-  int line;
-  const char* measured;  // the line as it must be measured
+  const char* Name;
+  const char* Text;
+  int Line;
+  const char* Measured;  // the line as it must be measured
 };
 
 class SpacesKeptTest : public ::testing::TestWithParam<SpaceCase> {};
@@ -166,24 +184,27 @@ class SpacesKeptTest : public ::testing::TestWithParam<SpaceCase> {};
 TEST_P(SpacesKeptTest, LineWidthIncludesItsSpaces) {
   const QFontMetrics fm = Metrics();
   const SpaceCase& c = GetParam();
-  const std::vector<int> widths = FieldHelpLineWidths(QString::fromLatin1(c.text), fm);
-  const QString measured = QString::fromLatin1(c.measured);
-  ASSERT_GT(static_cast<int>(widths.size()), c.line);
-  EXPECT_EQ(widths[c.line], fm.horizontalAdvance(measured));
-  EXPECT_GT(widths[c.line], fm.horizontalAdvance(measured.trimmed()));
+  const std::vector<int> widths = FieldHelpLineWidths(QString::fromLatin1(c.Text), fm);
+  const QString measured = QString::fromLatin1(c.Measured);
+  ASSERT_GT(static_cast<int>(widths.size()), c.Line);
+  EXPECT_EQ(widths[c.Line], fm.horizontalAdvance(measured));
+  EXPECT_GT(widths[c.Line], fm.horizontalAdvance(measured.trimmed()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SpacesKeptTest,
     ::testing::Values(
         // Text 6: its first line ends with a space.
-        SpaceCase{"Specifies the width, in pixels, \r\nof the window's document display area.", 0,
+        SpaceCase{"Text6FirstLineEndsInSpace",
+                  "Specifies the width, in pixels, \r\nof the window's document display area.", 0,
                   "Specifies the width, in pixels, "},
         // Text 29: its second line begins with one.
-        SpaceCase{"Specify the number of seconds to automatically close\r\n"
+        SpaceCase{"Text29SecondLineStartsWithSpace",
+                  "Specify the number of seconds to automatically close\r\n"
                   " the Popup Window after it is activated",
                   1, " the Popup Window after it is activated"},
-        SpaceCase{"ab   ", 0, "ab   "}));
+        SpaceCase{"OnlyTrailingSpaces", "ab   ", 0, "ab   "}),
+    [](const auto& param) { return std::string(param.param.Name); });
 
 TEST(FieldHelpSize, TrailingSpacesWidenTheBalloon) {
   const QFontMetrics fm = Metrics();
@@ -229,7 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
         PixelCase{100, 30, false, false}, PixelCase{50, 30, true, false},
         // Bottom row mirrors the top one.
         PixelCase{4, 49, false, false}, PixelCase{5, 49, true, true}, PixelCase{94, 49, true, true},
-        PixelCase{95, 49, false, false}, PixelCase{50, 50, false, false}));
+        PixelCase{95, 49, false, false}, PixelCase{50, 50, false, false}),
+    [](const auto& param) { return PointName(QPoint(param.param.x, param.param.y)); });
 
 TEST(FieldHelpShape, BoundsSymmetryAndArea) {
   for (const QSize size : {QSize(100, 50), QSize(257, 89), QSize(31, 40)}) {

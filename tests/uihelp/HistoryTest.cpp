@@ -231,7 +231,7 @@ TEST_F(HistoryTest, CompleterFedInMergedOrderAfterTheWindowShows) {
   QSignalSpy loaded(completion, &HistoryCompletion::loaded);
   // Nothing is read while the window is not on the screen: whatever was
   // queued or started on a worker has run by now.
-  ASSERT_TRUE(testing::SettlePendingWork(10000));
+  ASSERT_TRUE(test_support::SettlePendingWork(10000));
   EXPECT_EQ(loaded.count(), 0);
   EXPECT_EQ(edit->completer(), nullptr);
 

@@ -20,10 +20,10 @@
 namespace orvanta {
 namespace {
 
-using testing::ReadBytes;
+using test_support::ReadBytes;
 
 // The tests below build paths as folder + name.
-class TempDir : public testing::TempFolder {
+class TempDir : public test_support::TempFolder {
  public:
   std::string path() const { return Path() + "/"; }
 };
@@ -166,9 +166,9 @@ TEST(WorkFolder, ProgramFolderOnlyInTheBuildTree) {
       EXPECT_EQ(chosen.rfind(own, 0), 0u) << chosen;
       EXPECT_EQ(chosen.back(), '/');
     }
-    EXPECT_FALSE(testing::Exists(data)) << "nothing is made before the pages are written";
+    EXPECT_FALSE(test_support::Exists(data)) << "nothing is made before the pages are written";
   }
-  EXPECT_EQ(testing::FilesIn(temp.path() + "build/ui"), 0u) << "no probe left behind";
+  EXPECT_EQ(test_support::FilesIn(temp.path() + "build/ui"), 0u) << "no probe left behind";
   EXPECT_NE(ChooseWorkFolder("/proc", data), ChooseWorkFolder("/proc", data)) << "two windows";
 }
 
@@ -267,25 +267,25 @@ TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
   ASSERT_EQ(::stat(mine.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   for (const auto& c : cases)
-    EXPECT_EQ(testing::Exists(data + "/" + c.folder), c.kept) << c.name;
+    EXPECT_EQ(test_support::Exists(data + "/" + c.folder), c.kept) << c.name;
 
   // This instance's own folder is held while it runs: another instance's
   // clean-up, as a second process would do it, leaves it alone.
-  EXPECT_EQ(testing::InChild([&] {
+  EXPECT_EQ(test_support::InChild([&] {
               RemoveLeftoversIn(data);
-              return testing::Exists(mine) ? 0 : 1;
+              return test_support::Exists(mine) ? 0 : 1;
             }),
             0);
 
   WriteTestPages(mine, "p", "l");
   std::ofstream(mine + LaunchPageName(1)) << "launched";
   RemoveWorkFolder(mine);
-  EXPECT_TRUE(testing::Exists(mine + LaunchPageName(1))) << "kept for the browser";
+  EXPECT_TRUE(test_support::Exists(mine + LaunchPageName(1))) << "kept for the browser";
   // Once this instance let go, the next one's clean-up takes the rest.
   held.clear();
   RemoveLeftoversIn(data);
-  EXPECT_FALSE(testing::Exists(mine));
-  EXPECT_FALSE(testing::Exists(data + "/" + cases[0].folder));
+  EXPECT_FALSE(test_support::Exists(mine));
+  EXPECT_FALSE(test_support::Exists(data + "/" + cases[0].folder));
 }
 
 // In a shared build-tree folder the launch pages carry the lock instead.
@@ -300,15 +300,15 @@ TEST(WorkFolder, LaunchPagesInASharedFolderGoWhenTheirLockIsFree) {
   std::ofstream(folder + "/launch-77-gone-2.htm") << "old";
   std::ofstream(folder + "/.launch-77-gone.lock").flush();
   ASSERT_FALSE(PrepareWorkFolder(folder + "/"));
-  EXPECT_TRUE(testing::Exists(folder + "/launch-77-live-1.htm"));
-  EXPECT_FALSE(testing::Exists(folder + "/launch-77-gone-1.htm"));
-  EXPECT_FALSE(testing::Exists(folder + "/launch-77-gone-2.htm"));
-  EXPECT_FALSE(testing::Exists(folder + "/.launch-77-gone.lock"));
+  EXPECT_TRUE(test_support::Exists(folder + "/launch-77-live-1.htm"));
+  EXPECT_FALSE(test_support::Exists(folder + "/launch-77-gone-1.htm"));
+  EXPECT_FALSE(test_support::Exists(folder + "/launch-77-gone-2.htm"));
+  EXPECT_FALSE(test_support::Exists(folder + "/.launch-77-gone.lock"));
 
   std::ofstream(folder + "/" + LaunchPageName(1)) << "mine";
-  EXPECT_EQ(testing::InChild([&] {
+  EXPECT_EQ(test_support::InChild([&] {
               RemoveLeftoversIn(folder);
-              return testing::Exists(folder + "/" + LaunchPageName(1)) ? 0 : 1;
+              return test_support::Exists(folder + "/" + LaunchPageName(1)) ? 0 : 1;
             }),
             0);
 }
