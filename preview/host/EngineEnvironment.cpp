@@ -61,6 +61,9 @@ void PrepareEngineEnvironment() {
   std::string flags = "--disable-gpu --renderer-process-limit=1 --no-unsandboxed-zygote";
   if (userFlags != nullptr && *userFlags != '\0') flags += std::string(" ") + userFlags;
   ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.c_str(), 1);
+  // The engine sets this itself when it starts, while other threads run;
+  // set now, its value is already there and nothing changes later.
+  if (!IsSet("force_s3tc_enable")) ::setenv("force_s3tc_enable", "true", 1);
 
   g_outerHandler = qInstallMessageHandler(DropSharedContextAdvice);
   g_outerFilter = QLoggingCategory::installFilter(MuteEngineContextLog);
