@@ -379,11 +379,13 @@ class FieldHelpKey : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    if (event->type() != QEvent::KeyPress) return false;
+    // Compared, never called: `watched` may be an engine object on its way
+    // out, and the key counts once, where it reaches the focus widget.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || watched != focus) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::ShiftModifier) return false;
-    QWidget* focus = QApplication::focusWidget();
-    if (focus == nullptr) return false;
     for (QWidget* w = focus; w != nullptr; w = w->parentWidget()) {
       for (QObject* child : w->children()) {
         if (auto* controller = qobject_cast<FieldHelpController*>(child)) {
