@@ -28,7 +28,7 @@
 #include "core/SettingsFields.h"
 #include "orvanta/Version.h"
 #include "preview/session/PreviewSession.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 #include "ui/AboutPanel.h"
 #include "ui/Appearance.h"
 #include "ui/CodeText.h"

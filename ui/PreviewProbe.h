@@ -33,7 +33,7 @@
 #include <utility>
 #include <vector>
 
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 #include "ui/FrmMain.h"
 
 namespace orvanta {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/PopupSettings.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 
 namespace orvanta {
 

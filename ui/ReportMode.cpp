@@ -14,8 +14,8 @@
 
 #include "core/EntryRule.h"
 #include "core/PopupSettings.h"
-#include "preview/host/EngineEnvironment.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/EngineEnvironment.h"
+#include "modules/host/PreviewPlugin.h"
 #include "settings/SettingsFile.h"
 #include "ui/FrmMain.h"
 

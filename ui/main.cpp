@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "orvanta/Version.h"
-#include "preview/host/EngineEnvironment.h"
+#include "modules/host/EngineEnvironment.h"
 
 #include "ui/Appearance.h"
 #include "ui/DisplayPlatform.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/ui/ProcessMemory.h"
-#include "preview/host/EngineEnvironment.h"
+#include "modules/host/EngineEnvironment.h"
 #include "ui/Appearance.h"
 #include "ui/StartupProbe.h"
 #include "ui/FrmMain.h"

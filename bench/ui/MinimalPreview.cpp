@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "preview/host/EngineEnvironment.h"
+#include "modules/host/EngineEnvironment.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 3) {

@@ -15,8 +15,8 @@
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
 #include "preview/WorkFolder.h"
-#include "preview/host/ModuleHost.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/ModuleHost.h"
+#include "modules/host/PreviewPlugin.h"
 
 namespace orvanta {
 

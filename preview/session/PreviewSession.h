@@ -11,8 +11,8 @@
 #include <string>
 
 #include "core/Generator.h"
-#include "preview/host/PreviewPlugin.h"
-#include "preview/host/UrlOpener.h"
+#include "modules/host/PreviewPlugin.h"
+#include "modules/host/UrlOpener.h"
 
 class QLabel;
 

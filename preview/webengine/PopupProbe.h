@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 
 class QWebEnginePage;
 class QWebEngineProfile;

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 #include "preview/webengine/PopupProbe.h"
 
 class QLabel;

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 #include <atomic>
 
-#include "preview/host/HistoryPlugin.h"
-#include "preview/host/ModuleFolders.h"
-#include "preview/host/ModuleHost.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/HistoryPlugin.h"
+#include "modules/host/ModuleFolders.h"
+#include "modules/host/ModuleHost.h"
+#include "modules/host/PreviewPlugin.h"
 
 namespace orvanta {
 namespace {

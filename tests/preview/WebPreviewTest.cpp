@@ -1,5 +1,5 @@
 // The WebEngine preview module, loaded and used the way the main window does:
-// through QPluginLoader and the interfaces of preview/host/PreviewPlugin.h only.
+// through QPluginLoader and the interfaces of modules/host/PreviewPlugin.h only.
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@
 #include "core/Generator.h"
 #include "preview/TestPages.h"
 #include "tests/support/EventWait.h"
-#include "preview/host/EngineEnvironment.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/EngineEnvironment.h"
+#include "modules/host/PreviewPlugin.h"
 
 // Readable rectangles in failure messages.
 void PrintTo(const QRect& r, std::ostream* os) {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "tests/ui/UiTest.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 
 namespace orvanta::test {
 namespace {

@@ -19,7 +19,7 @@
 #include <optional>
 
 #include "core/WindowFeatures.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 #include "tests/cli/Process.h"
 #include "tests/ui/UiTest.h"
 

@@ -12,10 +12,10 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "preview/host/EngineEnvironment.h"
+#include "modules/host/EngineEnvironment.h"
 #include "ui/Appearance.h"
 #include "ui/FrmMain.h"
-#include "preview/host/PreviewPlugin.h"
+#include "modules/host/PreviewPlugin.h"
 #include "tests/support/EventWait.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "preview/host/EngineEnvironment.h"
+#include "modules/host/EngineEnvironment.h"
 #include "ui/Appearance.h"
 
 int main(int argc, char* argv[]) {

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "preview/host/UrlOpener.h"
+#include "modules/host/UrlOpener.h"
 
 namespace Ui {
 class frmConsult;

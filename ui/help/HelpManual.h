@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "preview/host/UrlOpener.h"
+#include "modules/host/UrlOpener.h"
 
 namespace orvanta {
 

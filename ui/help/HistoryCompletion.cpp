@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <atomic>
 
-#include "preview/host/HistoryPlugin.h"
-#include "preview/host/ModuleHost.h"
+#include "modules/host/HistoryPlugin.h"
+#include "modules/host/ModuleHost.h"
 
 namespace orvanta {
 

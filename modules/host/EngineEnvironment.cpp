@@ -1,4 +1,4 @@
-#include "preview/host/EngineEnvironment.h"
+#include "modules/host/EngineEnvironment.h"
 
 #include <QLoggingCategory>
 #include <QtGlobal>

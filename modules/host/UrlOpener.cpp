@@ -1,11 +1,11 @@
-#include "preview/host/UrlOpener.h"
+#include "modules/host/UrlOpener.h"
 
 #include <QDesktopServices>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 
-#include "preview/host/EngineEnvironment.h"
+#include "modules/host/EngineEnvironment.h"
 
 namespace orvanta {
 

@@ -1,4 +1,4 @@
-#include "preview/host/ModuleFolders.h"
+#include "modules/host/ModuleFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

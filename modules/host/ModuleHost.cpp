@@ -1,11 +1,11 @@
-#include "preview/host/ModuleHost.h"
+#include "modules/host/ModuleHost.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPluginLoader>
 #include <utility>
 
-#include "preview/host/ModuleFolders.h"
+#include "modules/host/ModuleFolders.h"
 
 namespace orvanta {
 

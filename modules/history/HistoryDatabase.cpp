@@ -14,7 +14,7 @@
 #include <QVariant>
 #include <atomic>
 
-#include "preview/host/HistoryPlugin.h"
+#include "modules/host/HistoryPlugin.h"
 
 namespace orvanta {
 
