@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "orvanta/Version.h"
 #include "modules/host/EngineEnvironment.h"
+#include "orvanta/Version.h"
 
 #include "ui/Appearance.h"
 #include "ui/DisplayPlatform.h"

@@ -19,10 +19,10 @@
 
 #include "bench/ui/ProcessMemory.h"
 #include "modules/host/EngineEnvironment.h"
-#include "ui/Appearance.h"
-#include "ui/StartupProbe.h"
-#include "ui/FrmMain.h"
 #include "tests/support/EventWait.h"
+#include "ui/Appearance.h"
+#include "ui/FrmMain.h"
+#include "ui/StartupProbe.h"
 
 namespace {
 

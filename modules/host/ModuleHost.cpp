@@ -33,10 +33,10 @@ QObject* ModuleHost::instance(const char* iid) {
     reasons << QStringLiteral("%1 is not an Orvanta %2")
                    .arg(loader.fileName(), QLatin1String(module_.title));
   }
-  error_ = reasons.isEmpty() ? QStringLiteral("The %1 was not found in %2.")
-                                   .arg(QLatin1String(module_.title),
-                                        folders_.join(QStringLiteral(", ")))
-                             : reasons.join(QLatin1Char('\n'));
+  error_ = reasons.isEmpty()
+               ? QStringLiteral("The %1 was not found in %2.")
+                     .arg(QLatin1String(module_.title), folders_.join(QStringLiteral(", ")))
+               : reasons.join(QLatin1Char('\n'));
   return nullptr;
 }
 

@@ -21,27 +21,28 @@ namespace orvanta {
 struct PopupFacts {
   enum class End { Open, ByScript, ByUser, ByProgram };
   struct Bar {
-    QString option;               // the window option's word: "toolbar", "location", ...
-    std::optional<bool> asked;    // in the feature string; empty when not mentioned
+    QString option;             // the window option's word: "toolbar", "location", ...
+    std::optional<bool> asked;  // in the feature string; empty when not mentioned
     std::optional<bool> shown;
-    QString how;                  // where `shown` was read
+    QString how;  // where `shown` was read
   };
 
-  int number = 0;       // 1 for the first window asked for since the last page load
-  QString trigger;      // "load", "link", "image link", "form button", "mouse over", "page close", "script"
+  int number = 0;  // 1 for the first window asked for since the last page load
+  // "load", "link", "image link", "form button", "mouse over", "page close", "script"
+  QString trigger;
   bool opened = false;  // false: window.open returned null
   std::optional<bool> userGesture;
-  QString engineWindow;     // what the engine asked for: "popup", "window", "tab", ...
-  bool handedOver = false;  // opened by the preview because the engine refuses it while leaving
-  QString features;         // the third argument of window.open
+  QString engineWindow;        // what the engine asked for: "popup", "window", "tab", ...
+  bool handedOver = false;     // opened by the preview because the engine refuses it while leaving
+  QString features;            // the third argument of window.open
   std::optional<QRect> asked;  // requested content rectangle; a side left out is -1
   QRect given;                 // content rectangle on the screen
   QRect frame;                 // with the frame the window system drew
   QRect screen;
   std::optional<bool> resizable;
   std::optional<bool> fullScreen;
-  std::vector<Bar> bars;       // the ten options in their usual order
-  QString focus;               // "popup", "main window", "none"; empty: not measured yet
+  std::vector<Bar> bars;  // the ten options in their usual order
+  QString focus;          // "popup", "main window", "none"; empty: not measured yet
   std::optional<bool> popupInFront;
   std::optional<qint64> triggerToOpenMs;
   std::optional<qint64> openToCloseMs;

@@ -23,8 +23,8 @@ bool OpenWithUserEnvironment(const QUrl& target) {
   }
   QProcess process;
   process.setProgram(opener);
-  process.setArguments({target.isLocalFile() ? target.toLocalFile()
-                                             : QString::fromLatin1(target.toEncoded())});
+  process.setArguments(
+      {target.isLocalFile() ? target.toLocalFile() : QString::fromLatin1(target.toEncoded())});
   process.setProcessEnvironment(environment);
   process.setStandardOutputFile(QProcess::nullDevice());
   process.setStandardErrorFile(QProcess::nullDevice());

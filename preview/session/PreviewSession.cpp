@@ -12,11 +12,11 @@
 #include <utility>
 
 #include "files/FileWriter.h"
+#include "modules/host/ModuleHost.h"
+#include "modules/host/PreviewPlugin.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
 #include "preview/WorkFolder.h"
-#include "modules/host/ModuleHost.h"
-#include "modules/host/PreviewPlugin.h"
 
 namespace orvanta {
 

@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "core/Generator.h"
-#include "preview/TestPages.h"
-#include "tests/support/EventWait.h"
 #include "modules/host/EngineEnvironment.h"
 #include "modules/host/PreviewPlugin.h"
+#include "preview/TestPages.h"
+#include "tests/support/EventWait.h"
 
 // Readable rectangles in failure messages.
 void PrintTo(const QRect& r, std::ostream* os) {

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/ui/UiTest.h"
 #include "modules/host/PreviewPlugin.h"
+#include "tests/ui/UiTest.h"
 
 namespace orvanta::test {
 namespace {

@@ -13,10 +13,10 @@
 #include <cstdio>
 
 #include "modules/host/EngineEnvironment.h"
-#include "ui/Appearance.h"
-#include "ui/FrmMain.h"
 #include "modules/host/PreviewPlugin.h"
 #include "tests/support/EventWait.h"
+#include "ui/Appearance.h"
+#include "ui/FrmMain.h"
 
 namespace {
 
