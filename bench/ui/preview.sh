@@ -17,23 +17,8 @@ floor="$build/bench/ui/minimal_preview"
 rounds=${ROUNDS:-5}
 for exe in "$app" "$floor"; do [ -x "$exe" ] || { echo "missing $exe"; exit 1; }; done
 
-if [ -z "$where" ]; then
-  status=0
-  bash "$0" "$build" x || status=1
-  bash "$0" "$build" offscreen || status=1
-  exit $status
-fi
-if [ "$where" = x ]; then
-  if [ -z "${DISPLAY:-}" ]; then
-    command -v xvfb-run >/dev/null || { echo "no X server: set DISPLAY or install xvfb"; exit 1; }
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" x
-  fi
-  export QT_QPA_PLATFORM=xcb
-  echo "-- on the X server $DISPLAY"
-else
-  export QT_QPA_PLATFORM=offscreen
-  echo "-- on the offscreen platform"
-fi
+. "$(dirname "$0")/common.bash"
+choose_platform "$build" "$where"
 [ "$(id -u)" = 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
@@ -117,11 +102,10 @@ done
 echo "PSS per round, kB: orvanta ${app_kb[*]}; minimal preview ${floor_kb[*]}"
 others=$( (grep -l libQt6WebEngineCore /proc/[0-9]*/maps 2>/dev/null || true) | wc -l)
 [ "$others" -gt 0 ] && echo "($others other processes map the engine library now; their share makes PSS read low)"
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-a=$(median "${app_kb[@]}")
-f=$(median "${floor_kb[@]}")
-h=$(median "${hung_ms[@]}")
-l=$(median "${later_ms[@]}")
+a=$(printf "%s\n" "${app_kb[@]}" | median)
+f=$(printf "%s\n" "${floor_kb[@]}" | median)
+h=$(printf "%s\n" "${hung_ms[@]}" | median)
+l=$(printf "%s\n" "${later_ms[@]}" | median)
 hmax=$(printf '%s\n' "${hung_ms[@]}" | sort -n | tail -1)
 awk -v a="$a" -v f="$f" -v h="$h" -v l="$l" -v hm="$hmax" -v n="$rounds" 'BEGIN {
   printf "PSS after first Preview, median of %d: orvanta %.1f MB, minimal preview %.1f MB; ratio %.3f (target <= 1.15); absolute target <= 160 MB\n", n, a / 1024, f / 1024, a / f

@@ -10,11 +10,8 @@ rounds=${ROUNDS:-3}
 actions="$build/bench/ui/bench_ui_actions"
 app="$build/ui/orvanta-probed"
 for exe in "$actions" "$app"; do [ -x "$exe" ] || { echo "missing $exe"; exit 1; }; done
-if [ -z "${DISPLAY:-}" ]; then
-  command -v xvfb-run >/dev/null || { echo "no X server: set DISPLAY or install xvfb"; exit 1; }
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-export QT_QPA_PLATFORM=xcb
+. "$(dirname "$0")/common.bash"
+choose_platform "$build" x
 [ "$(id -u)" = 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
 
 # "<PSS MB> <later Preview median ms>" of one run.
@@ -44,8 +41,6 @@ for ((i = 0; i < rounds * 5; i++)); do
   without_start+=("$(startup_run ORVANTA_NO_POPUP_REPORT=1)")
   with_start+=("$(startup_run)")
 done
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-column() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1"; }
 pss_with=$(column 1 "${with[@]}" | median)
 pss_without=$(column 1 "${without[@]}" | median)
 later_with=$(column 2 "${with[@]}" | median)

@@ -13,23 +13,8 @@ floor="$build/bench/ui/minimal_window"
 rounds=${ROUNDS:-15}
 for exe in "$app" "$floor"; do [ -x "$exe" ] || { echo "missing $exe"; exit 1; }; done
 
-if [ -z "$where" ]; then
-  status=0
-  bash "$0" "$build" x || status=1
-  bash "$0" "$build" offscreen || status=1
-  exit $status
-fi
-if [ "$where" = x ]; then
-  if [ -z "${DISPLAY:-}" ]; then
-    command -v xvfb-run >/dev/null || { echo "no X server: set DISPLAY or install xvfb"; exit 1; }
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" x
-  fi
-  export QT_QPA_PLATFORM=xcb
-  echo "-- on the X server $DISPLAY"
-else
-  export QT_QPA_PLATFORM=offscreen
-  echo "-- on the offscreen platform"
-fi
+. "$(dirname "$0")/common.bash"
+choose_platform "$build" "$where"
 export ORVANTA_BENCH=startup
 
 # Prints "<ms to first paint> <resident kB at idle> <CPU ms to first paint>
@@ -56,9 +41,6 @@ for ((i = 0; i < rounds; i++)); do
   floor_runs+=("$(measure "$floor")")
 done
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-least() { sort -n | head -1; }
-column() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1"; }
 app_ms=$(column 1 "${app_runs[@]}" | median)
 floor_ms=$(column 1 "${floor_runs[@]}" | median)
 app_best=$(column 1 "${app_runs[@]}" | least)
