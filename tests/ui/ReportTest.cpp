@@ -97,6 +97,17 @@ class Report : public WindowTest, public ::testing::WithParamInterface<ReportRow
 
   QString Text() const { return Box("txtReport")->toPlainText(); }
 
+  // Previews a popup that opens with the page, until the report has measured it.
+  void PreviewAPopupOnLoad() {
+    PopupSettings entries;
+    entries.PageUrl = "http://127.0.0.1:9/";
+    entries.Activation = ActivationKind::PageLoad;
+    window_->FillScreen(entries);
+    Click(Button("cmdGo_0"));
+    ClickTab(2);
+    ASSERT_TRUE(WaitUntil([&] { return !LineStarting(Text(), "Order:").isEmpty(); }, 60000));
+  }
+
   // Moves the mouse onto the first element `selector` finds in the test
   // page, and clicks it when asked to.
   void SetOffAt(const QString& selector, bool click) {
@@ -237,13 +248,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Report, ::testing::ValuesIn(kRows),
                          });
 
 TEST_F(Report, AClosedWindowByTheProgramIsNotTakenForAnAutoClose) {
-  PopupSettings entries;
-  entries.PageUrl = "http://127.0.0.1:9/";
-  entries.Activation = ActivationKind::PageLoad;
-  window_->FillScreen(entries);
-  Click(Button("cmdGo_0"));
-  ClickTab(2);
-  ASSERT_TRUE(WaitUntil([&] { return !LineStarting(Text(), "Order:").isEmpty(); }, 60000));
+  ASSERT_NO_FATAL_FAILURE(PreviewAPopupOnLoad());
   window_->browser(0)->popupWindows().front()->close();
   EXPECT_TRUE(WaitUntil([&] { return Text().contains("Closed: by the program"); }, 5000))
       << Text().toStdString();
@@ -255,13 +260,7 @@ TEST_F(Report, AWindowClosedThroughTheWindowSystemIsClosedByTheUser) {
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   if (QGuiApplication::platformName() != QLatin1String("xcb") || x11 == nullptr)
     GTEST_SKIP() << "needs an X display";
-  PopupSettings entries;
-  entries.PageUrl = "http://127.0.0.1:9/";
-  entries.Activation = ActivationKind::PageLoad;
-  window_->FillScreen(entries);
-  Click(Button("cmdGo_0"));
-  ClickTab(2);
-  ASSERT_TRUE(WaitUntil([&] { return !LineStarting(Text(), "Order:").isEmpty(); }, 60000));
+  ASSERT_NO_FATAL_FAILURE(PreviewAPopupOnLoad());
   xcb_connection_t* c = x11->connection();
   const auto atom = [c](const char* name) {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
