@@ -83,11 +83,22 @@ inline constexpr std::string_view WindowVariable = "win";
 inline constexpr std::string_view StartFunctionName = "StartPop";
 inline constexpr std::string_view LinkTemplate =
     "javascript:void window.open('#URL','#WINTITLE',  '#WINPROP')";
+// The position values of a centred window, in place of the TOP and LEFT of
+// the feature template: they close the quoted text, add the variable the
+// centring lines declare, and open the quoted text again.
+inline constexpr std::string_view CenterTop = "'+wintop+'";
+inline constexpr std::string_view CenterLeft = "'+winleft+'";
 inline constexpr std::string_view OverLine = "\xE2\x80\xA2 win.focus()";
 inline constexpr std::string_view UnderLine = "\xE2\x80\xA2 win.blur()";
 inline constexpr std::string_view ReopenNote =
     "\xE2\x80\xA2<br><br><b>Note: The new popup window will not take effect if the old popup "
     "window was not closed.</b>\xE2\x80\xA2";
+
+// Every fragment that holds "#" placeholders; the list of template words is
+// read from these.
+inline constexpr std::string_view FragmentsWithWords[] = {
+    SectionLayout,  FunctionTemplate,  AutoCloseLine, StartPopFunction,
+    TriggerBodyTag, ActivationSection, LinkTemplate};
 
 }  // namespace CodeTemplate
 }  // namespace orvanta

@@ -257,31 +257,63 @@ TEST(GeneratePopupCode, SnippetsWithLineBreakAreFollowedByASpaceLine) {
   EXPECT_EQ(*(it + 2), kCodeEnds);
 }
 
-TEST(GeneratePopupCode, UserTextQuirksAreKept) {
+TEST(GeneratePopupCode, UserTextIsWrittenOnceAndNeverRewritten) {
+  struct Case {
+    const char* Name;
+    void (*Change)(PopupSettings&);
+    const char* Expected;  // in the popup code
+  } cases[] = {
+      // A bullet is the template's line-break marker, not the user's.
+      {"bullet",
+       [](PopupSettings& s) {
+         s.WindowName =
+             "a\xE2\x80\xA2"
+             "b";
+       },
+       "'a\xE2\x80\xA2"
+       "b','"},
+      {"template word", [](PopupSettings& s) { s.PageUrl = "x#HEADEND#URL"; },
+       "('http://x#HEADEND#URL', "},
+      // The centring words are filled in only in the template's own lines.
+      {"geometry words",
+       [](PopupSettings& s) {
+         s.PageUrl = "http://x/WIDTH/TOP";
+         s.Width = "640";
+         s.Center = 1;
+       },
+       "'http://x/WIDTH/TOP'"},
+      {"window name with a word",
+       [](PopupSettings& s) {
+         s.WindowName = "TOPnews";
+         s.Center = 1;
+       },
+       "'TOPnews','top='+wintop+'"},
+      {"function name with a word",
+       [](PopupSettings& s) {
+         s.FunctionName = "openLEFT";
+         s.Center = 1;
+       },
+       "function openLEFT() { "},
+      {"apostrophe", [](PopupSettings& s) { s.WindowName = "it's"; }, "'it\\x27s'"},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    c.Change(s);
+    EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find(c.Expected), std::string::npos) << c.Name;
+  }
+}
+
+TEST(GeneratePopupCode, TheLinkCodesAttributeIsDecodedBeforeItsScript) {
   PopupSettings s;
-  // A bullet in a user text becomes a line break.
-  s.WindowName = "a\xE2\x80\xA2" "b";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'a\r\nb'"), std::string::npos);
-
-  // A marker typed into a user text is replaced by the later step.
-  s = PopupSettings{};
-  s.PageUrl = "x#HEADEND";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x</HEAD>\r\n'"),
+  s.PageUrl = "http://x.org/?a=1&not-b&quot;\"";
+  s.WindowName = "say \"hi\"";
+  const GeneratedCode code = GeneratePopupCode(s).Code;
+  EXPECT_NE(code.PopupCode.find("('http://x.org/?a=1&not-b&quot;\\x22', 'say \\x22hi\\x22',"),
             std::string::npos);
-
-  // Upper-case geometry words in user texts are replaced only when centring.
-  s = PopupSettings{};
-  s.PageUrl = "http://x/WIDTH/TOP";
-  s.Width = "640";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x/WIDTH/TOP'"),
-            std::string::npos);
-  s.Center = 1;
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x/640/300'"), std::string::npos);
-
-  // User texts are inserted as typed, quotes and all.
-  s = PopupSettings{};
-  s.WindowName = "it's";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'it's'"), std::string::npos);
+  EXPECT_NE(code.LinkCode.find("('http://x.org/?a=1&amp;not-b&amp;quot;\\x22',"
+                               "'say \\x22hi\\x22',  "),
+            std::string::npos)
+      << code.LinkCode;
 }
 
 TEST(GeneratePopupCode, NothingCarriesOverFromTheRunBefore) {
