@@ -297,10 +297,16 @@ void FrmMain::ConnectInputs() {
     });
   connect(ui_->ChkCenter, &QCheckBox::stateChanged, this, [this](int) { ChkCenter_Click(); });
 
-  for (QLineEdit* field : txtPixels_)
+  // A keystroke or paste that would leave no number is refused by the
+  // validator; text set from code is checked on its change.
+  for (QLineEdit* field : txtPixels_) {
+    field->setValidator(new NumberValidator(field));
     connect(field, &QLineEdit::textChanged, this, [this, field] { NumericField_Change(field); });
-  for (QLineEdit* field : txtDelay_)
+  }
+  for (QLineEdit* field : txtDelay_) {
+    field->setValidator(new NumberValidator(field));
     connect(field, &QLineEdit::textChanged, this, [this, field] { NumericField_Change(field); });
+  }
   // The scroll bars are too short for a track, so the arrows carry the step
   // of 20 and the keyboard's page keys the step of 1.
   for (std::size_t i = 0; i < vsbPixels_.size(); ++i)
@@ -310,13 +316,11 @@ void FrmMain::ConnectInputs() {
     connect(vsbDelay_[i], &QScrollBar::valueChanged, this,
             [this, i](int position) { txtDelay_[i]->setText(QString::number(std::abs(position))); });
 
-  auto* nameFilter = new NameKeyFilter(this);
-  ui_->txtName->installEventFilter(nameFilter);
-  ui_->txtTitle->installEventFilter(nameFilter);
+  ui_->txtName->installEventFilter(new NameKeyFilter(this));
   using Kind = EntryValidator::Kind;
   const std::pair<QLineEdit*, Kind> entries[] = {{ui_->txtName, Kind::FunctionName},
-                                                 {ui_->txtTitle, Kind::WindowName},
-                                                 {ui_->txtURL, Kind::FreeText}};
+                                                 {ui_->txtTitle, Kind::FreeText},
+                                                 {ui_->txtURL, Kind::Address}};
   for (const auto& [field, kind] : entries) {
     EntryValidator* validator = EntryValidator::Install(*field, kind);
     connect(validator, &EntryValidator::tooLong, this, [this] {

@@ -18,12 +18,14 @@
 #include <QWidget>
 #include <string>
 
+#include "core/EntryRule.h"
 #include "core/Generator.h"
+#include "core/Message.h"
+#include "core/SettingsFields.h"
 #include "files/FileWriter.h"
 #include "files/SettingsReader.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
-#include "core/Message.h"
 #include "settings/SettingsFile.h"
 #include "ui/NameFilter.h"
 
@@ -42,18 +44,11 @@ QString Sentence(const std::string& message) {
   return text;
 }
 
-// Typing can put only letters and digits into the two name boxes.
+// The entry rule of the command line: what no escape can mend.
 std::optional<std::string> RefusedName(const PopupSettings& s) {
-  const std::pair<const char*, const std::string*> names[] = {
-      {"FunctionName", &s.FunctionName}, {"WindowName", &s.WindowName}};
-  for (const auto& [key, value] : names) {
-    for (const char32_t code : QString::fromStdString(*value).toUcs4()) {
-      if (code < 32 || !IsNameCharacterAllowed(code))
-        return std::string(key) + "=" + Quoted(*value) + ": the box takes letters and digits only";
-    }
-  }
-  if (!s.FunctionName.empty() && s.FunctionName[0] >= '0' && s.FunctionName[0] <= '9')
-    return "FunctionName=" + Quoted(s.FunctionName) + ": a function name cannot start with a digit";
+  if (const auto problem = FindEntryProblem(ReadPopupSettings(s)))
+    return problem->Field + "=" + Quoted(s.*FindSettingsField(problem->Field)->TextMember) + ": " +
+           DescribeProblem(*problem);
   return std::nullopt;
 }
 

@@ -119,7 +119,7 @@ TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
   WriteBytes(File("utf16.ini").toStdString(),
              std::string("\xFF\xFE[\0P\0o\0p\0u\0p\0]\0\n\0", 18));
   WriteBytes(File("width.ini").toStdString(), "[Popup]\nFunctionName=ok\nWidth=wide\n");
-  WriteBytes(File("name.ini").toStdString(), "[Popup]\nWidth=10\nFunctionName=my_name\n");
+  WriteBytes(File("name.ini").toStdString(), "[Popup]\nWidth=10\nFunctionName=my-name\n");
   WriteBytes(File("digit.ini").toStdString(), "[Popup]\nFunctionName=1abc\n");
   WriteBytes(File("good.ini").toStdString(), "[Popup]\nFunctionName=good\n");
   chosen_ = File("good.ini");
@@ -133,7 +133,7 @@ TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
                {"folder.ini", "folder.ini"},
                {"utf16.ini", "utf16.ini"},
                {"width.ini", "Width=\"wide\""},
-               {"name.ini", "FunctionName=\"my_name\""},
+               {"name.ini", "FunctionName=\"my-name\""},
                {"digit.ini", "FunctionName=\"1abc\""}};
   answer_ = SettingsFileHooks::Answer::Discard;
   for (const auto& c : cases) {
