@@ -3,7 +3,7 @@
 namespace orvanta {
 
 std::string BuildActivationCode(ActivationKind kind, const std::string& triggerName,
-                                std::string& linkCode) {
+                                std::string& linkCode, bool inPage) {
   // The element's text before and after the call, for the snippet and for
   // the link code.
   const char* snippetBefore = nullptr;
@@ -41,11 +41,10 @@ std::string BuildActivationCode(ActivationKind kind, const std::string& triggerN
   linkCode.swap(link);
   std::string snippet;
   snippet.reserve(triggerName.size() + 128);
-  snippet.append(snippetBefore)
-      .append("JavaScript: ")
-      .append(triggerName)
-      .append("()")
-      .append(after);
+  snippet.append(snippetBefore).append("JavaScript: ").append(triggerName).append("()");
+  if (inPage && kind == ActivationKind::MouseOver)
+    snippet.append("\" onFocus=\"JavaScript: ").append(triggerName).append("()");
+  snippet.append(after);
   if (lineBreak) snippet.append("\r\n");
   return snippet;
 }

@@ -72,9 +72,9 @@ std::optional<EntryProblem> CheckScriptNumber(const char* field, std::string_vie
 
 // Names the generated script uses for itself, and the page's own names it
 // calls or that a function declaration cannot replace.
-constexpr std::array<std::string_view, 12> kUsedNames = {
-    "win",    "timer",      "winleft", "wintop",   "StartPop", "window",
-    "screen", "setTimeout", "open",    "document", "location", "top"};
+constexpr std::array<std::string_view, 13> kUsedNames = {
+    "win",        "timer", "winleft",  "wintop",   "StartPop", "window",   "screen",
+    "setTimeout", "open",  "document", "location", "top",      "winDialog"};
 
 }  // namespace
 
@@ -109,7 +109,15 @@ std::optional<EntryProblem> CheckFunctionName(std::string_view name) {
 
 std::optional<EntryProblem> FindEntryProblem(const PopupSettings& s) {
   if (auto p = CheckFunctionName(s.FunctionName)) return p;
-  if (s.Center == 1) {
+  if (s.Order == WindowOrder::InPage) {
+    // The dialog's script computes its size and place.
+    if (auto p = CheckScriptNumber("Width", s.Width)) return p;
+    if (auto p = CheckScriptNumber("Height", s.Height)) return p;
+    if (s.Center != 1) {
+      if (auto p = CheckScriptNumber("Top", s.Top)) return p;
+      if (auto p = CheckScriptNumber("Left", s.Left)) return p;
+    }
+  } else if (s.Center == 1) {
     // The centring lines compute with the size.
     if (auto p = CheckScriptNumber("Width", s.Width)) return p;
     if (auto p = CheckScriptNumber("Height", s.Height)) return p;

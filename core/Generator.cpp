@@ -60,6 +60,11 @@ struct ParsedTemplate {
   Fragment TriggerBody{T::TriggerBodyTag, true};
   Fragment Activation{T::ActivationSection, true};
   Fragment Link{T::LinkTemplate, false};
+  Fragment InPage{T::InPageFunctionTemplate, true};
+  Fragment InPagePlace{T::InPagePlaceLines, true};
+  Fragment InPageAutoClose{T::InPageAutoCloseLine, true};
+  Fragment LeaveBody{T::LeaveBodyTag, true};
+  std::string InPageNoScroll = Lines(T::InPageNoScrollLine);
 
   std::string PlainBody = Lines(T::PlainBodyTag);
   std::string Over = Lines(T::OverLine);
@@ -79,6 +84,12 @@ struct ParsedTemplate {
   int AutoCloseWord = TemplateWordIndex("#AUTOCLOSE");
   int DelayTime = TemplateWordIndex("#DELAYTIME");
   int LoadType = TemplateWordIndex("#LOADTYPE");
+  int Place = TemplateWordIndex("#PLACE");
+  int InPageTop = TemplateWordIndex("#INPAGETOP");
+  int FrameWidth = TemplateWordIndex("#FRAMEWIDTH");
+  int FrameHeight = TemplateWordIndex("#FRAMEHEIGHT");
+  int NoScroll = TemplateWordIndex("#NOSCROLL");
+  int InPageClose = TemplateWordIndex("#INPAGECLOSE");
 };
 
 const ParsedTemplate& Parsed() {
@@ -86,7 +97,50 @@ const ParsedTemplate& Parsed() {
   return parsed;
 }
 
+constexpr int kScrollBars = 5;
+
+void AppendWindowFunction(std::string& out, const ParsedTemplate& t, const PopupSettings& s);
+
+// The dialog that frames the address in the visitor's page.
+void AppendInPageFunction(std::string& out, const ParsedTemplate& t, const PopupSettings& s) {
+  t.InPage.Render(out, [&](std::string& o, int w) {
+    if (w == t.FunctionWord) {
+      o += s.FunctionName;
+    } else if (w == t.WinTitle) {
+      AppendScriptString(o, s.WindowName);
+    } else if (w == t.Url) {
+      AppendScriptString(o, s.PageUrl);
+    } else if (w == t.Place) {
+      if (s.Center != 1)
+        t.InPagePlace.Render(
+            o, [&](std::string& p, int k) { p += k == t.InPageTop ? s.Top : s.Left; });
+    } else if (w == t.FrameWidth) {
+      o += s.Width;
+    } else if (w == t.FrameHeight) {
+      o += s.Height;
+    } else if (w == t.NoScroll) {
+      if (s.WindowOptions[kScrollBars] != 1) o += t.InPageNoScroll;
+    } else if (w == t.InPageClose) {
+      if (!s.CloseSeconds.empty())
+        t.InPageAutoClose.Render(o, [&](std::string& c, int) { c += s.CloseSeconds; });
+    }
+  });
+}
+
 void AppendScript(std::string& out, const ParsedTemplate& t, const PopupSettings& s) {
+  if (s.Order == WindowOrder::InPage) {
+    AppendInPageFunction(out, t, s);
+  } else {
+    AppendWindowFunction(out, t, s);
+  }
+  if (!s.DelaySeconds.empty()) {
+    t.StartPop.Render(out, [&](std::string& o, int w) {
+      o += w == t.DelayTime ? s.DelaySeconds : s.FunctionName;
+    });
+  }
+}
+
+void AppendWindowFunction(std::string& out, const ParsedTemplate& t, const PopupSettings& s) {
   t.Function.Render(out, [&](std::string& o, int w) {
     if (w == t.FunctionWord) {
       o += s.FunctionName;
@@ -109,11 +163,6 @@ void AppendScript(std::string& out, const ParsedTemplate& t, const PopupSettings
         t.AutoClose.Render(o, [&](std::string& c, int) { c += s.CloseSeconds; });
     }
   });
-  if (!s.DelaySeconds.empty()) {
-    t.StartPop.Render(out, [&](std::string& o, int w) {
-      o += w == t.DelayTime ? s.DelaySeconds : s.FunctionName;
-    });
-  }
 }
 
 // The one-element link can express none of these.
@@ -125,7 +174,7 @@ bool NeedsScriptInHead(const PopupSettings& s) {
 }  // namespace
 
 std::string NoLinkCodeReason(const PopupSettings& s) {
-  std::string causes[5];
+  std::string causes[6];
   std::size_t n = 0;
   if (s.Activation == ActivationKind::PageLoad) causes[n++] = "\"Page Load\"";
   if (s.Activation == ActivationKind::PageClose) causes[n++] = "\"Page Close\"";
@@ -134,11 +183,19 @@ std::string NoLinkCodeReason(const PopupSettings& s) {
   if (s.Center == 1) causes[n++] = "\"Center\"";
   if (s.Order == WindowOrder::PopupOver) causes[n++] = "the window type \"Popup Over\"";
   if (s.Order == WindowOrder::PopupUnder) causes[n++] = "the window type \"Popup Under\"";
+  if (s.Order == WindowOrder::InPage) causes[n++] = "the window type \"In Page\"";
   if (n == 0 || !NeedsScriptInHead(s)) return std::string();
   std::string list = causes[0];
   for (std::size_t i = 1; i < n; ++i) list += (i + 1 == n ? " and " : ", ") + causes[i];
   return "There is no link code: " + list + (n == 1 ? " needs" : " need") +
          " the script in the HEAD, so use the popup code.";
+}
+
+std::string CodeNote(const PopupSettings& s) {
+  if (s.Order == WindowOrder::InPage && s.Activation == ActivationKind::PageClose)
+    return "In the page, \"Page Close\" opens the dialog when the pointer leaves the page at the "
+           "top: nothing can be shown while a page unloads.";
+  return std::string();
 }
 
 GeneratedCode BuildPopupCode(const PopupSettings& s) {
@@ -156,7 +213,8 @@ GeneratedCode BuildPopupCode(const PopupSettings& s) {
       if (w == t.WinProp) AppendWindowFeatures(o, s, true);
     });
   }
-  const std::string snippet = BuildActivationCode(s.Activation, triggerName, out.LinkCode);
+  const std::string snippet =
+      BuildActivationCode(s.Activation, triggerName, out.LinkCode, s.Order == WindowOrder::InPage);
   if (!linkCode) out.LinkCode.clear();
 
   std::string& code = out.PopupCode;
@@ -165,7 +223,9 @@ GeneratedCode BuildPopupCode(const PopupSettings& s) {
     if (w == t.Script1Function) {
       AppendScript(o, t, s);
     } else if (w == t.BodyLine) {
-      if (pageEvent) {
+      if (s.Activation == ActivationKind::PageClose && s.Order == WindowOrder::InPage) {
+        t.LeaveBody.Render(o, [&](std::string& b, int) { b += triggerName; });
+      } else if (pageEvent) {
         t.TriggerBody.Render(o, [&](std::string& b, int k) {
           if (k == t.FunctionWord) b += triggerName;
           if (k == t.LoadType)

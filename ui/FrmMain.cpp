@@ -46,6 +46,8 @@ namespace orvanta {
 
 namespace {
 
+constexpr std::size_t kScrollBarsOption = 5;  // the one window option a frame has
+
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 std::string ToUtf8(const QString& text) { return text.toStdString(); }
@@ -81,7 +83,7 @@ void FrmMain::SetUpForm() {
   vsbPixels_ = {ui_->vsbPixels_0, ui_->vsbPixels_1, ui_->vsbPixels_2, ui_->vsbPixels_3};
   txtDelay_ = {ui_->txtDelay_0, ui_->txtDelay_1};
   vsbDelay_ = {ui_->vsbDelay_0, ui_->vsbDelay_1};
-  OptWin_ = {ui_->OptWin_0, ui_->OptWin_1, ui_->OptWin_2};
+  OptWin_ = {ui_->OptWin_0, ui_->OptWin_1, ui_->OptWin_2, ui_->OptWin_3};
   OptAction_ = {ui_->OptAction_0, ui_->OptAction_1, ui_->OptAction_2,
                 ui_->OptAction_3, ui_->OptAction_4, ui_->OptAction_5};
   chkWindOpt_ = {ui_->chkWindOpt_0, ui_->chkWindOpt_1, ui_->chkWindOpt_2, ui_->chkWindOpt_3,
@@ -296,6 +298,10 @@ void FrmMain::ConnectInputs() {
       if (on) OptAction_Click();
     });
   connect(ui_->ChkCenter, &QCheckBox::stateChanged, this, [this](int) { ChkCenter_Click(); });
+  for (QRadioButton* option : OptWin_)
+    connect(option, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) OptWin_Click();
+    });
 
   // A keystroke or paste that would leave no number is refused by the
   // validator; text set from code is checked on its change.
@@ -575,6 +581,14 @@ void FrmMain::ChkCenter_Click() {
   }
 }
 
+void FrmMain::OptWin_Click() {
+  // Inside a page only the frame's scrolling has a meaning; the ticks stay
+  // for the other window types.
+  const bool window = !OptWin_[static_cast<std::size_t>(WindowOrder::InPage)]->isChecked();
+  for (std::size_t i = 0; i < chkWindOpt_.size(); ++i)
+    if (i != kScrollBarsOption) chkWindOpt_[i]->setEnabled(window);
+}
+
 void FrmMain::NumericField_Change(QLineEdit* field) {
   if (!IsNumericEntry(ToUtf8(field->text()))) field->setText(QString());
 }
@@ -676,7 +690,7 @@ void FrmMain::ShowCodeNotes(const Generation& result) {
   ui_->txtCodeLink->setPlaceholderText(FromUtf8(NoLinkCodeReason(result.Settings)));
   const auto problem = FindEntryProblem(result.Settings);
   if (!problem) {
-    lblCodeNote_->clear();
+    lblCodeNote_->setText(FromUtf8(CodeNote(result.Settings)));
     return;
   }
   QString field = FromUtf8(problem->Field);

@@ -149,7 +149,8 @@ TEST(Cli, BadInputIsRefusedWithOneLineAndNothingWritten) {
       {{"--delay", "1,5"}, "--delay: \"1,5\" is not a number"},
       {{"--left", "--"}, "--left: \"--\" is not a number"},
       {{"--close=&H10"}, "--close: \"&H10\" is not a number"},
-      {{"-t", "sideways"}, "--type: unknown value \"sideways\" (accepted: normal, over, under)"},
+      {{"-t", "sideways"},
+       "--type: unknown value \"sideways\" (accepted: normal, over, under, inpage)"},
       {{"-a", "click"},
        "--trigger: unknown value \"click\" (accepted: link, load, close, button, mouseover, "
        "image)"},
@@ -161,6 +162,8 @@ TEST(Cli, BadInputIsRefusedWithOneLineAndNothingWritten) {
       {{"-f", "setTimeout"}, "\"setTimeout\" is a name the generated script needs for itself"},
       {{"-c", "--height", "-."}, "--height: \"-.\": \"-.\" is not a number the script can read"},
       {{"-x", "2d1"}, "--close: \"2d1\": the character \"d\""},
+      {{"-t", "inpage", "--top", "-"},
+       "--top: \"-\": the character \"-\" is not a number the script can read"},
       {{"-u", std::string(32768, 'u')}, "--url: the text is 32768 characters long"},
   };
   for (const auto& c : cases) {

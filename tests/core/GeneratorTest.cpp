@@ -316,6 +316,59 @@ TEST(GeneratePopupCode, TheLinkCodesAttributeIsDecodedBeforeItsScript) {
       << code.LinkCode;
 }
 
+TEST(GeneratePopupCode, InPageFramesTheAddressInADialogForEveryTrigger) {
+  struct Case {
+    const char* Name;
+    void (*Change)(PopupSettings&);
+    std::vector<const char*> Has;
+    std::vector<const char*> HasNot;
+  } cases[] = {
+      {"link",
+       [](PopupSettings&) {},
+       {"function myfunc() { ", "d.setAttribute('aria-label', 'windtitle');",
+        "frame.src = 'http://YourURL.htm';", "frame.style.width = 300 + 'px';",
+        "d.style.top = 300 + 'px';", "frame.setAttribute('scrolling', 'no');",
+        " <A HREF=\"JavaScript: myfunc()\">Click here</A> "},
+       {"window.open", "setTimeout"}},
+      {"centred, scroll bars, auto close",
+       [](PopupSettings& s) {
+         s.Center = 1;
+         s.WindowOptions[5] = 1;
+         s.CloseSeconds = "7";
+       },
+       {"setTimeout(function () { if (d.close) d.close(); }, 7*1000);"},
+       {"d.style.top", "scrolling"}},
+      {"mouse over answers focus too",
+       [](PopupSettings& s) { s.Activation = ActivationKind::MouseOver; },
+       {"onMouseOver=\"JavaScript: myfunc()\" onFocus=\"JavaScript: myfunc()\">"},
+       {}},
+      {"page load, delayed",
+       [](PopupSettings& s) {
+         s.Activation = ActivationKind::PageLoad;
+         s.DelaySeconds = "3";
+       },
+       {"<BODY bgcolor='#00FFFF' onload=StartPop()>", "timer = setTimeout(\"myfunc()\", 3*1000);"},
+       {}},
+      {"page close is leaving at the top",
+       [](PopupSettings& s) { s.Activation = ActivationKind::PageClose; },
+       {"<BODY bgcolor='#00FFFF' onmouseout=\"if (!event.relatedTarget && event.clientY <= 0) "
+        "myfunc()\">"},
+       {"onunload"}},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    s.Order = WindowOrder::InPage;
+    c.Change(s);
+    const Generation g = GeneratePopupCode(s);
+    for (const char* part : c.Has)
+      EXPECT_NE(g.Code.PopupCode.find(part), std::string::npos) << c.Name << ": " << part;
+    for (const char* part : c.HasNot)
+      EXPECT_EQ(g.Code.PopupCode.find(part), std::string::npos) << c.Name << ": " << part;
+    EXPECT_EQ(g.Code.LinkCode, "") << c.Name;
+    EXPECT_NE(NoLinkCodeReason(g.Settings).find("\"In Page\""), std::string::npos) << c.Name;
+  }
+}
+
 TEST(GeneratePopupCode, NothingCarriesOverFromTheRunBefore) {
   // Every optional part, then none, then every one again; the plain run in
   // between must not keep the centring, delay, auto close or window order.

@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     s.DelaySeconds = Pick(r, kTimings);
     s.CloseSeconds = Pick(r, kTimings);
     s.Center = static_cast<int>(r() % 2);
-    s.Order = static_cast<orvanta::WindowOrder>(r() % 3);
+    s.Order = static_cast<orvanta::WindowOrder>(r() % 4);
     s.Activation = static_cast<orvanta::ActivationKind>(r() % 6);
     for (int& o : s.WindowOptions) o = r() % 4 == 0 ? 1 : 0;
     if (r() % 3 == 0) {

@@ -117,6 +117,8 @@ function trigger(kind, window, errors) {
     if (!a) return 'no mouse-over link';
     a.dispatchEvent(new window.MouseEvent('mouseover', {bubbles: true}));
   } else if (kind === 'PageClose') {
+    // Leaving: the pointer out at the top (in the page), then the unload.
+    doc.body.dispatchEvent(new window.MouseEvent('mouseout', {bubbles: true, clientY: -1}));
     window.dispatchEvent(new window.Event('unload'));
   }
   return null;  // "PageLoad" has fired by now
@@ -133,6 +135,32 @@ function runTimers(window, errors) {
       handler();
   }
   return ran;
+}
+
+// The In Page dialog, in a DOM that knows no showModal (as an old browser):
+// it stands open in the page, named and framing exactly what was entered.
+function checkInPage(entry, window, ran) {
+  const d = window.document.querySelector('dialog');
+  if (!d) fail(entry, 'in page: no dialog', '');
+  if (window.__opened.length) fail(entry, 'in page: a window was opened', '');
+  if (!d.hasAttribute('open')) fail(entry, 'in page: the dialog is not open', '');
+  if (d.getAttribute('aria-label') !== entry.name)
+    fail(entry, 'in page: another name', d.getAttribute('aria-label'));
+  const frame = d.querySelector('iframe');
+  if (frame.getAttribute('src') !== entry.url)
+    fail(entry, 'in page: another address', frame.getAttribute('src'));
+  for (const [side, value] of [['width', entry.width], ['height', entry.height]])
+    if (Number(value) >= 0 && frame.style[side] !== String(Number(value)) + 'px')
+      fail(entry, `in page: another ${side}`, frame.style[side]);
+  if (!entry.center && Number(entry.top) >= 0 && d.style.top !== String(Number(entry.top)) + 'px')
+    fail(entry, 'in page: another place', d.style.top);
+  const scrolls = !frame.hasAttribute('scrolling');
+  if (scrolls !== entry.options.split(',').includes('scrollbars'))
+    fail(entry, 'in page: scrolling', String(scrolls));
+  const times = [];
+  if (entry.delay) times.push(Number(entry.delay) * 1000);
+  if (entry.close) times.push(Number(entry.close) * 1000);
+  if (ran.join() !== times.join()) fail(entry, `in page: timers ${ran} instead of ${times}`, '');
 }
 
 function check(entry, opened, ran, what, full) {
@@ -169,7 +197,7 @@ function check(entry, opened, ran, what, full) {
 }
 
 (async () => {
-  let accepted = 0, links = 0;
+  let accepted = 0, links = 0, inPage = 0;
   for (const line of lines) {
     const entry = JSON.parse(line);
     if (!entry.accepted) continue;
@@ -182,6 +210,12 @@ function check(entry, opened, ran, what, full) {
       if (missing) fail(entry, `${what}: ${missing}`, html);
       const ran = runTimers(window, errors);
       if (errors.length) fail(entry, `${what}: script error`, errors.join('\n') + '\n' + html);
+      if (entry.order === 'InPage') {
+        checkInPage(entry, window, ran);
+        ++inPage;
+        dom.window.close();
+        continue;
+      }
       const opened = window.__opened;
       opened.screenWidth = window.screen.width;
       opened.screenHeight = window.screen.height;
@@ -190,7 +224,10 @@ function check(entry, opened, ran, what, full) {
     }
   }
   console.log(
-      `${lines.length} entries, ${accepted} accepted, ${links} link codes, all opened ` +
+      `${lines.length} entries, ${accepted} accepted, ${links} link codes, ${
+          inPage} in the page, all opened ` +
       'exactly what was entered');
-  if (lines.length < 500 || accepted < lines.length / 3 || links < accepted / 20) process.exit(1);
+  if (lines.length < 500 || accepted < lines.length / 3 || links < accepted / 20 ||
+      inPage < accepted / 20)
+    process.exit(1);
 })();

@@ -352,3 +352,46 @@ TEST_F(Input, ClearResetsTheEntriesButKeepsWindowTypeLinkCodeAndBars) {
 
 }  // namespace
 }  // namespace orvanta::test
+
+namespace orvanta::test {
+namespace {
+
+using InPageWindow = WindowTest;
+
+TEST_F(InPageWindow, ChoosingItSwitchesOffTheWindowOptionsAndGivesDialogCode) {
+  Click(Button("chkWindOpt_0"));
+  Click(Button("chkWindOpt_5"));
+  Click(Button("OptWin_3"));
+  for (int i = 0; i < kWindowOptionCount; ++i) {
+    const std::string name = "chkWindOpt_" + std::to_string(i);
+    EXPECT_EQ(Button(name.c_str())->isEnabled(), i == 5) << name;
+  }
+  EXPECT_TRUE(Button("chkWindOpt_0")->isChecked()) << "the tick stays for the other types";
+  TypeOver(Line("txtName"), "showNews");
+  TypeOver(Line("txtURL"), "https://example.org/news.htm");
+  Click(Button("OptAction_2"));
+  Click(Button("cmdGo_0"));
+  const QString code = Box("txtCode")->toPlainText();
+  EXPECT_TRUE(code.contains("document.createElement('dialog')")) << code.toStdString();
+  EXPECT_TRUE(
+      code.contains("onmouseout=\"if (!event.relatedTarget && event.clientY <= 0) "
+                    "showNews()\""))
+      << code.toStdString();
+  EXPECT_FALSE(code.contains("scrolling")) << "Scroll Bars is ticked";
+  EXPECT_TRUE(Box("txtCodeLink")->toPlainText().isEmpty());
+  EXPECT_TRUE(Box("txtCodeLink")->placeholderText().contains("\"In Page\""));
+  EXPECT_TRUE(Child<QLabel>("lblCodeNote")->text().contains("leaves the page at the top"));
+
+  ClickTab(0);
+  Click(Button("OptWin_0"));
+  for (int i = 0; i < kWindowOptionCount; ++i) {
+    const std::string name = "chkWindOpt_" + std::to_string(i);
+    EXPECT_TRUE(Button(name.c_str())->isEnabled()) << name;
+  }
+  Click(Button("cmdGo_0"));
+  EXPECT_TRUE(Box("txtCode")->toPlainText().contains("toolbar= 1,scrollbars= 1"));
+  EXPECT_TRUE(Child<QLabel>("lblCodeNote")->text().isEmpty());
+}
+
+}  // namespace
+}  // namespace orvanta::test
