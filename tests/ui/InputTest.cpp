@@ -8,9 +8,11 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <optional>
 #include <vector>
 
 #include "core/EntryRule.h"
+#include "tests/support/EventWait.h"
 #include "tests/ui/UiTest.h"
 
 namespace orvanta::test {
@@ -391,6 +393,31 @@ TEST_F(InPageWindow, ChoosingItSwitchesOffTheWindowOptionsAndGivesDialogCode) {
   Click(Button("cmdGo_0"));
   EXPECT_TRUE(Box("txtCode")->toPlainText().contains("toolbar= 1,scrollbars= 1"));
   EXPECT_TRUE(Child<QLabel>("lblCodeNote")->text().isEmpty());
+}
+
+TEST_F(InPageWindow, PreviewShowsTheDialogInTheViewAndOpensNoWindow) {
+  Click(Button("OptWin_3"));
+  TypeOver(Line("txtPixels_0"), "240");
+  TypeOver(Line("txtPixels_1"), "120");
+  Click(Button("OptAction_1"));
+  Click(Button("cmdGo_0"));
+  ClickTab(2);
+  ASSERT_TRUE(WaitForPreviewLoads());
+  PreviewBrowser* view = window_->browser(0);
+  ASSERT_NE(view, nullptr);
+  QRect frame;
+  const bool shown = test_support::WaitUntil(
+      [&] {
+        std::optional<QRect> at;
+        view->locate(QStringLiteral("dialog[open] iframe"), [&](QRect r) { at = r; });
+        test_support::WaitUntil([&] { return at.has_value(); }, 5000);
+        frame = at.value_or(QRect());
+        return !frame.isEmpty();
+      },
+      30000);
+  ASSERT_TRUE(shown) << "no open dialog in the view";
+  EXPECT_EQ(frame.size(), QSize(240, 120));
+  EXPECT_TRUE(view->popupWindows().isEmpty());
 }
 
 }  // namespace
