@@ -6,13 +6,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <vector>
 
 #include "files/FileWriter.h"
 #include "files/SettingsReader.h"
@@ -250,66 +248,6 @@ std::string Sized(const TempFolder& f, std::uintmax_t size) {
 
 // Huge files, devices, pipes and CR-only files are also read through the
 // command line.
-TEST(FileWriter, SeveralFilesAreReplacedAllOrNone) {
-  TempFolder f;
-  ::mkdir(f.File("gone").c_str(), 0755);
-  WriteBytes(f.File("a"), "old a");
-  WriteBytes(f.File("gone/b"), "old b");
-  std::vector<PlannedFile> plan(2);
-  ASSERT_FALSE(FindWriteTarget(f.File("a"), plan[0].Target));
-  ASSERT_FALSE(FindWriteTarget(f.File("gone/b"), plan[1].Target));
-  plan[0].Pieces = {"new a"};
-  plan[1].Pieces = {"new b"};
-  // The second file's folder goes after the checks: its write fails.
-  ASSERT_EQ(std::filesystem::remove_all(f.File("gone")), 2u);
-  std::size_t failed = 9;
-  std::size_t replaced = 9;
-  const auto problem = ReplaceFiles(plan, failed, replaced);
-  ASSERT_TRUE(problem);
-  EXPECT_EQ(problem->Code, ENOENT);
-  EXPECT_EQ(failed, 1u);
-  EXPECT_EQ(replaced, 0u);
-  EXPECT_EQ(ReadBytes(f.File("a")), "old a");
-  EXPECT_EQ(FilesIn(f.Path()), 1u) << "no temporary file is left";
-
-  ::mkdir(f.File("gone").c_str(), 0755);
-  ASSERT_FALSE(FindWriteTarget(f.File("gone/b"), plan[1].Target));
-  ASSERT_FALSE(ReplaceFiles(plan, failed, replaced));
-  EXPECT_EQ(replaced, 2u);
-  EXPECT_EQ(ReadBytes(f.File("a")), "new a");
-  EXPECT_EQ(ReadBytes(f.File("gone/b")), "new b");
-}
-
-TEST(SettingsReader, TheWindowsReadTakesOnlyStoredFilesAndNeverWaits) {
-  TempFolder f;
-  WriteBytes(f.File("file.ini"), "[Popup]\n");
-  ASSERT_EQ(::mkfifo(f.File("pipe.ini").c_str(), 0600), 0);
-  ::mkdir(f.File("folder.ini").c_str(), 0755);
-  Link(f, "/dev/null", "device.ini");
-  Link(f, "pipe.ini", "link-to-pipe.ini");
-  const struct {
-    const char* Name;
-    const char* Says;  // empty: read
-  } cases[] = {{"file.ini", ""},
-               {"pipe.ini", "it is a pipe"},
-               {"link-to-pipe.ini", "it is a pipe"},
-               {"folder.ini", "it is a folder"},
-               {"device.ini", "it is a device"},
-               {"missing.ini", "No such file"}};
-  for (const auto& c : cases) {
-    // A read that waited for a writer would hang the test: nobody writes.
-    FileBytes bytes;
-    const auto problem = ReadSettingsFile(f.File(c.Name), bytes, ReadFrom::RegularFileOnly);
-    if (*c.Says == '\0') {
-      EXPECT_FALSE(problem) << c.Name;
-      EXPECT_EQ(bytes.View(), "[Popup]\n");
-    } else {
-      ASSERT_TRUE(problem) << c.Name;
-      EXPECT_NE(problem->Reason.find(c.Says), std::string::npos) << problem->Reason;
-    }
-  }
-}
-
 TEST(SettingsReader, StopsAtTheLimitAndReadsALastLineEndingInCr) {
   TempFolder folder;
   FileBytes bytes;

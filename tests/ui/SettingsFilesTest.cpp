@@ -2,7 +2,6 @@
 // real window, real keys, real files and the real command line.
 #include <fcntl.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -14,15 +13,12 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 #include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <filesystem>
-#include <functional>
 #include <thread>
 
+#include "core/Generator.h"
 #include "tests/support/TempFolder.h"
 #include "tests/ui/UiTest.h"
 #include "ui/CodeText.h"
@@ -37,10 +33,6 @@ class SettingsFiles : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    OpenWithHooks();
-  }
-  // A new window on the same hooks and folders.
-  void OpenWithHooks() {
     FrmMainHooks hooks;
     SettingsFileHooks& f = hooks.settingsFiles;
     f.openFile = [this](QWidget*, const QString&) { return chosen_; };
@@ -69,9 +61,6 @@ class SettingsFiles : public WindowTest {
     QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     QApplication::processEvents();  // the drop opens the file once it is over
-  }
-  QString RecentList() const {
-    return temp_->filePath(QStringLiteral("config/orvanta/recent-files"));
   }
   void FillByTyping() {
     TypeOver(Line("txtName"), QStringLiteral("news"));
@@ -153,10 +142,8 @@ TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
   WriteBytes(File("name.ini").toStdString(), "[Popup]\nWidth=10\nFunctionName=my_name\n");
   WriteBytes(File("digit.ini").toStdString(), "[Popup]\nFunctionName=1abc\n");
   WriteBytes(File("good.ini").toStdString(), "[Popup]\nFunctionName=good\n");
-  WriteBytes(File("long-url.ini").toStdString(),
-             "[Popup]\nPageUrl=http://" + std::string(40016, 'a') + "\n");
-  WriteBytes(File("long-width.ini").toStdString(),
-             "[Popup]\nWidth=" + std::string(40000, '1') + "\n");
+  WriteBytes(File("url.ini").toStdString(), "[Popup]\nPageUrl=http://" + std::string(40016, 'a'));
+  WriteBytes(File("size.ini").toStdString(), "[Popup]\nWidth=" + std::string(40000, '1'));
   WriteBytes(File("quote.ini").toStdString(), "[Popup]\nPageUrl=a.htm\"\n");
   chosen_ = File("good.ini");
   Keys(Qt::Key_O);
@@ -171,9 +158,8 @@ TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
                {"width.ini", "Width=\"wide\""},
                {"name.ini", "FunctionName=\"my_name\""},
                {"digit.ini", "FunctionName=\"1abc\""},
-               // What the command line refuses; no value is cut to fit.
-               {"long-url.ini", "PageUrl: the text is 40023 characters long"},
-               {"long-width.ini", "Width: the text is 40000 characters long"},
+               {"url.ini", "PageUrl: the text is 40023 characters"},  // never cut to fit
+               {"size.ini", "Width: the text is 40000 characters"},
                {"quote.ini", "PageUrl="}};
   answer_ = SettingsFileHooks::Answer::Discard;
   for (const auto& c : cases) {
@@ -194,14 +180,7 @@ TEST_F(SettingsFiles, DroppedIniFileOpensAndRecentFilesDropMissingOnes) {
   WriteBytes(File("a.ini").toStdString(), "[Popup]\nFunctionName=first\nActivation=PageClose\n");
   WriteBytes(File("b.ini").toStdString(), "[Popup]\nFunctionName=second\n");
   for (const char* name : {"a.ini", "b.ini"}) {
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(File(name))});
-    QWidget* target = Line("txtURL");
-    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
+    Drop(File(name));
     ASSERT_TRUE(WaitUntil([&] { return window_->settingsCommands().currentFile() == File(name); },
                           5000));
   }
@@ -223,188 +202,82 @@ TEST_F(SettingsFiles, DroppedIniFileOpensAndRecentFilesDropMissingOnes) {
   EXPECT_FALSE(Line("txtDelay_0")->isEnabled()) << "Page Close applies its rule";
 }
 
-// Runs `act`; should it wait for a writer to the pipe, the pipe is given one
-// (that writes nothing) after a second and true is returned.
+// Runs `act`; true when it waited on `pipe` for a writer, given one after a
+// second (opening the writing end at once works only while a reader waits).
 bool HeldByPipe(const QString& pipe, const std::function<void()>& act) {
-  const QByteArray path = QFile::encodeName(pipe);
-  std::atomic<bool> done{false};
-  std::atomic<bool> released{false};
+  std::atomic<bool> done{false}, held{false};
   std::thread watchdog([&] {
-    for (int i = 0; i < 100 && !done; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    while (!done) {
-      // The writing end opens without waiting only while a reader waits.
-      const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) {
-        released = true;
-        ::close(fd);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    for (int i = 0; !done; ++i, QThread::msleep(10))
+      if (const int fd = i < 100 ? -1 : ::open(QFile::encodeName(pipe), O_WRONLY | O_NONBLOCK);
+          fd >= 0)
+        held = true, ::close(fd);
   });
   act();
   done = true;
   watchdog.join();
-  return released;
+  return held;
 }
 
-TEST_F(SettingsFiles, PipesDevicesAndFoldersAreRefusedWithoutWaiting) {
-  ASSERT_EQ(::mkfifo(QFile::encodeName(File("pipe.ini")).constData(), 0600), 0);
-  ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(File("device.ini")).constData()), 0);
-  ASSERT_TRUE(QDir().mkpath(File("folder.ini")));
-  const struct {
-    const char* File;
-    bool Drop;
-    const char* Says;
-  } cases[] = {{"pipe.ini", false, "it is a pipe"},
-               {"pipe.ini", true, "it is a pipe"},
-               {"device.ini", false, "it is a device"},
-               {"device.ini", true, "it is a device"},
-               {"folder.ini", true, "it is a folder"}};
-  for (const auto& c : cases) {
-    problems_.clear();
-    const bool held = HeldByPipe(File("pipe.ini"), [&] {
-      if (c.Drop) {
-        Drop(File(c.File));
-      } else {
-        chosen_ = File(c.File);
-        Keys(Qt::Key_O);
-      }
-    });
-    EXPECT_FALSE(held) << c.File << " held the window";
-    ASSERT_EQ(problems_.size(), 1) << c.File;
-    EXPECT_TRUE(problems_[0].contains(QString::fromLatin1(c.Says))) << problems_[0].toStdString();
-    EXPECT_TRUE(window_->settingsCommands().currentFile().isEmpty());
+TEST_F(SettingsFiles, PipesAndDevicesAreRefusedWithoutWaiting) {
+  const QString recentList = File("config/orvanta/recent-files");
+  ASSERT_TRUE(QDir().mkpath(File("config/orvanta")));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(File("pipe.ini")), 0600), 0);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(recentList), 0600), 0);
+  ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(File("device.ini"))), 0);
+  for (const char* kind : {"pipe", "device"}) {
+    for (const bool drop : {false, true}) {
+      problems_.clear();
+      chosen_ = File(kind) + QStringLiteral(".ini");
+      EXPECT_FALSE(HeldByPipe(File("pipe.ini"), [&] { drop ? Drop(chosen_) : Keys(Qt::Key_O); }));
+      ASSERT_EQ(problems_.size(), 1) << kind;
+      EXPECT_TRUE(problems_[0].contains(QStringLiteral("it is a ") + kind)) << kind;
+    }
   }
-
-  // The recent-files list as a pipe: the menu is empty, files still open.
-  ASSERT_TRUE(QDir().mkpath(QFileInfo(RecentList()).path()));
-  ASSERT_EQ(::mkfifo(QFile::encodeName(RecentList()).constData(), 0600), 0);
-  WriteBytes(File("good.ini").toStdString(), "[Popup]\nFunctionName=good\n");
-  problems_.clear();
+  // The recent-files list, a pipe, is not read: the menu is empty.
+  chosen_ = File("good.ini");
+  WriteBytes(chosen_.toStdString(), "[Popup]\nFunctionName=good\n");
   QMenu* recent = window_->settingsCommands().recentMenu();
-  EXPECT_FALSE(HeldByPipe(RecentList(), [&] {
-    chosen_ = File("good.ini");
-    Keys(Qt::Key_O);
-    emit recent->aboutToShow();
-  }));
-  EXPECT_TRUE(problems_.isEmpty()) << problems_.join('\n').toStdString();
+  EXPECT_FALSE(HeldByPipe(recentList, [&] { Keys(Qt::Key_O), emit recent->aboutToShow(); }));
   EXPECT_EQ(Line("txtName")->text(), "good");
-  ASSERT_EQ(recent->actions().size(), 1);
-  EXPECT_FALSE(recent->actions()[0]->isEnabled()) << "no recent files";
-  EXPECT_TRUE(QFileInfo(RecentList()).isFile() == false) << "the pipe was not replaced";
+  EXPECT_FALSE(recent->actions().value(0)->isEnabled());
 }
 
 TEST_F(SettingsFiles, OpeningOverTypedEntriesAsksFirst) {
-  using Answer = SettingsFileHooks::Answer;
   WriteBytes(File("a.ini").toStdString(), "[Popup]\nFunctionName=fromfile\n");
-  enum class Via { Keys, Drop, Recent };
-  const struct {
-    const char* Name;
-    const char* Typed;  // empty: nothing typed
-    Answer Reply;
-    Via Way;
-    bool Opens;
-  } cases[] = {{"CancelKeepsTheScreen", "typed", Answer::Cancel, Via::Keys, false},
-               {"DiscardOpens", "typed", Answer::Discard, Via::Drop, true},
-               {"SaveSavesThenOpens", "typed", Answer::Save, Via::Recent, true},
-               {"CancelledSaveKeepsTheScreen", "typed", Answer::Save, Via::Drop, false},
-               {"NothingTypedNothingAsked", "", Answer::Cancel, Via::Keys, true}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(RecentList()).path()));
-    WriteBytes(RecentList().toStdString(), File("a.ini").toStdString() + "\n");
-    OpenWithHooks();
-    questions_.clear();
-    if (*c.Typed != '\0') TypeOver(Line("txtName"), QString::fromLatin1(c.Typed));
-    answer_ = c.Reply;
-    const QString saved = File(c.Name);
-    switch (c.Way) {
-      case Via::Keys:
-        chosen_ = File("a.ini");
-        Keys(Qt::Key_O);
-        break;
-      case Via::Drop:
-        chosen_ = c.Opens ? saved : QString();  // the save dialog's answer
-        Drop(File("a.ini"));
-        break;
-      case Via::Recent: {
-        chosen_ = saved;
-        QMenu* recent = window_->settingsCommands().recentMenu();
-        emit recent->aboutToShow();
-        ASSERT_EQ(recent->actions().size(), 1);
-        recent->actions()[0]->trigger();
-        break;
-      }
-    }
-    EXPECT_EQ(questions_.size(), *c.Typed != '\0' ? 1 : 0);
-    EXPECT_EQ(Line("txtName")->text(), c.Opens ? "fromfile" : c.Typed);
-    EXPECT_EQ(window_->settingsCommands().currentFile(), c.Opens ? File("a.ini") : QString());
-    const bool saves = c.Reply == Answer::Save && c.Opens;
-    EXPECT_EQ(ReadBytes(saved.toStdString()).find("FunctionName=typed") != std::string::npos,
-              saves);
-  }
+  chosen_ = File("a.ini");
+  TypeOver(Line("txtName"), QStringLiteral("typed"));
+  answer_ = SettingsFileHooks::Answer::Cancel;
+  Keys(Qt::Key_O);
+  EXPECT_EQ(Line("txtName")->text(), "typed");
+  answer_ = SettingsFileHooks::Answer::Discard;
+  Drop(chosen_);
+  EXPECT_EQ(Line("txtName")->text(), "fromfile");
+  EXPECT_EQ(questions_.size(), 2);
 }
 
 TEST_F(SettingsFiles, TestPagesOnAFullDiskLeaveTheOldPagesAsTheyWere) {
-  // The pages this screen gives, written where there is room.
-  TypeOver(Line("txtName"), QStringLiteral("news"));
-  ASSERT_TRUE(QDir().mkpath(File("room")));
-  chosen_ = File("room");
-  QAction* save = Child<QAction>("actSaveTestPages");
-  save->trigger();
-  ASSERT_TRUE(problems_.isEmpty()) << problems_.join('\n').toStdString();
-  const std::string room = File("room/").toStdString();
-  const std::size_t pageSize = ReadBytes(room + "test_page.htm").size();
-
   const std::string disk = File("disk").toStdString();
-  ASSERT_TRUE(QDir().mkpath(File("disk")));
-  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
-    GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+  if (!QDir().mkpath(File("disk")) || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here (as root it can)";
   const auto unmount = qScopeGuard([&] { ::umount2(disk.c_str(), MNT_DETACH); });
-  WriteBytes(disk + "/test_page.htm", "old page");
-  WriteBytes(disk + "/test_link.htm", "old link");
-  WriteBytes(disk + "/gobutton.gif", "own button");
-  const std::string filler = disk + "/filler";
-  const auto fillUp = [&filler] {
-    const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    const std::string block(4096, 'f');
-    while (::write(fd, block.data(), block.size()) == static_cast<ssize_t>(block.size())) {
-    }
-    ::close(fd);
-  };
-  const auto pagesOf = [](std::size_t bytes) { return (bytes + 4095) / 4096 * 4096; };
-  const struct {
-    const char* Name;
-    std::size_t Room;  // bytes freed on the full disk
-    const char* Fails;
-  } cases[] = {{"NoRoom", 0, "test_page.htm"},
-               {"RoomForThePopupPageOnly", pagesOf(pageSize), "test_link.htm"}};
-  chosen_ = File("disk");
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    fillUp();
-    std::filesystem::resize_file(filler, std::filesystem::file_size(filler) - c.Room);
-    problems_.clear();
-    save->trigger();
-    ASSERT_EQ(problems_.size(), 1);
-    EXPECT_TRUE(problems_[0].contains(QString::fromLatin1(c.Fails) + "\": No space left"))
-        << problems_[0].toStdString();
-    EXPECT_TRUE(problems_[0].endsWith("the folder was left as it was"))
-        << problems_[0].toStdString();
-    EXPECT_EQ(ReadBytes(disk + "/test_page.htm"), "old page");
-    EXPECT_EQ(ReadBytes(disk + "/test_link.htm"), "old link");
-    EXPECT_EQ(ReadBytes(disk + "/gobutton.gif"), "own button");
-    EXPECT_EQ(QDir(File("disk")).entryList(QDir::Files | QDir::Hidden).size(), 4)
-        << "no temporary file is left";
+  const std::string names[] = {"/test_page.htm", "/test_link.htm", "/gobutton.gif"};
+  for (const std::string& name : names) WriteBytes(disk + name, "old" + name);
+  // The disk filled up, but for room for the new popup page.
+  const int fd = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+  static const char kBlock[4096] = {};
+  while (::write(fd, kBlock, sizeof kBlock) == sizeof kBlock) {
   }
-  ASSERT_TRUE(std::filesystem::remove(filler));
-  problems_.clear();
-  save->trigger();
-  EXPECT_TRUE(problems_.isEmpty()) << problems_.join('\n').toStdString();
-  for (const char* page : {"test_page.htm", "test_link.htm"})
-    EXPECT_EQ(ReadBytes(disk + "/" + page), ReadBytes(room + page)) << page;
-  EXPECT_EQ(ReadBytes(disk + "/gobutton.gif"), "own button") << "an existing button is kept";
+  const auto page = GeneratePopupCode(window_->ReadScreen()).Code.PopupCode.size() + 2;
+  ASSERT_EQ(::ftruncate(fd, ::lseek(fd, 0, SEEK_END) - (page + 4095) / 4096 * 4096), 0);
+  ::close(fd);
+  chosen_ = File("disk");
+  Child<QAction>("actSaveTestPages")->trigger();
+  ASSERT_EQ(problems_.size(), 1);
+  EXPECT_TRUE(problems_[0].endsWith(
+      "test_link.htm\": No space left on device; the folder was left as it was"))
+      << problems_[0].toStdString();
+  for (const std::string& name : names) EXPECT_EQ(ReadBytes(disk + name), "old" + name);
+  EXPECT_EQ(QDir(File("disk")).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 TEST_F(SettingsFiles, ClosingAsksOnceOnlyForAChangedOpenedFile) {
