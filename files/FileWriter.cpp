@@ -297,6 +297,20 @@ std::optional<FileProblem> WriteBeside(const WriteTarget& target,
   return std::nullopt;
 }
 
+// A second name for an existing file, named as the temporary files are, so
+// that RemoveLeftovers takes it away should the writer be killed; empty when
+// the file system has no hard links.
+std::string KeepAside(const std::string& path) {
+  const std::string stem =
+      FolderOf(path) + "/" + TempPrefix(path) + std::to_string(::getpid()) + ".";
+  for (int tries = 0; tries < kMaxTempTries; ++tries) {
+    const std::string name = stem + RandomName() + ".tmp";
+    if (::link(path.c_str(), name.c_str()) == 0) return name;
+    if (errno != EEXIST) break;
+  }
+  return {};
+}
+
 std::optional<FileProblem> PutInPlace(const WriteTarget& target, const std::string& temp) {
   if (::rename(temp.c_str(), target.Path.c_str()) != 0) {
     const int error = errno;
@@ -340,15 +354,33 @@ std::optional<FileProblem> ReplaceFiles(const std::vector<PlannedFile>& files, s
     }
     temps.push_back(temp);
   }
-  // Renames within checked folders; should one still fail, the files not yet
-  // renamed keep their old content.
+  // Each existing target keeps a second name until all are in place, so that
+  // a rename failing midway can put back the ones before it.
+  std::vector<std::string> keeps(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (files[i].Target.Exists) keeps[i] = KeepAside(files[i].Target.Path);
+  const auto dropKeeps = [&keeps] {
+    for (const std::string& keep : keeps)
+      if (!keep.empty()) ::unlink(keep.c_str());
+  };
   for (failed = 0; failed < files.size(); ++failed) {
     if (auto problem = PutInPlace(files[failed].Target, temps[failed])) {
       dropTemps(failed + 1);
+      for (std::size_t i = failed; i-- > 0;) {
+        const WriteTarget& target = files[i].Target;
+        const bool back = target.Exists ? !keeps[i].empty() &&
+                                              ::rename(keeps[i].c_str(), target.Path.c_str()) == 0
+                                        : ::unlink(target.Path.c_str()) == 0;
+        if (!back) continue;
+        keeps[i].clear();
+        --replaced;
+      }
+      dropKeeps();
       return problem;
     }
     ++replaced;
   }
+  dropKeeps();
   std::vector<std::string> flushed;
   for (const PlannedFile& file : files) {
     const std::string folder = FolderOf(file.Target.Path);

@@ -79,9 +79,10 @@ struct PlannedFile {
 
 // Writes every file beside its target first and replaces the targets only
 // once all are written, so that a full disk or a failed write replaces none
-// of them. On failure `failed` is the index of the file that failed and
-// `replaced` how many were replaced all the same (only a rename failing
-// after every write succeeded leaves some).
+// of them; should a rename still fail, the files renamed before it are put
+// back. On failure `failed` is the index of the file that failed and
+// `replaced` how many stay replaced all the same (only where a file system
+// without hard links or a second failure kept them from going back).
 std::optional<FileProblem> ReplaceFiles(const std::vector<PlannedFile>& files, std::size_t& failed,
                                         std::size_t& replaced);
 
