@@ -18,12 +18,14 @@
 #include <QWidget>
 #include <string>
 
+#include "core/EntryRule.h"
 #include "core/Generator.h"
+#include "core/Message.h"
+#include "core/SettingsFields.h"
 #include "files/FileWriter.h"
 #include "files/SettingsReader.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
-#include "core/Message.h"
 #include "settings/SettingsFile.h"
 #include "ui/NameFilter.h"
 
@@ -42,8 +44,15 @@ QString Sentence(const std::string& message) {
   return text;
 }
 
-// Typing can put only letters and digits into the two name boxes.
-std::optional<std::string> RefusedName(const PopupSettings& s) {
+// What the command line refuses, and what typing cannot put into the two
+// name boxes: a file holding it would put on the screen what no key gives,
+// or a value cut to the box's length.
+std::optional<std::string> RefusedEntry(const PopupSettings& s) {
+  if (const auto key = FindTooLongEntry(s)) {
+    const SettingsField* row = FindSettingsField(*key);
+    return *key + ": the text is " + std::to_string(EntryLength(s.*row->TextMember)) +
+           " characters long; the longest entry is " + std::to_string(kLongestEntry);
+  }
   const std::pair<const char*, const std::string*> names[] = {
       {"FunctionName", &s.FunctionName}, {"WindowName", &s.WindowName}};
   for (const auto& [key, value] : names) {
@@ -54,6 +63,12 @@ std::optional<std::string> RefusedName(const PopupSettings& s) {
   }
   if (!s.FunctionName.empty() && s.FunctionName[0] >= '0' && s.FunctionName[0] <= '9')
     return "FunctionName=" + Quoted(s.FunctionName) + ": a function name cannot start with a digit";
+  if (const auto problem = FindEntryProblem(ReadPopupSettings(s))) {
+    const SettingsField* row = FindSettingsField(problem->Field);
+    std::string value = row != nullptr && row->TextMember != nullptr ? s.*row->TextMember : "";
+    if (value.size() > 80) value = value.substr(0, 77) + "...";
+    return problem->Field + "=" + Quoted(value) + ": " + DescribeProblem(*problem);
+  }
   return std::nullopt;
 }
 
@@ -187,28 +202,23 @@ bool SettingsCommands::OpenWithDialog() {
 
 bool SettingsCommands::Open(const QString& chosen) {
   const QString path = QFileInfo(chosen).absoluteFilePath();
-  if (!file_.isEmpty() && window_.isWindowModified()) {
-    const auto answer = hooks_.askSave(
-        &window_, tr("Save the changes to \"%1\" before opening another file?")
-                      .arg(QFileInfo(file_).fileName()));
-    if (answer == SettingsFileHooks::Answer::Cancel) return false;
-    if (answer == SettingsFileHooks::Answer::Save && !SaveTo(file_)) return false;
-  }
   PopupSettings entries;  // what a cleared screen holds
   try {
-    LoadSettingsFile(Encoded(path), entries);
+    LoadSettingsFile(Encoded(path), entries, files::ReadFrom::RegularFileOnly);
   } catch (const SettingsFileError& e) {
     // Bad content is reported without a verb; say what failed.
     const std::string what = e.what();
     Problem(Sentence(what.rfind("settings file", 0) == 0 ? "cannot open " + what : what));
     return false;
   }
-  if (const auto refused = RefusedName(entries)) {
+  if (const auto refused = RefusedEntry(entries)) {
     Problem(tr("Cannot open settings file %1: [Popup] %2")
                 .arg(QString::fromStdString(Quoted(Encoded(path))),
                      QString::fromStdString(*refused)));
     return false;
   }
+  // Asked only about a file that will open.
+  if (!MayReplaceScreen(tr("before opening \"%1\"?").arg(QFileInfo(path).fileName()))) return false;
   filling_ = true;
   screen_.fill(entries);
   filling_ = false;
@@ -217,6 +227,26 @@ bool SettingsCommands::Open(const QString& chosen) {
   Remember(path);
   ShowCaption();
   return true;
+}
+
+bool SettingsCommands::MayReplaceScreen(const QString& when) {
+  QString question;
+  if (!file_.isEmpty()) {
+    if (!window_.isWindowModified()) return true;
+    question = tr("Save the changes to \"%1\" %2").arg(QFileInfo(file_).fileName(), when);
+  } else {
+    if (screen_.read() == PopupSettings{}) return true;
+    question = tr("Save the entries on the screen %1").arg(when);
+  }
+  switch (hooks_.askSave(&window_, question)) {
+    case SettingsFileHooks::Answer::Save:
+      return Save();
+    case SettingsFileHooks::Answer::Discard:
+      return true;
+    case SettingsFileHooks::Answer::Cancel:
+      break;
+  }
+  return false;
 }
 
 bool SettingsCommands::Save() { return file_.isEmpty() ? SaveAs() : SaveTo(file_); }
@@ -269,17 +299,9 @@ bool SettingsCommands::SaveTestPagesWithDialog() {
 }
 
 bool SettingsCommands::MayClose() {
-  if (file_.isEmpty() || !window_.isWindowModified()) return true;
-  switch (hooks_.askSave(&window_, tr("Save the changes to \"%1\" before closing?")
-                                       .arg(QFileInfo(file_).fileName()))) {
-    case SettingsFileHooks::Answer::Save:
-      return SaveTo(file_);
-    case SettingsFileHooks::Answer::Discard:
-      return true;
-    case SettingsFileHooks::Answer::Cancel:
-      break;
-  }
-  return false;
+  // A screen never saved closes without a question, as it always has.
+  if (file_.isEmpty()) return true;
+  return MayReplaceScreen(tr("before closing?"));
 }
 
 void SettingsCommands::Problem(const QString& message) const {
@@ -317,7 +339,8 @@ QString SettingsCommands::RecentListPath() const {
 
 QStringList SettingsCommands::ReadRecent() const {
   files::FileBytes bytes;
-  if (files::ReadSettingsFile(Encoded(RecentListPath()), bytes)) return {};
+  if (files::ReadSettingsFile(Encoded(RecentListPath()), bytes, files::ReadFrom::RegularFileOnly))
+    return {};
   QStringList files;
   for (const QString& line : QString::fromUtf8(bytes.View().data(),
                                                 static_cast<qsizetype>(bytes.View().size()))
