@@ -144,7 +144,8 @@ class ClassicDriver : public Driver {
       *why = QStringLiteral("the engine did not start: ") + client_->Error();
       return false;
     }
-    product_ = given.value(QStringLiteral("browserName")).toString() + QLatin1Char(' ') +
+    product_ = (name_ == QLatin1String("chromium") ? QStringLiteral("Chromium ")
+                                                   : QStringLiteral("WebKitGTK MiniBrowser ")) +
                given.value(QStringLiteral("browserVersion")).toString();
     main_ = client_->Session("GET", QStringLiteral("/window")).toString();
     return client_->Ok();
@@ -785,10 +786,14 @@ EngineResult CheckEngine(const QString& name, const CheckPage& page, const Progr
     why = result.Reason;
   }
   if (!ok || stop) {
-    result = EngineResult{name, result.Product, QStringLiteral("failed"),
-                          cancel ? QStringLiteral("cancelled")
-                          : stop ? QStringLiteral("no result within the time limit")
-                                 : why};
+    EngineResult failed;
+    failed.Engine = name;
+    failed.Product = result.Product;
+    failed.Verdict = QStringLiteral("failed");
+    failed.Reason = cancel ? QStringLiteral("cancelled")
+                    : stop ? QStringLiteral("no result within the time limit")
+                           : why;
+    result = failed;
   }
   progress(QStringLiteral("closing"));
   driver->Stop();

@@ -14,18 +14,19 @@ constexpr const char* kLogPath = "/orvanta-check/log";
 // kind. Beacons outlive the page, so leaving it loses nothing.
 constexpr const char* kReportScript = R"js((function () {
   var log = '/orvanta-check/log';
-  function send(kind, data) {
+  function send(kind, data, at) {
     data = data || {};
     data.kind = kind;
-    data.at = Date.now();
+    data.at = at || Date.now();
     try { navigator.sendBeacon(log, JSON.stringify(data)); } catch (e) {}
   }
   var open = window.open;
   var count = 0;
   window.open = function () {
+    var at = Date.now();
     var w = open.apply(window, arguments);
     var id = ++count;
-    send('open', {id: id, opened: !!w});
+    send('open', {id: id, opened: !!w}, at);
     if (w) {
       var timer = setInterval(function () {
         var closed = true;
