@@ -25,6 +25,8 @@ QString VerdictText(const EngineResult& r) {
     head = QStringLiteral("Blocked");
   } else if (r.Verdict == QLatin1String("not installed")) {
     head = QStringLiteral("Not installed");
+  } else if (r.Verdict.isEmpty()) {
+    head = QStringLiteral("Not measured");
   } else {
     head = QStringLiteral("Check failed");
   }
@@ -62,6 +64,38 @@ QJsonObject EngineResult::Json() const {
   o[QStringLiteral("errors")] = QJsonArray::fromStringList(Errors);
   o[QStringLiteral("seconds")] = qRound(Seconds * 10) / 10.0;
   return o;
+}
+
+std::vector<std::pair<QString, QString>> EngineResult::Facts() const {
+  const bool installed = Verdict != QLatin1String("not installed");
+  QString window;
+  if (Window) {
+    window = QStringLiteral("%1 x %2 at %3, %4")
+                 .arg(Window->width())
+                 .arg(Window->height())
+                 .arg(Window->x())
+                 .arg(Window->y());
+  }
+  QString closed;
+  if (ClosedAfter) closed = Number(*ClosedAfter) + QStringLiteral(" s");
+  return {
+      {QStringLiteral("Verdict"), VerdictText(*this).section(QLatin1Char(':'), 0, 0)},
+      {QStringLiteral("Reason"), installed ? Reason : QStringLiteral("install ") + Package},
+      {QStringLiteral("Delay"), Delay ? Number(*Delay) + QStringLiteral(" s") : QString()},
+      {QStringLiteral("Window"), window},
+      {QStringLiteral("Page area"),
+       Inner ? QStringLiteral("%1 x %2").arg(Inner->width()).arg(Inner->height()) : QString()},
+      {QStringLiteral("Bars"),
+       Bars ? (*Bars ? QStringLiteral("shown") : QStringLiteral("hidden")) : QString()},
+      {QStringLiteral("In front"), Front},
+      {QStringLiteral("Closed after"), closed},
+      {QStringLiteral("Popup page"), Load},
+      {QStringLiteral("Script errors"),
+       installed && !Verdict.isEmpty() && Verdict != QLatin1String("failed")
+           ? (Errors.isEmpty() ? QStringLiteral("none") : Errors.join(QLatin1Char('\n')))
+           : QString()},
+      {QStringLiteral("Engine"), Product},
+  };
 }
 
 QStringList EngineResult::Lines() const {

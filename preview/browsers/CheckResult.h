@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace orvanta::browsers {
 
@@ -44,6 +46,9 @@ struct EngineResult {
   double Seconds = 0;                 // how long the check took
 
   QJsonObject Json() const;
+  // One (fact, value) pair per row of the comparison table; the same rows
+  // for every engine, empty values where nothing was measured.
+  std::vector<std::pair<QString, QString>> Facts() const;
   // The first line is the verdict.
   QStringList Lines() const;
 };
