@@ -67,7 +67,8 @@ BrowserCheckWindow::BrowserCheckWindow(QWidget* parent)
           });
   connect(&check_, &browsers::BrowserCheck::Finished, this, [this] {
     cancel_->setEnabled(false);
-    status_->setText(tr("Done. Marked cells differ from the preview."));
+    status_->setText(tr("Done. Marked cells differ from the preview (or, without it, from the "
+                        "first engine measured)."));
     emit finished();
   });
 }
@@ -99,12 +100,21 @@ void BrowserCheckWindow::Put(int column, const browsers::EngineResult& result) {
 }
 
 void BrowserCheckWindow::MarkDifferences() {
+  // Against the preview when it was measured, else against the first engine.
+  int reference = 0;
+  const auto measured = [this](int column) {
+    const QTableWidgetItem* verdict = table_->item(0, column);
+    return verdict != nullptr && verdict->text() != QLatin1String("Not measured") &&
+           verdict->text() != QLatin1String("Not installed") &&
+           verdict->text() != QLatin1String("Check failed");
+  };
+  while (reference + 1 < table_->columnCount() && !measured(reference)) ++reference;
   // The engine's name and the reason's wording differ by nature.
   for (int row = 0; row < table_->rowCount(); ++row) {
     const QString fact = table_->verticalHeaderItem(row)->text();
     if (fact == QLatin1String("Engine") || fact == QLatin1String("Reason")) continue;
-    const QTableWidgetItem* preview = table_->item(row, 0);
-    for (int column = 1; column < table_->columnCount(); ++column) {
+    const QTableWidgetItem* preview = table_->item(row, reference);
+    for (int column = reference + 1; column < table_->columnCount(); ++column) {
       QTableWidgetItem* cell = table_->item(row, column);
       const QTableWidgetItem* verdict = table_->item(0, column);
       if (cell == nullptr || verdict == nullptr ||
@@ -115,7 +125,9 @@ void BrowserCheckWindow::MarkDifferences() {
       font.setBold(differs);
       cell->setFont(font);
       cell->setBackground(differs ? QBrush(QColor(255, 236, 179)) : QBrush());
-      cell->setToolTip(differs ? tr("Differs from the preview") : QString());
+      cell->setToolTip(differs ? tr("Differs from the %1 column")
+                                         .arg(table_->horizontalHeaderItem(reference)->text())
+                               : QString());
     }
   }
 }

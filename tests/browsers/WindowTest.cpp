@@ -35,7 +35,7 @@ struct Window : ::testing::Test {
   Window() {
     PopupSettings entries;
     entries.PageUrl = "http://127.0.0.1:9/none.htm";
-    entries.Activation = ActivationKind::MouseOver;
+    entries.DelaySeconds = "2";
     main.FillScreen(entries);
     main.cmdGo_Click(0);
     main.show();
@@ -45,7 +45,7 @@ struct Window : ::testing::Test {
   FrmMain main;
 };
 
-TEST_F(Window, TableHasAColumnPerEngineAndMarksWhatDiffersFromThePreview) {
+TEST_F(Window, TableHasAColumnPerEngineAndMarksWhatDiffers) {
   ASSERT_NE(Button(), nullptr);
   Button()->click();
   ASSERT_NE(Check(), nullptr);
@@ -64,9 +64,11 @@ TEST_F(Window, TableHasAColumnPerEngineAndMarksWhatDiffersFromThePreview) {
       EXPECT_TRUE(table.item(1, column)->text().contains(engine.Package));
       continue;
     }
-    // Hovering is no user action in any of them.
-    EXPECT_EQ(verdict, QStringLiteral("Blocked"));
-    EXPECT_TRUE(table.item(0, column)->font().bold());
+    // A click 2 s before window.open: WebKit's user action was measured to
+    // have run out by then, the others' not; WebKit is marked as differing.
+    const bool webkit = engine.Name == QLatin1String("webkit");
+    EXPECT_EQ(verdict, webkit ? QStringLiteral("Blocked") : QStringLiteral("Opened as a popup window"));
+    EXPECT_EQ(table.item(0, column)->font().bold(), webkit && column > 1);
   }
   EXPECT_FALSE(AnyTagged());
 }
