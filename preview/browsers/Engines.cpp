@@ -519,15 +519,30 @@ class Check {
 
   // False, with result_.Reason set, when the engine failed.
   bool Run() {
-    const std::vector<QString> ways =
-        page_.How == Trigger::Leave
-            ? std::vector<QString>{QStringLiteral("click"), QStringLiteral("key")}
-            : std::vector<QString>{page_.How == Trigger::Hover ? QStringLiteral("hover")
-                                                               : QStringLiteral("click")};
-    for (const QString& way : ways) {
+    if (page_.How != Trigger::Leave)
+      return Attempt(page_.How == Trigger::Hover ? QStringLiteral("hover") : QStringLiteral("click"));
+    // Engines treat leaving by a click and by a key press apart: try both.
+    const EngineResult clean = result_;
+    std::optional<EngineResult> opened;
+    QStringList blocked;
+    for (const QString& way : {QStringLiteral("click"), QStringLiteral("key")}) {
+      result_ = clean;
       if (!Attempt(way)) return false;
-      if (result_.Verdict != QLatin1String("blocked")) break;
+      const QString by = way == QLatin1String("key") ? QStringLiteral("a key press")
+                                                     : QStringLiteral("a click");
+      if (result_.Verdict == QLatin1String("blocked")) {
+        blocked << by;
+      } else if (!opened) {
+        opened = result_;
+      }
     }
+    if (!opened) {
+      result_.Reason = QStringLiteral("the page was being left (by %1)").arg(blocked.join(QStringLiteral(" and by ")));
+      return true;
+    }
+    result_ = *opened;
+    if (!blocked.isEmpty())
+      result_.Reason += QStringLiteral("; blocked when left by ") + blocked.join(QStringLiteral(" and by "));
     return true;
   }
 
@@ -559,6 +574,11 @@ class Check {
         if (!LeaveLink() || !driver_.Act(QStringLiteral("#orvanta-leave"), way))
           return Fail(QStringLiteral("cannot leave the test page"));
         triggerKind = QStringLiteral("left");
+        if (!WaitUntil([&] { return FindEvent(server_.Events(), triggerKind, {}, first).has_value(); },
+                       5000, stop_))
+          return Fail(QStringLiteral("the test page was not left by ") +
+                      (way == QLatin1String("key") ? QStringLiteral("Enter on a link")
+                                                   : QStringLiteral("a click on a link")));
         break;
       case Trigger::Click:
       case Trigger::Hover:
