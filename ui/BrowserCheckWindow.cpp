@@ -67,8 +67,9 @@ BrowserCheckWindow::BrowserCheckWindow(QWidget* parent)
           });
   connect(&check_, &browsers::BrowserCheck::Finished, this, [this] {
     cancel_->setEnabled(false);
-    status_->setText(tr("Done. Marked cells differ from the preview (or, without it, from the "
-                        "first engine measured)."));
+    status_->setText(
+        tr("Done. Marked cells differ from the preview (or, without it, from the "
+           "first engine measured)."));
     emit finished();
   });
 }
@@ -126,7 +127,7 @@ void BrowserCheckWindow::MarkDifferences() {
       cell->setFont(font);
       cell->setBackground(differs ? QBrush(QColor(255, 236, 179)) : QBrush());
       cell->setToolTip(differs ? tr("Differs from the %1 column")
-                                         .arg(table_->horizontalHeaderItem(reference)->text())
+                                     .arg(table_->horizontalHeaderItem(reference)->text())
                                : QString());
     }
   }

@@ -29,9 +29,9 @@ QString Title(const QString& name) {
 // Runs this same program's preview report and reads its JSON.
 browsers::EngineResult PreviewOf(const char* settingsPath) {
   QProcess self;
-  self.start(QCoreApplication::applicationFilePath(),
-             {QStringLiteral("--report"), QString::fromLocal8Bit(settingsPath),
-              QStringLiteral("--json")});
+  self.start(
+      QCoreApplication::applicationFilePath(),
+      {QStringLiteral("--report"), QString::fromLocal8Bit(settingsPath), QStringLiteral("--json")});
   self.waitForFinished(180000);
   const QJsonObject report = QJsonDocument::fromJson(self.readAllStandardOutput()).object();
   if (self.exitCode() != 0 || report.isEmpty()) {
@@ -125,7 +125,8 @@ browsers::EngineResult PreviewColumn(const QJsonObject& report) {
                      given.value(QStringLiteral("height")).toInt());
   }
   const QJsonValue front = p.value(QStringLiteral("popupInFront"));
-  if (front.isBool()) r.Front = front.toBool() ? QStringLiteral("popup") : QStringLiteral("test page");
+  if (front.isBool())
+    r.Front = front.toBool() ? QStringLiteral("popup") : QStringLiteral("test page");
   if (r.ClosedAfter) r.ClosedBy = p.value(QStringLiteral("closedBy")).toString();
   return r;
 }

@@ -99,13 +99,16 @@ int RunReport(int argc, char* argv[], int first) {
       browsers = ParseBrowserList(QString::fromLocal8Bit(argv[++i]), &bad);
       if (!browsers) {
         std::fprintf(stderr, "orvanta: --browsers: unknown browser \"%s\"; use %s or all\n",
-                     bad.toUtf8().constData(), BrowserNames().join(QStringLiteral(", ")).toUtf8().constData());
+                     bad.toUtf8().constData(),
+                     BrowserNames().join(QStringLiteral(", ")).toUtf8().constData());
         return 2;
       }
     } else if (path == nullptr && argv[i][0] != '-') {
       path = argv[i];
     } else {
-      std::fprintf(stderr, "orvanta: unexpected \"%s\"\nUsage: orvanta --report SETTINGS_FILE [--browsers LIST] [--json]\n",
+      std::fprintf(stderr,
+                   "orvanta: unexpected \"%s\"\nUsage: orvanta --report SETTINGS_FILE [--browsers "
+                   "LIST] [--json]\n",
                    argv[i]);
       return 2;
     }

@@ -24,8 +24,10 @@ namespace {
 // sharing the same libraries at the same time.
 long PrivateKb() {
   long kb = 0;
-  for (const QByteArray& line : bench::ReadProcFile(static_cast<int>(::getpid()), "smaps_rollup").split('\n'))
-    if (line.startsWith("Private_")) kb += line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toLong();
+  for (const QByteArray& line :
+       bench::ReadProcFile(static_cast<int>(::getpid()), "smaps_rollup").split('\n'))
+    if (line.startsWith("Private_"))
+      kb += line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toLong();
   return kb;
 }
 
@@ -51,10 +53,12 @@ int main(int argc, char** argv) {
   std::printf("%-10s %9s %16s %12s\n", "engine", "seconds", "beyond popup's", "of 10 s");
   for (const auto& engine : browsers::KnownEngines()) {
     if (!browsers::FindEngine(engine.Name)) {
-      std::printf("%-10s not installed (%s)\n", qPrintable(engine.Name), qPrintable(engine.Package));
+      std::printf("%-10s not installed (%s)\n", qPrintable(engine.Name),
+                  qPrintable(engine.Package));
       continue;
     }
-    const browsers::EngineResult r = browsers::CheckEngine(engine.Name, page, [](const QString&) {}, never);
+    const browsers::EngineResult r = browsers::CheckEngine(
+        engine.Name, page, [](const QString&) {}, never);
     std::printf("%-10s %9.2f %16.2f %11.2fx  (%s)\n", qPrintable(engine.Name), r.Seconds,
                 r.Seconds - own, (r.Seconds - own) / 10.0, qPrintable(r.Verdict));
   }
@@ -83,25 +87,29 @@ int main(int argc, char** argv) {
   browsers::Pause(1000, never);
   const long after = bench::PssKb(static_cast<int>(::getpid()));
   const long privateAfter = PrivateKb();
-  std::printf("window PSS before %ld kB; during the check (peak) %ld kB = %.3fx; after %ld kB = "
-              "%.3fx; whole check in the window %.1f s\n",
-              before, during, static_cast<double>(during) / static_cast<double>(before), after,
-              static_cast<double>(after) / static_cast<double>(before), total);
-  std::printf("window private memory before %ld kB; during (peak) %ld kB = %.3fx; after %ld kB = %.3fx\n",
-              privateBefore, privateDuring,
-              static_cast<double>(privateDuring) / static_cast<double>(privateBefore), privateAfter,
-              static_cast<double>(privateAfter) / static_cast<double>(privateBefore));
+  std::printf(
+      "window PSS before %ld kB; during the check (peak) %ld kB = %.3fx; after %ld kB = "
+      "%.3fx; whole check in the window %.1f s\n",
+      before, during, static_cast<double>(during) / static_cast<double>(before), after,
+      static_cast<double>(after) / static_cast<double>(before), total);
+  std::printf(
+      "window private memory before %ld kB; during (peak) %ld kB = %.3fx; after %ld kB = %.3fx\n",
+      privateBefore, privateDuring,
+      static_cast<double>(privateDuring) / static_cast<double>(privateBefore), privateAfter,
+      static_cast<double>(privateAfter) / static_cast<double>(privateBefore));
   if (argc > 1 && QByteArray(argv[1]) == "--mappings") {
     // Where the memory that stayed is, by mapping, largest first.
     std::map<QString, long> byName;
     QString name;
-    for (const QByteArray& line : bench::ReadProcFile(static_cast<int>(::getpid()), "smaps").split('\n')) {
+    for (const QByteArray& line :
+         bench::ReadProcFile(static_cast<int>(::getpid()), "smaps").split('\n')) {
       if (line.startsWith("Pss:")) {
         byName[name] += line.mid(4).trimmed().split(' ').value(0).toLong();
-      } else if (!line.isEmpty() && QChar::fromLatin1(line[0]).isLetterOrNumber() && line.contains('-') &&
-                 !line.contains(':') == false) {
+      } else if (!line.isEmpty() && QChar::fromLatin1(line[0]).isLetterOrNumber() &&
+                 line.contains('-') && !line.contains(':') == false) {
         const QList<QByteArray> parts = line.simplified().split(' ');
-        if (parts.size() >= 5 && parts[0].contains('-')) name = QString::fromLatin1(parts.value(5, "[anon]"));
+        if (parts.size() >= 5 && parts[0].contains('-'))
+          name = QString::fromLatin1(parts.value(5, "[anon]"));
       }
     }
     std::vector<std::pair<long, QString>> sorted;

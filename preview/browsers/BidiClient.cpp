@@ -22,12 +22,15 @@ BidiClient::BidiClient(const std::atomic_bool& cancel) : cancel_(cancel) {
 
 bool BidiClient::Connect(const QUrl& url, int timeoutMs) {
   socket_.open(url);
-  WaitUntil([this] { return socket_.state() == QAbstractSocket::ConnectedState ||
-                            socket_.state() == QAbstractSocket::UnconnectedState; },
-            timeoutMs, cancel_);
+  WaitUntil(
+      [this] {
+        return socket_.state() == QAbstractSocket::ConnectedState ||
+               socket_.state() == QAbstractSocket::UnconnectedState;
+      },
+      timeoutMs, cancel_);
   if (socket_.state() != QAbstractSocket::ConnectedState) {
-    error_ = QStringLiteral("cannot connect to the engine's remote protocol: ") +
-             socket_.errorString();
+    error_ =
+        QStringLiteral("cannot connect to the engine's remote protocol: ") + socket_.errorString();
     return false;
   }
   return true;
@@ -41,8 +44,9 @@ QJsonObject BidiClient::Send(const QString& method, const QJsonObject& params, i
                             {QStringLiteral("params"), params}};
   socket_.sendTextMessage(QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact)));
   if (!WaitUntil([this, id] { return answers_.contains(id); }, timeoutMs, cancel_)) {
-    error_ = cancel_ ? QStringLiteral("cancelled")
-                     : QStringLiteral("%1 had no answer within %2 s").arg(method).arg(timeoutMs / 1000);
+    error_ = cancel_
+                 ? QStringLiteral("cancelled")
+                 : QStringLiteral("%1 had no answer within %2 s").arg(method).arg(timeoutMs / 1000);
     return {};
   }
   const QJsonObject answer = answers_.take(id);

@@ -23,12 +23,12 @@ void BrowserCheck::Start(const QStringList& engines, const CheckPage& page) {
     for (const QString& engine : engines) {
       if (cancel_) break;
       const auto progress = [this, engine](const QString& step) {
-        QMetaObject::invokeMethod(this, [this, engine, step] { emit Progress(engine, step); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, engine, step] { emit Progress(engine, step); }, Qt::QueuedConnection);
       };
       const EngineResult result = CheckEngine(engine, page, progress, cancel_);
-      QMetaObject::invokeMethod(this, [this, result] { emit EngineDone(result); },
-                                Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, result] { emit EngineDone(result); }, Qt::QueuedConnection);
     }
   }));
   connect(thread_.get(), &QThread::finished, this, &BrowserCheck::Finished);

@@ -114,7 +114,9 @@ QStringList EngineResult::Lines() const {
                  .arg(Window->y());
   }
   if (Inner) lines << QStringLiteral("Page area: %1 x %2").arg(Inner->width()).arg(Inner->height());
-  if (Bars) lines << QStringLiteral("Bars: %1").arg(*Bars ? QStringLiteral("shown") : QStringLiteral("hidden"));
+  if (Bars)
+    lines << QStringLiteral("Bars: %1")
+                 .arg(*Bars ? QStringLiteral("shown") : QStringLiteral("hidden"));
   if (!Front.isEmpty()) lines << QStringLiteral("In front: the ") + Front;
   if (ClosedAfter) {
     lines << QStringLiteral("Closed after %1 s by %2").arg(Number(*ClosedAfter), ClosedBy);

@@ -19,10 +19,10 @@ enum class Trigger { Click, Hover, Load, Leave };
 // the preview writes, and what the runner must do to set it off.
 struct CheckPage {
   QByteArray TestPage;
-  QByteArray GoButton;          // served as gobutton.gif beside the page
+  QByteArray GoButton;  // served as gobutton.gif beside the page
   Trigger How = Trigger::Click;
-  QString Selector;             // the element to click or hover; empty for Load and Leave
-  int DelayMs = 0;              // the popup's own delay and auto-close, to wait for them
+  QString Selector;  // the element to click or hover; empty for Load and Leave
+  int DelayMs = 0;   // the popup's own delay and auto-close, to wait for them
   int CloseMs = 0;
 };
 
@@ -33,7 +33,7 @@ struct EngineResult {
   QString Product;  // name and version the engine gave
   QString Verdict;  // "popup", "tab", "blocked", "not installed", "failed"
   QString Reason;
-  QString Package;  // Debian packages to install, when not installed
+  QString Package;                    // Debian packages to install, when not installed
   std::optional<double> Delay;        // seconds from the trigger to window.open
   std::optional<QRect> Window;        // the new window's outer rectangle
   std::optional<QSize> Inner;         // its page area
@@ -41,9 +41,9 @@ struct EngineResult {
   QString Front;                      // "popup" or "test page"
   std::optional<double> ClosedAfter;  // seconds from opening to closing
   QString ClosedBy;
-  QString Load;                       // the popup page's load result
-  QStringList Errors;                 // uncaught errors of the test page, "line N: message"
-  double Seconds = 0;                 // how long the check took
+  QString Load;        // the popup page's load result
+  QStringList Errors;  // uncaught errors of the test page, "line N: message"
+  double Seconds = 0;  // how long the check took
 
   QJsonObject Json() const;
   // One (fact, value) pair per row of the comparison table; the same rows

@@ -94,10 +94,9 @@ QProcess* EngineProcesses::Start(const QString& program, const QStringList& args
 QString EngineProcesses::StartDisplay(QString* why) {
   // -displayfd picks a free display and writes its number to our pipe.
   QProcess* x = Start(QStringLiteral("Xvfb"),
-                      {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                       QStringLiteral("-screen"), QStringLiteral("0"),
-                       QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                       QStringLiteral("tcp")},
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                       QStringLiteral("-nolisten"), QStringLiteral("tcp")},
                       why);
   if (x == nullptr) return {};
   QElapsedTimer clock;

@@ -97,22 +97,24 @@ class ClassicDriver : public Driver {
     QJsonObject capabilities;
     const QString root = processes.Folder();
     if (name_ == QLatin1String("chromium")) {
-      const QJsonArray args{
-          QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-          QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
-          QStringLiteral("--no-default-browser-check"),
-          QStringLiteral("--disable-background-networking"),
-          QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
-          QStringLiteral("--disable-domain-reliability"),
-          QStringLiteral("--user-data-dir=") + root + QStringLiteral("/profile")};
+      const QJsonArray args{QStringLiteral("--headless"),
+                            QStringLiteral("--no-sandbox"),
+                            QStringLiteral("--disable-gpu"),
+                            QStringLiteral("--no-first-run"),
+                            QStringLiteral("--no-default-browser-check"),
+                            QStringLiteral("--disable-background-networking"),
+                            QStringLiteral("--disable-component-update"),
+                            QStringLiteral("--disable-sync"),
+                            QStringLiteral("--disable-domain-reliability"),
+                            QStringLiteral("--user-data-dir=") + root + QStringLiteral("/profile")};
       // The driver switches the popup blocker off unless told not to.
-      capabilities = QJsonObject{
-          {QStringLiteral("browserName"), QStringLiteral("chrome")},
-          {QStringLiteral("goog:chromeOptions"),
-           QJsonObject{{QStringLiteral("binary"), programs_.Browser},
-                       {QStringLiteral("args"), args},
-                       {QStringLiteral("excludeSwitches"),
-                        QJsonArray{QStringLiteral("disable-popup-blocking")}}}}};
+      capabilities =
+          QJsonObject{{QStringLiteral("browserName"), QStringLiteral("chrome")},
+                      {QStringLiteral("goog:chromeOptions"),
+                       QJsonObject{{QStringLiteral("binary"), programs_.Browser},
+                                   {QStringLiteral("args"), args},
+                                   {QStringLiteral("excludeSwitches"),
+                                    QJsonArray{QStringLiteral("disable-popup-blocking")}}}}};
     } else {
       // MiniBrowser has no headless mode: it gets an X server of its own.
       const QString display = processes.StartDisplay(why);
@@ -138,8 +140,8 @@ class ClassicDriver : public Driver {
       *why = QStringLiteral("the driver %1 did not answer").arg(programs_.Driver);
       return false;
     }
-    const QJsonObject given = client_->NewSession(QJsonObject{
-        {QStringLiteral("alwaysMatch"), capabilities}});
+    const QJsonObject given =
+        client_->NewSession(QJsonObject{{QStringLiteral("alwaysMatch"), capabilities}});
     if (!client_->Ok()) {
       *why = QStringLiteral("the engine did not start: ") + client_->Error();
       return false;
@@ -161,10 +163,10 @@ class ClassicDriver : public Driver {
 
   bool Act(const QString& selector, const QString& how) override {
     Switch(main_);
-    const QJsonValue found = client_->Session(
-        "POST", QStringLiteral("/element"),
-        {{QStringLiteral("using"), QStringLiteral("css selector")},
-         {QStringLiteral("value"), selector}});
+    const QJsonValue found =
+        client_->Session("POST", QStringLiteral("/element"),
+                         {{QStringLiteral("using"), QStringLiteral("css selector")},
+                          {QStringLiteral("value"), selector}});
     if (!client_->Ok()) return false;
     const QJsonObject origin{{kElementKey, found.toObject().value(kElementKey)}};
     QJsonArray steps{QJsonObject{{QStringLiteral("type"), QStringLiteral("pointerMove")},
@@ -185,17 +187,21 @@ class ClassicDriver : public Driver {
     source[QStringLiteral("actions")] = steps;
     if (how == QLatin1String("key")) {
       // Focus by script is no user action; the Enter key press is.
-      client_->Script(QStringLiteral("document.querySelector(%1).focus();")
-                          .arg(QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact)).mid(1).chopped(1)));
+      client_->Script(
+          QStringLiteral("document.querySelector(%1).focus();")
+              .arg(QString::fromUtf8(
+                       QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact))
+                       .mid(1)
+                       .chopped(1)));
       const QString enter = QStringLiteral("\uE007");
-      sources.append(QJsonObject{
-          {QStringLiteral("type"), QStringLiteral("key")},
-          {QStringLiteral("id"), QStringLiteral("keyboard")},
-          {QStringLiteral("actions"),
-           QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("keyDown")},
-                                  {QStringLiteral("value"), enter}},
-                      QJsonObject{{QStringLiteral("type"), QStringLiteral("keyUp")},
-                                  {QStringLiteral("value"), enter}}}}});
+      sources.append(
+          QJsonObject{{QStringLiteral("type"), QStringLiteral("key")},
+                      {QStringLiteral("id"), QStringLiteral("keyboard")},
+                      {QStringLiteral("actions"),
+                       QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("keyDown")},
+                                              {QStringLiteral("value"), enter}},
+                                  QJsonObject{{QStringLiteral("type"), QStringLiteral("keyUp")},
+                                              {QStringLiteral("value"), enter}}}}});
     } else {
       sources.append(source);
     }
@@ -225,10 +231,10 @@ class ClassicDriver : public Driver {
     const QString json = client_->Script(kFactsScript).toString();
     std::optional<ContextFacts> facts = ParseFacts(json);
     if (facts && !rect.isEmpty()) {
-      facts->Window = QRect(rect.value(QStringLiteral("x")).toInt(),
-                            rect.value(QStringLiteral("y")).toInt(),
-                            rect.value(QStringLiteral("width")).toInt(),
-                            rect.value(QStringLiteral("height")).toInt());
+      facts->Window =
+          QRect(rect.value(QStringLiteral("x")).toInt(), rect.value(QStringLiteral("y")).toInt(),
+                rect.value(QStringLiteral("width")).toInt(),
+                rect.value(QStringLiteral("height")).toInt());
     }
     return facts;
   }
@@ -290,7 +296,8 @@ class BidiDriver : public Driver {
           said += firefox->readAllStandardError() + firefox->readAllStandardOutput();
           const qsizetype at = said.indexOf("ws://");
           if (at >= 0 && said.indexOf('\n', at) > at) {
-            endpoint = QUrl(QString::fromLatin1(said.mid(at, said.indexOf('\n', at) - at).trimmed()));
+            endpoint =
+                QUrl(QString::fromLatin1(said.mid(at, said.indexOf('\n', at) - at).trimmed()));
           }
           return endpoint.isValid() || firefox->state() == QProcess::NotRunning;
         },
@@ -311,7 +318,8 @@ class BidiDriver : public Driver {
       return false;
     }
     const QJsonObject given = session.value(QStringLiteral("capabilities")).toObject();
-    product_ = QStringLiteral("Firefox ") + given.value(QStringLiteral("browserVersion")).toString();
+    product_ =
+        QStringLiteral("Firefox ") + given.value(QStringLiteral("browserVersion")).toString();
     const QJsonArray tree = Tree();
     if (tree.isEmpty()) {
       *why = QStringLiteral("Firefox has no window");
@@ -334,7 +342,10 @@ class BidiDriver : public Driver {
   bool Act(const QString& selector, const QString& how) override {
     const QJsonObject found = Evaluate(
         main_, QStringLiteral("document.querySelector(%1)")
-                   .arg(QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact)).mid(1).chopped(1)));
+                   .arg(QString::fromUtf8(
+                            QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact))
+                            .mid(1)
+                            .chopped(1)));
     const QString shared = found.value(QStringLiteral("sharedId")).toString();
     if (shared.isEmpty()) return false;
     QJsonArray sources;
@@ -346,23 +357,23 @@ class BidiDriver : public Driver {
                      QJsonArray{QJsonObject{{QStringLiteral("sharedId"), shared}}}},
                     {QStringLiteral("target"), QJsonObject{{QStringLiteral("context"), main_}}}});
       const QString enter = QStringLiteral("\uE007");
-      sources.append(QJsonObject{
-          {QStringLiteral("type"), QStringLiteral("key")},
-          {QStringLiteral("id"), QStringLiteral("keyboard")},
-          {QStringLiteral("actions"),
-           QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("keyDown")},
-                                  {QStringLiteral("value"), enter}},
-                      QJsonObject{{QStringLiteral("type"), QStringLiteral("keyUp")},
-                                  {QStringLiteral("value"), enter}}}}});
+      sources.append(
+          QJsonObject{{QStringLiteral("type"), QStringLiteral("key")},
+                      {QStringLiteral("id"), QStringLiteral("keyboard")},
+                      {QStringLiteral("actions"),
+                       QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("keyDown")},
+                                              {QStringLiteral("value"), enter}},
+                                  QJsonObject{{QStringLiteral("type"), QStringLiteral("keyUp")},
+                                              {QStringLiteral("value"), enter}}}}});
     } else {
       QJsonArray steps{QJsonObject{
           {QStringLiteral("type"), QStringLiteral("pointerMove")},
           {QStringLiteral("x"), 0},
           {QStringLiteral("y"), 0},
           {QStringLiteral("origin"),
-           QJsonObject{{QStringLiteral("type"), QStringLiteral("element")},
-                       {QStringLiteral("element"),
-                        QJsonObject{{QStringLiteral("sharedId"), shared}}}}}}};
+           QJsonObject{
+               {QStringLiteral("type"), QStringLiteral("element")},
+               {QStringLiteral("element"), QJsonObject{{QStringLiteral("sharedId"), shared}}}}}}};
       if (how == QLatin1String("click")) {
         steps.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("pointerDown")},
                                  {QStringLiteral("button"), 0}});
@@ -398,8 +409,8 @@ class BidiDriver : public Driver {
   }
 
   std::optional<ContextFacts> Inspect(const QString& context) override {
-    const QJsonObject v = Evaluate(
-        context, QStringLiteral("(function () {") + kFactsScript + QStringLiteral("})()"));
+    const QJsonObject v =
+        Evaluate(context, QStringLiteral("(function () {") + kFactsScript + QStringLiteral("})()"));
     return ParseFacts(v.value(QStringLiteral("value")).toString());
   }
 
@@ -420,7 +431,8 @@ class BidiDriver : public Driver {
 
  private:
   QJsonArray Tree() {
-    return client_.Send(QStringLiteral("browsingContext.getTree"), {{QStringLiteral("maxDepth"), 0}})
+    return client_
+        .Send(QStringLiteral("browsingContext.getTree"), {{QStringLiteral("maxDepth"), 0}})
         .value(QStringLiteral("contexts"))
         .toArray();
   }
@@ -514,13 +526,18 @@ class Check {
  public:
   Check(Driver& driver, PageServer& server, const CheckPage& page, const Progress& progress,
         const std::atomic_bool& stop, EngineResult& result)
-      : driver_(driver), server_(server), page_(page), progress_(progress), stop_(stop),
+      : driver_(driver),
+        server_(server),
+        page_(page),
+        progress_(progress),
+        stop_(stop),
         result_(result) {}
 
   // False, with result_.Reason set, when the engine failed.
   bool Run() {
     if (page_.How != Trigger::Leave)
-      return Attempt(page_.How == Trigger::Hover ? QStringLiteral("hover") : QStringLiteral("click"));
+      return Attempt(page_.How == Trigger::Hover ? QStringLiteral("hover")
+                                                 : QStringLiteral("click"));
     // Engines treat leaving by a click and by a key press apart: try both.
     const EngineResult clean = result_;
     std::optional<EngineResult> opened;
@@ -528,8 +545,8 @@ class Check {
     for (const QString& way : {QStringLiteral("click"), QStringLiteral("key")}) {
       result_ = clean;
       if (!Attempt(way)) return false;
-      const QString by = way == QLatin1String("key") ? QStringLiteral("a key press")
-                                                     : QStringLiteral("a click");
+      const QString by =
+          way == QLatin1String("key") ? QStringLiteral("a key press") : QStringLiteral("a click");
       if (result_.Verdict == QLatin1String("blocked")) {
         blocked << by;
       } else if (!opened) {
@@ -537,18 +554,21 @@ class Check {
       }
     }
     if (!opened) {
-      result_.Reason = QStringLiteral("the page was being left (by %1)").arg(blocked.join(QStringLiteral(" and by ")));
+      result_.Reason = QStringLiteral("the page was being left (by %1)")
+                           .arg(blocked.join(QStringLiteral(" and by ")));
       return true;
     }
     result_ = *opened;
     if (!blocked.isEmpty())
-      result_.Reason += QStringLiteral("; blocked when left by ") + blocked.join(QStringLiteral(" and by "));
+      result_.Reason +=
+          QStringLiteral("; blocked when left by ") + blocked.join(QStringLiteral(" and by "));
     return true;
   }
 
  private:
   bool Fail(const QString& what) {
-    result_.Reason = what + (driver_.Error().isEmpty() ? QString() : QStringLiteral(": ") + driver_.Error());
+    result_.Reason =
+        what + (driver_.Error().isEmpty() ? QString() : QStringLiteral(": ") + driver_.Error());
     return false;
   }
 
@@ -557,8 +577,11 @@ class Check {
     const size_t first = server_.Events().size();
     if (!driver_.Navigate(server_.Url(QStringLiteral("/test_page.htm"))))
       return Fail(QStringLiteral("the test page did not load"));
-    if (!WaitUntil([&] { return FindEvent(server_.Events(), QStringLiteral("load"), {}, first).has_value(); },
-                   15000, stop_))
+    if (!WaitUntil(
+            [&] {
+              return FindEvent(server_.Events(), QStringLiteral("load"), {}, first).has_value();
+            },
+            15000, stop_))
       return Fail(QStringLiteral("the test page did not finish loading"));
     const QStringList before = driver_.Contexts();
 
@@ -574,8 +597,9 @@ class Check {
         if (!LeaveLink() || !driver_.Act(QStringLiteral("#orvanta-leave"), way))
           return Fail(QStringLiteral("cannot leave the test page"));
         triggerKind = QStringLiteral("left");
-        if (!WaitUntil([&] { return FindEvent(server_.Events(), triggerKind, {}, first).has_value(); },
-                       5000, stop_))
+        if (!WaitUntil(
+                [&] { return FindEvent(server_.Events(), triggerKind, {}, first).has_value(); },
+                5000, stop_))
           return Fail(QStringLiteral("the test page was not left by ") +
                       (way == QLatin1String("key") ? QStringLiteral("Enter on a link")
                                                    : QStringLiteral("a click on a link")));
@@ -587,8 +611,8 @@ class Check {
         if (!driver_.Act(page_.Selector, way))
           return Fail(QStringLiteral("the test page has nothing to set the popup off"));
         triggerKind = QStringLiteral("input");
-        triggerType = way == QLatin1String("hover") ? QStringLiteral("mouseover")
-                                                    : QStringLiteral("click");
+        triggerType =
+            way == QLatin1String("hover") ? QStringLiteral("mouseover") : QStringLiteral("click");
         break;
     }
 
@@ -612,8 +636,9 @@ class Check {
     if (opened && trigger) result_.Delay = std::max(0.0, Between(*trigger, *opened));
     if (!opened && popup.isEmpty()) {
       result_.Verdict = QStringLiteral("blocked");
-      result_.Reason = page_.How == Trigger::Leave ? QStringLiteral("the page was being left")
-                                                   : QStringLiteral("the page did not open a window");
+      result_.Reason = page_.How == Trigger::Leave
+                           ? QStringLiteral("the page was being left")
+                           : QStringLiteral("the page did not open a window");
       return Finish(first);
     }
     if (opened && !opened->value(QStringLiteral("opened")).toBool()) {
@@ -647,7 +672,8 @@ class Check {
       result_.Inner = facts->Inner;
       result_.Bars = facts->Bars;
       result_.Load = LoadResult(*facts);
-      if (mainFocused) result_.Front = *mainFocused ? QStringLiteral("test page") : QStringLiteral("popup");
+      if (mainFocused)
+        result_.Front = *mainFocused ? QStringLiteral("test page") : QStringLiteral("popup");
     } else {
       result_.Verdict = QStringLiteral("popup");
       result_.Reason = QStringLiteral("closed before it could be measured");
@@ -655,9 +681,12 @@ class Check {
 
     if (page_.CloseMs > 0) {
       progress_(QStringLiteral("waiting for the auto-close"));
-      WaitUntil([&] { return FindEvent(server_.Events(), QStringLiteral("closed"), {}, first).has_value() ||
-                             !driver_.Contexts().contains(popup); },
-                page_.CloseMs + 3000, stop_);
+      WaitUntil(
+          [&] {
+            return FindEvent(server_.Events(), QStringLiteral("closed"), {}, first).has_value() ||
+                   !driver_.Contexts().contains(popup);
+          },
+          page_.CloseMs + 3000, stop_);
     }
     const auto closed = FindEvent(server_.Events(), QStringLiteral("closed"), {}, first);
     if (closed && opened) {
@@ -680,7 +709,8 @@ class Check {
     // A link to another page of the same server, as a visitor would follow one.
     return driver_.Run(QStringLiteral(
         "var a = document.createElement('a'); a.id = 'orvanta-leave'; a.href = '/left.htm';"
-        "a.textContent = 'Leave'; a.style.cssText = 'position:fixed;left:4px;top:4px;z-index:2147483647';"
+        "a.textContent = 'Leave'; a.style.cssText = "
+        "'position:fixed;left:4px;top:4px;z-index:2147483647';"
         "document.documentElement.appendChild(a); return true;"));
   }
 
@@ -720,16 +750,15 @@ const std::vector<EngineInfo>& KnownEngines() {
 }
 
 std::optional<EnginePrograms> FindEngine(const QString& name) {
-  const auto find = [](const QString& program) {
-    return QStandardPaths::findExecutable(program);
-  };
+  const auto find = [](const QString& program) { return QStandardPaths::findExecutable(program); };
   EnginePrograms p;
   if (name == QLatin1String("chromium")) {
     // The launcher script adds the distribution's flags; the driver wants the browser itself.
     const QString launcher = find(QStringLiteral("chromium"));
     p.Driver = find(QStringLiteral("chromedriver"));
     if (launcher.isEmpty() || p.Driver.isEmpty()) return std::nullopt;
-    const QString real = QFileInfo(launcher).absolutePath() + QStringLiteral("/../lib/chromium/chromium");
+    const QString real =
+        QFileInfo(launcher).absolutePath() + QStringLiteral("/../lib/chromium/chromium");
     p.Browser = QFileInfo(real).isExecutable() ? QFileInfo(real).canonicalFilePath() : launcher;
   } else if (name == QLatin1String("firefox")) {
     p.Browser = find(QStringLiteral("firefox-esr"));

@@ -102,7 +102,8 @@ void PageServer::Answer(QTcpSocket* socket) {
   pending_.remove(socket);
   const QByteArray method = request.value(0);
   QString path = QString::fromLatin1(request.value(1));
-  path = path.left(path.indexOf(QLatin1Char('?')) < 0 ? path.size() : path.indexOf(QLatin1Char('?')));
+  path =
+      path.left(path.indexOf(QLatin1Char('?')) < 0 ? path.size() : path.indexOf(QLatin1Char('?')));
 
   QByteArray status = "200 OK";
   QByteArray type = "text/plain";

@@ -46,8 +46,9 @@ QJsonValue WebDriverClient::Call(const QByteArray& method, const QString& path,
   if (!finished) {
     reply->abort();
     reply->deleteLater();
-    error_ = cancel_ ? QStringLiteral("cancelled")
-                     : QStringLiteral("the driver did not answer within %1 s").arg(timeoutMs / 1000);
+    error_ = cancel_
+                 ? QStringLiteral("cancelled")
+                 : QStringLiteral("the driver did not answer within %1 s").arg(timeoutMs / 1000);
     return {};
   }
   const QByteArray data = reply->readAll();
@@ -58,7 +59,10 @@ QJsonValue WebDriverClient::Call(const QByteArray& method, const QString& path,
   const QJsonValue value = answer.value(QStringLiteral("value"));
   if (value.isObject() && value.toObject().contains(QStringLiteral("error"))) {
     error_ = value.toObject().value(QStringLiteral("error")).toString() + QStringLiteral(": ") +
-             value.toObject().value(QStringLiteral("message")).toString().section(QLatin1Char('\n'), 0, 0);
+             value.toObject()
+                 .value(QStringLiteral("message"))
+                 .toString()
+                 .section(QLatin1Char('\n'), 0, 0);
     return {};
   }
   if (answer.isEmpty() && netError != QNetworkReply::NoError) {

@@ -80,8 +80,8 @@ struct Case {
   const char* Reason;  // start of the reason; null: any
   int Width = 0;       // the page area asked for and measured; 0: not checked
   int Height = 0;
-  double Delay = -1;   // seconds from the trigger, within 0.3 s; <0: not checked
-  double Closed = -1;  // seconds from opening to the auto-close, within 0.3 s
+  double Delay = -1;             // seconds from the trigger, within 0.3 s; <0: not checked
+  double Closed = -1;            // seconds from opening to the auto-close, within 0.3 s
   const char* WebKit = nullptr;  // WebKit's verdict where it was measured to differ
 };
 
@@ -142,14 +142,12 @@ TEST_P(EngineCheck, MeasuresWhatVisitorsGet) {
   const QString engine = QString::fromLatin1(GetParam());
   if (!FindEngine(engine)) GTEST_SKIP() << GetParam() << " is not installed";
   for (const Case& c : kCases) {
-    const QString settings =
-        Settings(QString::fromLatin1(c.Name), QString::fromLatin1(c.Settings));
+    const QString settings = Settings(QString::fromLatin1(c.Name), QString::fromLatin1(c.Settings));
     Expect(c, engine, Report(settings, engine));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Browsers, EngineCheck,
-                         ::testing::Values("chromium", "firefox", "webkit"),
+INSTANTIATE_TEST_SUITE_P(Browsers, EngineCheck, ::testing::Values("chromium", "firefox", "webkit"),
                          [](const auto& param) { return std::string(param.param); });
 
 // Every process that carries a check's tag.
@@ -174,7 +172,8 @@ TEST_F(BrowserTest, KilledDuringACheckLeavesNoEngineOrProfile) {
   env.insert(QStringLiteral("TMPDIR"), temp.path());
   program.setProcessEnvironment(env);
   program.start(QStringLiteral(ORVANTA_GUI_PATH),
-                {QStringLiteral("--report"), Settings(QStringLiteral("long"), QStringLiteral("DelaySeconds=30\n")),
+                {QStringLiteral("--report"),
+                 Settings(QStringLiteral("long"), QStringLiteral("DelaySeconds=30\n")),
                  QStringLiteral("--browsers"), QStringLiteral("chromium")});
   // Once the engine's renderer runs, the check is well under way.
   ASSERT_TRUE(WaitUntil([] { return TaggedProcesses().size() >= 3; }, 30000, kNever));
@@ -184,14 +183,18 @@ TEST_F(BrowserTest, KilledDuringACheckLeavesNoEngineOrProfile) {
   EXPECT_TRUE(WaitUntil([] { return TaggedProcesses().isEmpty(); }, 10000, kNever))
       << TaggedProcesses().size() << " engine processes left";
   EXPECT_TRUE(WaitUntil([&] { return QDir(temp.path()).isEmpty(); }, 5000, kNever))
-      << QDir(temp.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).join(' ').toStdString();
+      << QDir(temp.path())
+             .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+             .join(' ')
+             .toStdString();
 }
 
 TEST_F(BrowserTest, BadListAndMissingEnginesAreToldApart) {
   const QString settings = Settings(QStringLiteral("plain"), QString());
   QProcess bad;
-  bad.start(QStringLiteral(ORVANTA_GUI_PATH), {QStringLiteral("--report"), settings,
-                                               QStringLiteral("--browsers"), QStringLiteral("chromium,opera")});
+  bad.start(QStringLiteral(ORVANTA_GUI_PATH),
+            {QStringLiteral("--report"), settings, QStringLiteral("--browsers"),
+             QStringLiteral("chromium,opera")});
   ASSERT_TRUE(bad.waitForFinished(30000));
   EXPECT_EQ(bad.exitCode(), 2);
   EXPECT_TRUE(bad.readAllStandardError().contains("\"opera\""));
@@ -201,15 +204,20 @@ TEST_F(BrowserTest, BadListAndMissingEnginesAreToldApart) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("PATH"), folder_.path());
   none.setProcessEnvironment(env);
-  none.start(QStringLiteral(ORVANTA_GUI_PATH), {QStringLiteral("--report"), settings,
-                                                QStringLiteral("--browsers"), QStringLiteral("chromium,firefox,webkit"),
-                                                QStringLiteral("--json")});
+  none.start(QStringLiteral(ORVANTA_GUI_PATH),
+             {QStringLiteral("--report"), settings, QStringLiteral("--browsers"),
+              QStringLiteral("chromium,firefox,webkit"), QStringLiteral("--json")});
   ASSERT_TRUE(none.waitForFinished(30000));
   EXPECT_EQ(none.exitCode(), 0);
-  const QJsonObject all = QJsonDocument::fromJson(none.readAllStandardOutput()).object().value(QStringLiteral("browsers")).toObject();
+  const QJsonObject all = QJsonDocument::fromJson(none.readAllStandardOutput())
+                              .object()
+                              .value(QStringLiteral("browsers"))
+                              .toObject();
   ASSERT_EQ(all.size(), 3);
   for (const QString& name : all.keys()) {
-    EXPECT_EQ(all[name].toObject().value(QStringLiteral("verdict")).toString(), QStringLiteral("not installed")) << name.toStdString();
+    EXPECT_EQ(all[name].toObject().value(QStringLiteral("verdict")).toString(),
+              QStringLiteral("not installed"))
+        << name.toStdString();
     EXPECT_FALSE(all[name].toObject().value(QStringLiteral("package")).toString().isEmpty());
   }
 }

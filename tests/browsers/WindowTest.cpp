@@ -36,13 +36,13 @@ struct Window : ::testing::Test {
     PopupSettings entries;
     entries.PageUrl = "http://127.0.0.1:9/none.htm";
     entries.DelaySeconds = "2";
-    main.FillScreen(entries);
-    main.cmdGo_Click(0);
-    main.show();
+    Main.FillScreen(entries);
+    Main.cmdGo_Click(0);
+    Main.show();
   }
-  QPushButton* Button() { return main.findChild<QPushButton*>(QStringLiteral("cmdCheckBrowsers")); }
-  BrowserCheckWindow* Check() { return main.findChild<BrowserCheckWindow*>(); }
-  FrmMain main;
+  QPushButton* Button() { return Main.findChild<QPushButton*>(QStringLiteral("cmdCheckBrowsers")); }
+  BrowserCheckWindow* Check() { return Main.findChild<BrowserCheckWindow*>(); }
+  FrmMain Main;
 };
 
 TEST_F(Window, TableHasAColumnPerEngineAndMarksWhatDiffers) {
@@ -67,14 +67,16 @@ TEST_F(Window, TableHasAColumnPerEngineAndMarksWhatDiffers) {
     // A click 2 s before window.open: WebKit's user action was measured to
     // have run out by then, the others' not; WebKit is marked as differing.
     const bool webkit = engine.Name == QLatin1String("webkit");
-    EXPECT_EQ(verdict, webkit ? QStringLiteral("Blocked") : QStringLiteral("Opened as a popup window"));
+    EXPECT_EQ(verdict,
+              webkit ? QStringLiteral("Blocked") : QStringLiteral("Opened as a popup window"));
     EXPECT_EQ(table.item(0, column)->font().bold(), webkit && column > 1);
   }
   EXPECT_FALSE(AnyTagged());
 }
 
 TEST_F(Window, CancelEndsTheEnginesAtOnce) {
-  if (!browsers::FindEngine(QStringLiteral("chromium"))) GTEST_SKIP() << "chromium is not installed";
+  if (!browsers::FindEngine(QStringLiteral("chromium")))
+    GTEST_SKIP() << "chromium is not installed";
   Button()->click();
   ASSERT_TRUE(browsers::WaitUntil([] { return AnyTagged(); }, 30000, kNever));
   Check()->findChild<QPushButton*>(QStringLiteral("cmdCheckCancel"))->click();
