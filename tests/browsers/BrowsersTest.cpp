@@ -136,19 +136,24 @@ void Expect(Case c, const QString& engine, const Outcome& run) {
       << r.value(QStringLiteral("load")).toString().toStdString();
 }
 
-class EngineCheck : public BrowserTest, public ::testing::WithParamInterface<const char*> {};
+class EngineCheck : public BrowserTest,
+                    public ::testing::WithParamInterface<std::tuple<const char*, Case>> {};
 
 TEST_P(EngineCheck, MeasuresWhatVisitorsGet) {
-  const QString engine = QString::fromLatin1(GetParam());
-  if (!FindEngine(engine)) GTEST_SKIP() << GetParam() << " is not installed";
-  for (const Case& c : kCases) {
-    const QString settings = Settings(QString::fromLatin1(c.Name), QString::fromLatin1(c.Settings));
-    Expect(c, engine, Report(settings, engine));
-  }
+  const QString engine = QString::fromLatin1(std::get<0>(GetParam()));
+  const Case& c = std::get<1>(GetParam());
+  if (!FindEngine(engine)) GTEST_SKIP() << engine.toStdString() << " is not installed";
+  const QString settings = Settings(QString::fromLatin1(c.Name), QString::fromLatin1(c.Settings));
+  Expect(c, engine, Report(settings, engine));
 }
 
-INSTANTIATE_TEST_SUITE_P(Browsers, EngineCheck, ::testing::Values("chromium", "firefox", "webkit"),
-                         [](const auto& param) { return std::string(param.param); });
+INSTANTIATE_TEST_SUITE_P(Browsers, EngineCheck,
+                         ::testing::Combine(::testing::Values("chromium", "firefox", "webkit"),
+                                            ::testing::ValuesIn(kCases)),
+                         [](const auto& param) {
+                           return std::string(std::get<0>(param.param)) + "_" +
+                                  std::get<1>(param.param).Name;
+                         });
 
 // Every process that carries a check's tag.
 QList<qint64> TaggedProcesses() {
