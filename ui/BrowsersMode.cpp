@@ -128,6 +128,15 @@ browsers::EngineResult PreviewColumn(const QJsonObject& report) {
   if (front.isBool())
     r.Front = front.toBool() ? QStringLiteral("popup") : QStringLiteral("test page");
   if (r.ClosedAfter) r.ClosedBy = p.value(QStringLiteral("closedBy")).toString();
+  const QJsonValue errors = report.value(QStringLiteral("errors"));
+  r.ErrorsMeasured = errors.isArray();
+  for (const QJsonValue& e : errors.toArray()) {
+    const QJsonObject o = e.toObject();
+    r.Errors << (e.isString() ? e.toString()
+                              : QStringLiteral("line %1: %2")
+                                    .arg(o.value(QStringLiteral("line")).toInt())
+                                    .arg(o.value(QStringLiteral("message")).toString()));
+  }
   return r;
 }
 

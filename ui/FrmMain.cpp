@@ -264,6 +264,7 @@ void FrmMain::ConnectCommands() {
   check->setObjectName(QStringLiteral("cmdCheckBrowsers"));
   check->setToolTip(tr("Runs the test page in Chromium, Firefox and WebKit and compares them"));
   check->setGeometry(214, 380, std::max(121, check->sizeHint().width()), 21);
+  setTabOrder(ui_->cmdPageReload, check);
   connect(check, &QPushButton::clicked, this, &FrmMain::CheckInBrowsers);
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
@@ -557,6 +558,8 @@ void FrmMain::NameViews() {
   setTabOrder(ui_->txtReport, ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, bottom);
   setTabOrder(bottom, ui_->cmdsrc_2);
+  setTabOrder(ui_->cmdsrc_2, ui_->cmdPageReload);
+  setTabOrder(ui_->cmdPageReload, findChild<QPushButton*>(QStringLiteral("cmdCheckBrowsers")));
 }
 
 // ---- Input reactions -----------------------------------------------------

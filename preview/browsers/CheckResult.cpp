@@ -61,7 +61,8 @@ QJsonObject EngineResult::Json() const {
   o[QStringLiteral("closedBy")] =
       ClosedBy.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(ClosedBy);
   o[QStringLiteral("load")] = Load.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(Load);
-  o[QStringLiteral("errors")] = QJsonArray::fromStringList(Errors);
+  o[QStringLiteral("errors")] = ErrorsMeasured ? QJsonValue(QJsonArray::fromStringList(Errors))
+                                               : QJsonValue(QJsonValue::Null);
   o[QStringLiteral("seconds")] = qRound(Seconds * 10) / 10.0;
   return o;
 }
@@ -91,7 +92,7 @@ std::vector<std::pair<QString, QString>> EngineResult::Facts() const {
       {QStringLiteral("Closed after"), closed},
       {QStringLiteral("Popup page"), Load},
       {QStringLiteral("Script errors"),
-       installed && !Verdict.isEmpty() && Verdict != QLatin1String("failed")
+       installed && ErrorsMeasured && !Verdict.isEmpty() && Verdict != QLatin1String("failed")
            ? (Errors.isEmpty() ? QStringLiteral("none") : Errors.join(QLatin1Char('\n')))
            : QString()},
       {QStringLiteral("Engine"), Product},
@@ -124,7 +125,9 @@ QStringList EngineResult::Lines() const {
     lines << QStringLiteral("Still open when the check ended");
   }
   if (!Load.isEmpty()) lines << QStringLiteral("Popup page: ") + Load;
-  if (Errors.isEmpty()) {
+  if (!ErrorsMeasured) {
+    lines << QStringLiteral("Script errors: not measured");
+  } else if (Errors.isEmpty()) {
     lines << QStringLiteral("Script errors: none");
   } else {
     for (const QString& e : Errors) lines << QStringLiteral("Script error: ") + e;

@@ -41,9 +41,10 @@ struct EngineResult {
   QString Front;                      // "popup" or "test page"
   std::optional<double> ClosedAfter;  // seconds from opening to closing
   QString ClosedBy;
-  QString Load;        // the popup page's load result
-  QStringList Errors;  // uncaught errors of the test page, "line N: message"
-  double Seconds = 0;  // how long the check took
+  QString Load;                // the popup page's load result
+  QStringList Errors;          // uncaught errors of the test page, "line N: message"
+  bool ErrorsMeasured = true;  // false where a report does not list them
+  double Seconds = 0;          // how long the check took
 
   QJsonObject Json() const;
   // One (fact, value) pair per row of the comparison table; the same rows

@@ -126,16 +126,23 @@ class ClassicDriver : public Driver {
            QJsonObject{{QStringLiteral("binary"), programs_.Browser},
                        {QStringLiteral("args"), QJsonArray{QStringLiteral("--automation")}}}}};
     }
-    if (processes.Start(programs_.Driver, {QStringLiteral("--port=%1").arg(port)}, why, extra) ==
-        nullptr)
-      return false;
+    QProcess* driver =
+        processes.Start(programs_.Driver, {QStringLiteral("--port=%1").arg(port)}, why, extra);
+    if (driver == nullptr) return false;
     client_ = std::make_unique<WebDriverClient>(port, cancel_);
     const bool up = WaitUntil(
-        [this] {
+        [this, driver] {
+          if (driver->state() == QProcess::NotRunning) return true;
           const QJsonValue status = client_->Call("GET", QStringLiteral("/status"), {}, 1000);
           return client_->Ok() && status.toObject().value(QStringLiteral("ready")).toBool();
         },
         20000, cancel_);
+    if (driver->state() == QProcess::NotRunning) {
+      *why = QStringLiteral("the driver %1 ended at start (exit code %2)")
+                 .arg(programs_.Driver)
+                 .arg(driver->exitCode());
+      return false;
+    }
     if (!up) {
       *why = QStringLiteral("the driver %1 did not answer").arg(programs_.Driver);
       return false;
@@ -687,6 +694,13 @@ class Check {
                    !driver_.Contexts().contains(popup);
           },
           page_.CloseMs + 3000, stop_);
+      // The page's report of the close is a beacon and may come after the
+      // window is gone.
+      WaitUntil(
+          [&] {
+            return FindEvent(server_.Events(), QStringLiteral("closed"), {}, first).has_value();
+          },
+          2000, stop_);
     }
     const auto closed = FindEvent(server_.Events(), QStringLiteral("closed"), {}, first);
     if (closed && opened) {

@@ -227,6 +227,32 @@ TEST_F(BrowserTest, BadListAndMissingEnginesAreToldApart) {
   }
 }
 
+TEST_F(BrowserTest, AnEngineThatDoesNotStartIsAFailedCheck) {
+  // A driver that ends at once, in place of the real one.
+  for (const char* name : {"chromium", "chromedriver"}) {
+    const QString path = folder_.filePath(QString::fromLatin1(name));
+    QFile script(path);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nexit 3\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  }
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PATH"), folder_.path() + QStringLiteral(":/usr/bin:/bin"));
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(ORVANTA_GUI_PATH),
+                {QStringLiteral("--report"), Settings(QStringLiteral("plain"), QString()),
+                 QStringLiteral("--browsers"), QStringLiteral("chromium")});
+  ASSERT_TRUE(program.waitForFinished(30000));
+  EXPECT_EQ(program.exitCode(), 1);
+  const QList<QByteArray> lines = program.readAllStandardOutput().split('\n');
+  EXPECT_EQ(lines.value(0), "Check failed: the driver " +
+                                folder_.filePath(QStringLiteral("chromedriver")).toUtf8() +
+                                " ended at start (exit code 3)");
+  EXPECT_EQ(lines.value(1), "Engine: Chromium");
+}
+
 }  // namespace
 }  // namespace orvanta::browsers
 
