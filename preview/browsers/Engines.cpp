@@ -1,5 +1,7 @@
 #include "preview/browsers/Engines.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -97,16 +99,17 @@ class ClassicDriver : public Driver {
     QJsonObject capabilities;
     const QString root = processes.Folder();
     if (name_ == QLatin1String("chromium")) {
-      const QJsonArray args{QStringLiteral("--headless"),
-                            QStringLiteral("--no-sandbox"),
-                            QStringLiteral("--disable-gpu"),
-                            QStringLiteral("--no-first-run"),
-                            QStringLiteral("--no-default-browser-check"),
-                            QStringLiteral("--disable-background-networking"),
-                            QStringLiteral("--disable-component-update"),
-                            QStringLiteral("--disable-sync"),
-                            QStringLiteral("--disable-domain-reliability"),
-                            QStringLiteral("--user-data-dir=") + root + QStringLiteral("/profile")};
+      QJsonArray args{QStringLiteral("--headless"),
+                      QStringLiteral("--disable-gpu"),
+                      QStringLiteral("--no-first-run"),
+                      QStringLiteral("--no-default-browser-check"),
+                      QStringLiteral("--disable-background-networking"),
+                      QStringLiteral("--disable-component-update"),
+                      QStringLiteral("--disable-sync"),
+                      QStringLiteral("--disable-domain-reliability"),
+                      QStringLiteral("--user-data-dir=") + root + QStringLiteral("/profile")};
+      // Chromium's sandbox refuses to run as root; everyone else keeps it.
+      if (::geteuid() == 0) args.append(QStringLiteral("--no-sandbox"));
       // The driver switches the popup blocker off unless told not to.
       capabilities =
           QJsonObject{{QStringLiteral("browserName"), QStringLiteral("chrome")},
