@@ -13,6 +13,11 @@ QJsonValue Rounded(const std::optional<double>& s) {
 
 QString Number(double s) { return QString::number(s, 'f', 2); }
 
+QString FrontText(const QString& front) {
+  return front == QLatin1String("both") ? QStringLiteral("both windows report the focus")
+                                        : QStringLiteral("the ") + front;
+}
+
 }  // namespace
 
 QString VerdictText(const EngineResult& r) {
@@ -88,7 +93,7 @@ std::vector<std::pair<QString, QString>> EngineResult::Facts() const {
        Inner ? QStringLiteral("%1 x %2").arg(Inner->width()).arg(Inner->height()) : QString()},
       {QStringLiteral("Bars"),
        Bars ? (*Bars ? QStringLiteral("shown") : QStringLiteral("hidden")) : QString()},
-      {QStringLiteral("In front"), Front},
+      {QStringLiteral("In front"), Front.isEmpty() ? QString() : FrontText(Front)},
       {QStringLiteral("Closed after"), closed},
       {QStringLiteral("Popup page"), Load},
       {QStringLiteral("Script errors"),
@@ -118,7 +123,7 @@ QStringList EngineResult::Lines() const {
   if (Bars)
     lines << QStringLiteral("Bars: %1")
                  .arg(*Bars ? QStringLiteral("shown") : QStringLiteral("hidden"));
-  if (!Front.isEmpty()) lines << QStringLiteral("In front: the ") + Front;
+  if (!Front.isEmpty()) lines << QStringLiteral("In front: ") + FrontText(Front);
   if (ClosedAfter) {
     lines << QStringLiteral("Closed after %1 s by %2").arg(Number(*ClosedAfter), ClosedBy);
   } else if (Verdict == QLatin1String("popup") || Verdict == QLatin1String("tab")) {

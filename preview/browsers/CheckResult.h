@@ -38,7 +38,7 @@ struct EngineResult {
   std::optional<QRect> Window;        // the new window's outer rectangle
   std::optional<QSize> Inner;         // its page area
   std::optional<bool> Bars;           // the engine's own answer: bars shown (not a popup)
-  QString Front;                      // "popup" or "test page"
+  QString Front;                      // "popup", "test page" or "both"
   std::optional<double> ClosedAfter;  // seconds from opening to closing
   QString ClosedBy;
   QString Load;                // the popup page's load result

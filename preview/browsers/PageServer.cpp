@@ -27,6 +27,8 @@ constexpr const char* kReportScript = R"js((function () {
     var w = open.apply(window, arguments);
     var id = ++count;
     send('open', {id: id, opened: !!w}, at);
+    // For the check to ask, from this page, whether the popup has the focus.
+    if (w) Object.defineProperty(window, '__orvantaCheckLast', {value: w, configurable: true});
     if (w) {
       var timer = setInterval(function () {
         var closed = true;
