@@ -252,12 +252,16 @@ std::optional<FileProblem> FindWriteTarget(const std::string& path, WriteTarget&
   return problem;
 }
 
-std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
-                                       const std::vector<std::string_view>& pieces) {
+namespace {
+
+// The new content in a temporary file beside the target, flushed and given
+// the old file's mode, owner and attributes; `temp` names it.
+std::optional<FileProblem> WriteBeside(const WriteTarget& target,
+                                       const std::vector<std::string_view>& pieces,
+                                       std::string& temp) {
   const std::string folder = FolderOf(target.Path);
   const std::string stem =
       folder + "/" + TempPrefix(target.Path) + std::to_string(::getpid()) + ".";
-  std::string temp;
   int fd = -1;
   for (int tries = 1; fd < 0; ++tries) {
     temp = stem + RandomName() + ".tmp";
@@ -290,18 +294,100 @@ std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
   }
   if (::fsync(out.Get()) != 0) return fail(errno);
   if (out.Close() != 0) return fail(errno);
+  return std::nullopt;
+}
+
+// A second name for an existing file, named as the temporary files are, so
+// that RemoveLeftovers takes it away should the writer be killed; empty when
+// the file system has no hard links.
+std::string KeepAside(const std::string& path) {
+  const std::string stem =
+      FolderOf(path) + "/" + TempPrefix(path) + std::to_string(::getpid()) + ".";
+  for (int tries = 0; tries < kMaxTempTries; ++tries) {
+    const std::string name = stem + RandomName() + ".tmp";
+    if (::link(path.c_str(), name.c_str()) == 0) return name;
+    if (errno != EEXIST) break;
+  }
+  return {};
+}
+
+std::optional<FileProblem> PutInPlace(const WriteTarget& target, const std::string& temp) {
   if (::rename(temp.c_str(), target.Path.c_str()) != 0) {
     const int error = errno;
-    if (target.Exists && (error == EACCES || error == EPERM)) {
-      ::unlink(temp.c_str());
-      return FolderStops(folder, error);
-    }
-    return fail(error);
+    ::unlink(temp.c_str());
+    if (target.Exists && (error == EACCES || error == EPERM))
+      return FolderStops(FolderOf(target.Path), error);
+    return SystemProblem(error);
   }
+  return std::nullopt;
+}
 
-  // Makes the rename itself durable; the new file is in place either way.
+// Makes the renames themselves durable; the new files are in place either way.
+void FlushFolder(const std::string& folder) {
   Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) ::fsync(dir.Get());
+}
+
+}  // namespace
+
+std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
+                                       const std::vector<std::string_view>& pieces) {
+  std::string temp;
+  if (auto problem = WriteBeside(target, pieces, temp)) return problem;
+  if (auto problem = PutInPlace(target, temp)) return problem;
+  FlushFolder(FolderOf(target.Path));
+  return std::nullopt;
+}
+
+std::optional<FileProblem> ReplaceFiles(const std::vector<PlannedFile>& files, std::size_t& failed,
+                                        std::size_t& replaced) {
+  replaced = 0;
+  std::vector<std::string> temps;
+  const auto dropTemps = [&temps](std::size_t from) {
+    for (std::size_t i = from; i < temps.size(); ++i) ::unlink(temps[i].c_str());
+  };
+  for (failed = 0; failed < files.size(); ++failed) {
+    std::string temp;
+    if (auto problem = WriteBeside(files[failed].Target, files[failed].Pieces, temp)) {
+      dropTemps(0);
+      return problem;
+    }
+    temps.push_back(temp);
+  }
+  // Each existing target keeps a second name until all are in place, so that
+  // a rename failing midway can put back the ones before it.
+  std::vector<std::string> keeps(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (files[i].Target.Exists) keeps[i] = KeepAside(files[i].Target.Path);
+  const auto dropKeeps = [&keeps] {
+    for (const std::string& keep : keeps)
+      if (!keep.empty()) ::unlink(keep.c_str());
+  };
+  for (failed = 0; failed < files.size(); ++failed) {
+    if (auto problem = PutInPlace(files[failed].Target, temps[failed])) {
+      dropTemps(failed + 1);
+      for (std::size_t i = failed; i-- > 0;) {
+        const WriteTarget& target = files[i].Target;
+        const bool back = target.Exists ? !keeps[i].empty() &&
+                                              ::rename(keeps[i].c_str(), target.Path.c_str()) == 0
+                                        : ::unlink(target.Path.c_str()) == 0;
+        if (!back) continue;
+        keeps[i].clear();
+        --replaced;
+      }
+      dropKeeps();
+      return problem;
+    }
+    ++replaced;
+  }
+  dropKeeps();
+  std::vector<std::string> flushed;
+  for (const PlannedFile& file : files) {
+    const std::string folder = FolderOf(file.Target.Path);
+    if (std::find(flushed.begin(), flushed.end(), folder) != flushed.end()) continue;
+    FlushFolder(folder);
+    flushed.push_back(folder);
+  }
   return std::nullopt;
 }
 

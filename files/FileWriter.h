@@ -71,6 +71,21 @@ std::optional<FileProblem> FindWriteTarget(const std::string& path, WriteTarget&
 std::optional<FileProblem> ReplaceFile(const WriteTarget& target,
                                        const std::vector<std::string_view>& pieces);
 
+// One of several files written together.
+struct PlannedFile {
+  WriteTarget Target;
+  std::vector<std::string_view> Pieces;
+};
+
+// Writes every file beside its target first and replaces the targets only
+// once all are written, so that a full disk or a failed write replaces none
+// of them; should a rename still fail, the files renamed before it are put
+// back. On failure `failed` is the index of the file that failed and
+// `replaced` how many stay replaced all the same (only where a file system
+// without hard links or a second failure kept them from going back).
+std::optional<FileProblem> ReplaceFiles(const std::vector<PlannedFile>& files, std::size_t& failed,
+                                        std::size_t& replaced);
+
 // Removes what writers of this target killed midway left behind: temporary
 // files of processes that are gone. Those of live writers stay.
 void RemoveLeftovers(const WriteTarget& target);

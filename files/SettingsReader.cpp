@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "files/Descriptor.h"
+
 namespace orvanta::files {
 
 namespace {
@@ -38,6 +40,16 @@ bool LooksLikeUtf16(std::string_view text) {
   const auto starts = [&](std::string_view mark) { return text.substr(0, mark.size()) == mark; };
   return starts("\xFF\xFE") || starts("\xFE\xFF") ||
          std::memchr(text.data(), '\0', text.size()) != nullptr;
+}
+
+std::optional<FileProblem> NotRegular(mode_t mode) {
+  if (S_ISREG(mode)) return std::nullopt;
+  if (S_ISDIR(mode)) return FileProblem{EISDIR, "it is a folder, not a settings file"};
+  if (S_ISFIFO(mode))
+    return FileProblem{EINVAL,
+                       "it is a pipe, not a stored file; orvanta-cli --settings reads pipes"};
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return FileProblem{EINVAL, "it is a device, not a file"};
+  return FileProblem{EINVAL, "it is not a regular file"};
 }
 
 bool Grow(FileBytes& bytes, std::size_t capacity) {
@@ -89,13 +101,26 @@ std::optional<FileProblem> ReadSettingsFrom(int fd, FileBytes& bytes) {
   return std::nullopt;
 }
 
-std::optional<FileProblem> ReadSettingsFile(const std::string& path, FileBytes& bytes) {
+std::optional<FileProblem> ReadSettingsFile(const std::string& path, FileBytes& bytes,
+                                            ReadFrom from) {
   if (path.empty()) return FileProblem{ENOENT, "no file name given"};
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return SystemProblem(errno);
-  auto problem = ReadSettingsFrom(fd, bytes);
-  ::close(fd);
-  return problem;
+  int flags = O_RDONLY | O_CLOEXEC;
+  if (from == ReadFrom::RegularFileOnly) {
+    // Opening a device may already do something; look before opening.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return SystemProblem(errno);
+    if (auto problem = NotRegular(st.st_mode)) return problem;
+    // Should a pipe take the name meanwhile, the open must not wait for it.
+    flags |= O_NONBLOCK | O_NOCTTY;
+  }
+  const Fd fd(::open(path.c_str(), flags));
+  if (fd.Get() < 0) return SystemProblem(errno);
+  if (from == ReadFrom::RegularFileOnly) {
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) return SystemProblem(errno);
+    if (auto problem = NotRegular(st.st_mode)) return problem;
+  }
+  return ReadSettingsFrom(fd.Get(), bytes);
 }
 
 }  // namespace orvanta::files

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <utility>
+#include <vector>
+
 #include "files/FileWriter.h"
 #include "preview/TextFile.h"
 
@@ -41,9 +44,35 @@ void WriteTestPages(const std::string& folder, std::string_view popupCode,
   const files::FolderLock lock(folder);
   if (const auto& problem = lock.Problem())
     throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
-  WritePopupTestPage(folder, popupCode);
-  WriteLinkTestPage(folder, linkCode);
-  EnsureGoButton(folder);
+  const std::string popupPage = TextFileBytes(popupCode);
+  const std::string linkPage = TextFileBytes(LinkTestPageText(linkCode));
+  std::vector<std::pair<std::string, std::string_view>> wanted = {
+      {folder + kTestPageName, popupPage}, {folder + kLinkTestPageName, linkPage}};
+  struct stat st {};
+  if (::stat((folder + kGoButtonName).c_str(), &st) != 0)
+    wanted.emplace_back(folder + kGoButtonName, GoButtonGif());
+
+  std::vector<files::PlannedFile> plan;
+  for (const auto& [path, bytes] : wanted) {
+    files::PlannedFile file;
+    if (const auto problem = files::FindWriteTarget(path, file.Target))
+      throw FileWriteError("Cannot write \"" + path + "\": " + problem->Reason +
+                           "; nothing was written");
+    files::RemoveLeftovers(file.Target);
+    file.Pieces = {bytes};
+    plan.push_back(std::move(file));
+  }
+  std::size_t failed = 0;
+  std::size_t replaced = 0;
+  if (const auto problem = files::ReplaceFiles(plan, failed, replaced)) {
+    std::string outcome = "; the folder was left as it was";
+    if (replaced > 0) {
+      outcome = "; replaced all the same:";
+      for (std::size_t i = 0; i < replaced; ++i) outcome += " \"" + wanted[i].first + "\"";
+    }
+    throw FileWriteError("Cannot write \"" + wanted[failed].first + "\": " + problem->Reason +
+                         outcome);
+  }
 }
 
 }  // namespace orvanta

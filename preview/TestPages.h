@@ -20,7 +20,9 @@ void WritePopupTestPage(const std::string& folder, std::string_view popupCode);
 void WriteLinkTestPage(const std::string& folder, std::string_view linkCode);
 // Writes gobutton.gif unless the folder already has one.
 void EnsureGoButton(const std::string& folder);
-// All three: both pages and the picture.
+// All three: both pages and the picture (unless the folder has one). All
+// are written beside their targets first and replace them only when every
+// one was written, so a failure leaves the folder as it was.
 void WriteTestPages(const std::string& folder, std::string_view popupCode,
                     std::string_view linkCode);
 

@@ -56,10 +56,14 @@ void WriteBinaryFile(std::string_view bytes, const std::string& path) {
     throw FileWriteError("Cannot write \"" + path + "\": " + problem->Reason);
 }
 
-void WriteTextFile(std::string_view text, const std::string& path) {
+std::string TextFileBytes(std::string_view text) {
   std::string bytes = Utf8ToWindows1252(text);
   bytes += "\r\n";
-  WriteBinaryFile(bytes, path);
+  return bytes;
+}
+
+void WriteTextFile(std::string_view text, const std::string& path) {
+  WriteBinaryFile(TextFileBytes(text), path);
 }
 
 }  // namespace orvanta

@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev-tools fonts-liberation2 xvfb xauth imagemagick
   appstream desktop-file-utils lintian
   nodejs node-jsdom acl attr
+  qt6-websockets-dev chromium chromium-driver firefox-esr webkit2gtk-driver
 )
 
 missing=()

@@ -45,9 +45,9 @@ int ExitCodeFor(const files::FileProblem& problem) {
 
 }  // namespace
 
-void LoadSettingsFile(const std::string& path, PopupSettings& settings) {
+void LoadSettingsFile(const std::string& path, PopupSettings& settings, files::ReadFrom from) {
   files::FileBytes bytes;
-  if (auto problem = files::ReadSettingsFile(path, bytes)) {
+  if (auto problem = files::ReadSettingsFile(path, bytes, from)) {
     throw SettingsFileError("cannot read " + InFile(path) + ": " + problem->Reason,
                             ExitCodeFor(*problem));
   }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/PopupSettings.h"
+#include "files/SettingsReader.h"
 
 namespace orvanta {
 
@@ -30,8 +31,9 @@ class SettingsFileError : public std::runtime_error {
 // SettingsFileError, leaving `settings` untouched, for a file that cannot be
 // read (with exit code 2 when its content is at fault: too large, lines
 // ending with CR alone), a missing [Popup] section, an unknown key or a bad
-// value.
-void LoadSettingsFile(const std::string& path, PopupSettings& settings);
+// value. `from` says whether a pipe may be read.
+void LoadSettingsFile(const std::string& path, PopupSettings& settings,
+                      files::ReadFrom from = files::ReadFrom::FileOrPipe);
 
 // Writes `settings` as [Popup] with every key, leaving the file's other
 // sections as they are. Throws SettingsFileError, writing nothing, for a

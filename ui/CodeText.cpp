@@ -3,9 +3,10 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QTextCursor>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTextDocument>
 
 namespace orvanta {
@@ -71,6 +72,16 @@ std::string FromWidgetText(const QPlainTextEdit& box) {
 
 void SetCodeText(QPlainTextEdit& box, std::string_view crlfText) {
   box.setPlainText(ToWidgetText(crlfText));
+}
+
+bool CodeBox::canInsertFromMimeData(const QMimeData* source) const {
+  return source != nullptr && source->hasText();
+}
+
+void CodeBox::insertFromMimeData(const QMimeData* source) {
+  if (!canInsertFromMimeData(source)) return;
+  const QString text = source->text();
+  if (!text.isEmpty()) insertPlainText(text);
 }
 
 void UsePlainLineBreaks(QPlainTextEdit& box) { new PlainLineBreaks(box); }

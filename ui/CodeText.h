@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QPlainTextEdit>
 #include <QString>
 #include <string>
 #include <string_view>
 
-class QPlainTextEdit;
+class QMimeData;
 
 namespace orvanta {
 
@@ -16,6 +17,19 @@ QString ToWidgetText(std::string_view crlfText);
 std::string FromWidgetText(const QPlainTextEdit& box);
 
 void SetCodeText(QPlainTextEdit& box, std::string_view crlfText);
+
+// The code boxes. Pastes, middle clicks and drops take plain text only, read
+// here: Qt 6.4's own insertion crashes when nobody owns the X clipboard or
+// selection, and the boxes hold only text anyway.
+class CodeBox : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+ protected:
+  bool canInsertFromMimeData(const QMimeData* source) const override;
+  void insertFromMimeData(const QMimeData* source) override;
+};
 
 // Shift+Enter in the box starts a new line as Enter does, instead of the
 // line separator a text box puts there.

@@ -31,6 +31,8 @@
 #include "preview/session/PreviewSession.h"
 #include "ui/AboutPanel.h"
 #include "ui/Appearance.h"
+#include "ui/BrowserCheckWindow.h"
+#include "ui/BrowsersMode.h"
 #include "ui/CodeText.h"
 #include "ui/NameFilter.h"
 #include "ui/PageFocus.h"
@@ -260,6 +262,12 @@ void FrmMain::ConnectCommands() {
   connect(ui_->cmdCopy_1, &QPushButton::clicked, this, [this] { cmdCopy_Click(1); });
   connect(ui_->cmdsrc_2, &QPushButton::clicked, this, [this] { cmdsrc_Click(2); });
   connect(ui_->cmdPageReload, &QPushButton::clicked, this, [this] { session_->Reload(); });
+  auto* check = new QPushButton(tr("Check in Browsers"), ui_->cmdPageReload->parentWidget());
+  check->setObjectName(QStringLiteral("cmdCheckBrowsers"));
+  check->setToolTip(tr("Runs the test page in Chromium, Firefox and WebKit and compares them"));
+  check->setGeometry(214, 380, std::max(121, check->sizeHint().width()), 21);
+  setTabOrder(ui_->cmdPageReload, check);
+  connect(check, &QPushButton::clicked, this, &FrmMain::CheckInBrowsers);
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
   new KeyLink(ui_->Label10, [this] { ShowPanel(2); });
@@ -560,6 +568,8 @@ void FrmMain::NameViews() {
   setTabOrder(ui_->txtReport, ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, bottom);
   setTabOrder(bottom, ui_->cmdsrc_2);
+  setTabOrder(ui_->cmdsrc_2, ui_->cmdPageReload);
+  setTabOrder(ui_->cmdPageReload, findChild<QPushButton*>(QStringLiteral("cmdCheckBrowsers")));
 }
 
 // ---- Input reactions -----------------------------------------------------
@@ -720,6 +730,25 @@ void FrmMain::closeEvent(QCloseEvent* event) {
   }
   session_->CloseAllPopups();
   QWidget::closeEvent(event);
+}
+
+void FrmMain::CheckInBrowsers() {
+  // The code box as it stands, edits included; the entries give the timings.
+  const Generation generated = orvanta::GeneratePopupCode(ReadScreen());
+  std::string code = FromWidgetText(*ui_->txtCode);
+  if (code.empty()) code = generated.Code.PopupCode;
+  browsers::EngineResult preview;
+  if (report_.PopupCount() > 0) {
+    preview = PreviewColumn(report_.Json());
+  } else {
+    preview.Engine = QStringLiteral("preview");
+    preview.Reason = tr("choose Preview to measure it");
+  }
+  auto* window = findChild<BrowserCheckWindow*>();
+  if (window == nullptr) window = new BrowserCheckWindow(this);
+  window->Start(CheckPageFor(generated.Settings, code), preview);
+  window->show();
+  window->raise();
 }
 
 }  // namespace orvanta

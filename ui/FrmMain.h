@@ -58,6 +58,9 @@ class FrmMain : public QWidget {
   // Selects tab `number` (1 to 3) as a click would, also when it is already
   // the selected one.
   void SelectTab(int number);
+  // "Check in Browsers": the test page in the installed engines, in a
+  // window of its own that stays open while the engines run.
+  void CheckInBrowsers();
   // Opens the manual, as F1 does.
   void OpenHelp();
   // Any index: F1's command, queued so that the click is over first.

@@ -17,6 +17,7 @@
 #include "modules/host/EngineEnvironment.h"
 #include "modules/host/PreviewPlugin.h"
 #include "settings/SettingsFile.h"
+#include "ui/BrowsersMode.h"
 #include "ui/FrmMain.h"
 
 namespace orvanta {
@@ -89,13 +90,25 @@ int Fail(const char* what) {
 int RunReport(int argc, char* argv[], int first) {
   const char* path = nullptr;
   bool json = false;
+  std::optional<QStringList> browsers;
   for (int i = first; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
+    } else if (std::strcmp(argv[i], "--browsers") == 0 && i + 1 < argc) {
+      QString bad;
+      browsers = ParseBrowserList(QString::fromLocal8Bit(argv[++i]), &bad);
+      if (!browsers) {
+        std::fprintf(stderr, "orvanta: --browsers: unknown browser \"%s\"; use %s or all\n",
+                     bad.toUtf8().constData(),
+                     BrowserNames().join(QStringLiteral(", ")).toUtf8().constData());
+        return 2;
+      }
     } else if (path == nullptr && argv[i][0] != '-') {
       path = argv[i];
     } else {
-      std::fprintf(stderr, "orvanta: unexpected \"%s\"\nUsage: orvanta --report SETTINGS_FILE [--json]\n",
+      std::fprintf(stderr,
+                   "orvanta: unexpected \"%s\"\nUsage: orvanta --report SETTINGS_FILE [--browsers "
+                   "LIST] [--json]\n",
                    argv[i]);
       return 2;
     }
@@ -122,6 +135,8 @@ int RunReport(int argc, char* argv[], int first) {
                  DescribeProblem(*problem).c_str());
     return 2;
   }
+
+  if (browsers) return RunBrowsersReport(path, entries, *browsers, json, argc, argv);
 
   // No window on the screen unless a platform was chosen.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

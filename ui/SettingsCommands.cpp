@@ -44,11 +44,20 @@ QString Sentence(const std::string& message) {
   return text;
 }
 
-// The entry rule of the command line: what no escape can mend.
-std::optional<std::string> RefusedName(const PopupSettings& s) {
-  if (const auto problem = FindEntryProblem(ReadPopupSettings(s)))
-    return problem->Field + "=" + Quoted(s.*FindSettingsField(problem->Field)->TextMember) + ": " +
-           DescribeProblem(*problem);
+// What the command line refuses: an entry longer than the longest, or one
+// that gives code no browser can run (what no escape can mend).
+std::optional<std::string> RefusedEntry(const PopupSettings& s) {
+  if (const auto key = FindTooLongEntry(s)) {
+    const SettingsField* row = FindSettingsField(*key);
+    return *key + ": the text is " + std::to_string(EntryLength(s.*row->TextMember)) +
+           " characters long; the longest entry is " + std::to_string(kLongestEntry);
+  }
+  if (const auto problem = FindEntryProblem(ReadPopupSettings(s))) {
+    const SettingsField* row = FindSettingsField(problem->Field);
+    std::string value = row != nullptr && row->TextMember != nullptr ? s.*row->TextMember : "";
+    if (value.size() > 80) value = value.substr(0, 77) + "...";
+    return problem->Field + "=" + Quoted(value) + ": " + DescribeProblem(*problem);
+  }
   return std::nullopt;
 }
 
@@ -182,28 +191,23 @@ bool SettingsCommands::OpenWithDialog() {
 
 bool SettingsCommands::Open(const QString& chosen) {
   const QString path = QFileInfo(chosen).absoluteFilePath();
-  if (!file_.isEmpty() && window_.isWindowModified()) {
-    const auto answer = hooks_.askSave(
-        &window_, tr("Save the changes to \"%1\" before opening another file?")
-                      .arg(QFileInfo(file_).fileName()));
-    if (answer == SettingsFileHooks::Answer::Cancel) return false;
-    if (answer == SettingsFileHooks::Answer::Save && !SaveTo(file_)) return false;
-  }
   PopupSettings entries;  // what a cleared screen holds
   try {
-    LoadSettingsFile(Encoded(path), entries);
+    LoadSettingsFile(Encoded(path), entries, files::ReadFrom::RegularFileOnly);
   } catch (const SettingsFileError& e) {
     // Bad content is reported without a verb; say what failed.
     const std::string what = e.what();
     Problem(Sentence(what.rfind("settings file", 0) == 0 ? "cannot open " + what : what));
     return false;
   }
-  if (const auto refused = RefusedName(entries)) {
+  if (const auto refused = RefusedEntry(entries)) {
     Problem(tr("Cannot open settings file %1: [Popup] %2")
                 .arg(QString::fromStdString(Quoted(Encoded(path))),
                      QString::fromStdString(*refused)));
     return false;
   }
+  // Asked only about a file that will open.
+  if (!MayReplaceScreen(tr("before opening \"%1\"?").arg(QFileInfo(path).fileName()))) return false;
   filling_ = true;
   screen_.fill(entries);
   filling_ = false;
@@ -212,6 +216,26 @@ bool SettingsCommands::Open(const QString& chosen) {
   Remember(path);
   ShowCaption();
   return true;
+}
+
+bool SettingsCommands::MayReplaceScreen(const QString& when) {
+  QString question;
+  if (!file_.isEmpty()) {
+    if (!window_.isWindowModified()) return true;
+    question = tr("Save the changes to \"%1\" %2").arg(QFileInfo(file_).fileName(), when);
+  } else {
+    if (screen_.read() == PopupSettings{}) return true;
+    question = tr("Save the entries on the screen %1").arg(when);
+  }
+  switch (hooks_.askSave(&window_, question)) {
+    case SettingsFileHooks::Answer::Save:
+      return Save();
+    case SettingsFileHooks::Answer::Discard:
+      return true;
+    case SettingsFileHooks::Answer::Cancel:
+      break;
+  }
+  return false;
 }
 
 bool SettingsCommands::Save() { return file_.isEmpty() ? SaveAs() : SaveTo(file_); }
@@ -264,17 +288,9 @@ bool SettingsCommands::SaveTestPagesWithDialog() {
 }
 
 bool SettingsCommands::MayClose() {
-  if (file_.isEmpty() || !window_.isWindowModified()) return true;
-  switch (hooks_.askSave(&window_, tr("Save the changes to \"%1\" before closing?")
-                                       .arg(QFileInfo(file_).fileName()))) {
-    case SettingsFileHooks::Answer::Save:
-      return SaveTo(file_);
-    case SettingsFileHooks::Answer::Discard:
-      return true;
-    case SettingsFileHooks::Answer::Cancel:
-      break;
-  }
-  return false;
+  // A screen never saved closes without a question, as it always has.
+  if (file_.isEmpty()) return true;
+  return MayReplaceScreen(tr("before closing?"));
 }
 
 void SettingsCommands::Problem(const QString& message) const {
@@ -312,7 +328,8 @@ QString SettingsCommands::RecentListPath() const {
 
 QStringList SettingsCommands::ReadRecent() const {
   files::FileBytes bytes;
-  if (files::ReadSettingsFile(Encoded(RecentListPath()), bytes)) return {};
+  if (files::ReadSettingsFile(Encoded(RecentListPath()), bytes, files::ReadFrom::RegularFileOnly))
+    return {};
   QStringList files;
   for (const QString& line : QString::fromUtf8(bytes.View().data(),
                                                 static_cast<qsizetype>(bytes.View().size()))

@@ -62,6 +62,9 @@ class SettingsCommands : public QObject {
 
  private:
   bool SaveTo(const QString& path);
+  // Asks about entries the screen would lose: unsaved changes to the open
+  // file, or typed entries never saved. `when` ends the question.
+  bool MayReplaceScreen(const QString& when);
   void Problem(const QString& message) const;
   void ScreenChanged();
   void ShowCaption();

@@ -23,7 +23,7 @@ int PrintOnly(const char* option) {
     return 0;
   }
   std::printf(
-      "Usage: orvanta [--help | --version | --report SETTINGS_FILE [--json]]\n"
+      "Usage: orvanta [--help | --version | --report SETTINGS_FILE [--browsers LIST] [--json]]\n"
       "Opens the window that writes the HTML and JavaScript opening a popup window.\n"
       "For the same from a terminal or a script, see orvanta-cli --help.\n\n"
       "  -h, --help     Print this help and exit\n"
@@ -31,6 +31,9 @@ int PrintOnly(const char* option) {
       "      --report SETTINGS_FILE\n"
       "                 Preview the popup of a settings file without a window, set\n"
       "                 off its trigger, print what the browser engine did with it\n"
+      "      --browsers LIST\n"
+      "                 With --report: check in the browsers named (preview, chromium,\n"
+      "                 firefox, webkit, or all), one block each\n"
       "      --json     With --report: print the report as JSON\n");
   return 0;
 }

@@ -58,7 +58,9 @@ QStringList HistoryDatabase::query(const QString& file, const QString& sql,
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
     // Never written, and never made when missing.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QString options = QStringLiteral("QSQLITE_OPEN_READONLY");
+    if (file.startsWith(QLatin1String("file:"))) options += QStringLiteral(";QSQLITE_OPEN_URI");
+    db.setConnectOptions(options);
     // A query that could not be stopped is not run at all.
     if (db.open() && WatchForCancel(db, cancel)) {
       QSqlQuery query(db);

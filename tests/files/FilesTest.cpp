@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <vector>
 
 #include "files/FileWriter.h"
 #include "files/SettingsReader.h"
@@ -89,6 +90,24 @@ TEST(FileWriter, FailedWriteKeepsTheTargetAndLeavesNoTemporaryFile) {
   EXPECT_EQ(code, 0);
   EXPECT_EQ(ReadBytes(folder.File("t")), "old");
   EXPECT_EQ(FilesIn(folder.Path()), 1u);
+}
+
+TEST(FileWriter, AFailedRenamePutsBackTheFilesReplacedBeforeIt) {
+  TempFolder f;
+  WriteBytes(f.File("a"), "old a");
+  ::mkdir(f.File("b").c_str(), 0755);  // a file cannot be renamed over it
+  std::vector<PlannedFile> plan(3);
+  ASSERT_FALSE(FindWriteTarget(f.File("a"), plan[0].Target));
+  ASSERT_FALSE(FindWriteTarget(f.File("new"), plan[1].Target));
+  plan[2].Target.Path = f.File("b");
+  for (PlannedFile& file : plan) file.Pieces = {"new"};
+  std::size_t failed = 0;
+  std::size_t replaced = 0;
+  ASSERT_TRUE(ReplaceFiles(plan, failed, replaced));
+  EXPECT_EQ(failed, 2u);
+  EXPECT_EQ(replaced, 0u);
+  EXPECT_EQ(ReadBytes(f.File("a")), "old a");
+  EXPECT_EQ(FilesIn(f.Path()), 2u) << "no new file, temporary file or second name is left";
 }
 
 TEST(FileWriter, KeepsModeAndOwnerAndRefusesAnotherUser) {

@@ -140,7 +140,8 @@ TEST_F(Preview, TabVisitsTheViewsOnlyWhileThePreviewIsInFront) {
     stops.removeDuplicates();
     return stops.join(' ').toStdString();
   };
-  EXPECT_EQ(tabChain(), "WebBrowser1 txtReport picHelp_1 WebBrowser2 cmdsrc_2 tbsOptions");
+  EXPECT_EQ(tabChain(),
+            "WebBrowser1 txtReport picHelp_1 WebBrowser2 cmdsrc_2 cmdCheckBrowsers tbsOptions");
   ClickTab(0);
   const std::string mainStops = tabChain();
   EXPECT_EQ(mainStops.find("WebBrowser"), std::string::npos) << mainStops;

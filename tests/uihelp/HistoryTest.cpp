@@ -4,17 +4,20 @@
 
 #include <QAbstractItemModel>
 #include <QCompleter>
+#include <sys/wait.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QThreadPool>
 #include <QTest>
+#include <QThreadPool>
 #include <QVBoxLayout>
 #include <atomic>
 #include <memory>
@@ -435,6 +438,33 @@ TEST_F(HistoryTest, CopyStopsOnceCancelledAndLeavesNoPart) {
   EXPECT_FALSE(QFileInfo::exists(stopped));
   cancel = false;
   EXPECT_FALSE(CopyUnlessCancelled(from, copy, cancel)) << "an existing file is not overwritten";
+}
+
+TEST_F(HistoryTest, AHugeDatabaseIsNotCopiedAndAKilledReadsFoldersGo) {
+  // A browser writing through its write-ahead log, to 3 GB of database.
+  const QString path = Path(".mozilla/firefox/x.default/places.sqlite");
+  Db browser(path);
+  MakeFirefox(browser, {{"https://kept.example.com/", 0, 10}});
+  browser.Must(QStringLiteral("PRAGMA journal_mode=WAL"));
+  browser.Must(QStringLiteral("INSERT INTO moz_places (url) VALUES ('https://new.example.com/')"));
+  ASSERT_TRUE(QFile::resize(path, qint64{3} << 30));  // sparse, past the size SQLite reads
+  const QByteArray oldTemp = qgetenv("TMPDIR");
+  const auto restore = qScopeGuard([&] { qputenv("TMPDIR", oldTemp); });
+  qputenv("TMPDIR", QFile::encodeName(Path("no-such-folder")));  // where no copy can go
+  EXPECT_EQ(ReadBrowserHistory(home_.path(), kGoOn),
+            QStringList{QStringLiteral("https://kept.example.com/")});
+
+  // Folders of a process that is gone go; ours and those of running ones stay.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  qputenv("TMPDIR", QFile::encodeName(Path("temp")));
+  const QString name = QLatin1String(kHistoryTempPrefix) + QStringLiteral("%1-a1b2c3");
+  for (const qint64 pid : {qint64{gone}, qint64{::getpid()}, qint64{1}})
+    WriteFile(Path("temp/") + name.arg(pid) + QStringLiteral("/history.sqlite"), "copy");
+  ReadBrowserHistory(home_.path(), kGoOn);
+  EXPECT_EQ(QDir(Path("temp")).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+            (QStringList{name.arg(1), name.arg(::getpid())}));
 }
 
 TEST_F(HistoryTest, AMissingDatabaseIsNotMade) {

@@ -9,9 +9,14 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 
 #include "modules/host/HistoryPlugin.h"
 #include "modules/host/ModuleHost.h"
@@ -19,6 +24,10 @@
 namespace orvanta {
 
 namespace {
+
+// Beyond this a database is read without what its write-ahead log holds
+// rather than copied.
+constexpr qint64 kLargestCopy = qint64{64} << 20;
 
 // Enough for completion; a long-used profile holds far more.
 constexpr int kPerSource = 5000;
@@ -101,21 +110,48 @@ bool CopyUnlessCancelled(const QString& from, const QString& to, const std::atom
   return done;
 }
 
+QString ImmutableUri(const QString& file) {
+  // Percent-encoded, so that "?" or "#" in a folder name stays part of the path.
+  return QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1");
+}
+
 QStringList ReadHistory(const HistorySource& source, const std::atomic<bool>& cancel) {
   if (cancel) return {};
-  // A running browser keeps its database locked and part of it in the
-  // write-ahead log; a private copy of both is read instead.
-  QTemporaryDir temp;
+  // The file is read where it lies, as a file nobody changes: no lock is
+  // taken or waited for and no journal is looked at, so a running browser
+  // neither holds the read up nor notices it. Only what a write-ahead log
+  // still holds needs a copy, and only of a database small enough to copy.
+  const QString wal = source.path + QStringLiteral("-wal");
+  const qint64 walSize = QFileInfo(wal).size();
+  const qint64 size = QFileInfo(source.path).size();
+  if (walSize <= 0 || size + walSize > kLargestCopy)
+    return QueryHistoryFile(ImmutableUri(source.path), source.kind, cancel);
+
+  QTemporaryDir temp(QDir(QDir::tempPath())
+                         .filePath(QStringLiteral("%1%2-XXXXXX")
+                                       .arg(QLatin1String(kHistoryTempPrefix))
+                                       .arg(::getpid())));
   if (!temp.isValid()) return {};
   const QString copy = temp.filePath(QStringLiteral("history.sqlite"));
-  if (!CopyUnlessCancelled(source.path, copy, cancel)) return {};
-  for (const char* suffix : {"-wal", "-journal"}) {
-    const QString companion = source.path + QLatin1String(suffix);
-    if (QFileInfo(companion).isFile())
-      CopyUnlessCancelled(companion, copy + QLatin1String(suffix), cancel);
-  }
-  if (cancel) return {};
+  if (!CopyUnlessCancelled(source.path, copy, cancel) ||
+      !CopyUnlessCancelled(wal, copy + QStringLiteral("-wal"), cancel))
+    return {};
   return QueryHistoryFile(copy, source.kind, cancel);
+}
+
+void RemoveHistoryLeftovers(const QString& tempFolder) {
+  const QDir dir(tempFolder);
+  const QString prefix = QLatin1String(kHistoryTempPrefix);
+  const QStringList found = dir.entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden);
+  for (const QString& name : found) {
+    bool isNumber = false;
+    const qint64 pid =
+        name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&isNumber);
+    if (!isNumber || pid <= 0 || pid == ::getpid()) continue;
+    // Only a folder whose maker is gone; a live instance may be reading it.
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    QDir(dir.filePath(name)).removeRecursively();
+  }
 }
 
 QStringList MergeHistories(const std::vector<QStringList>& lists) {
@@ -137,6 +173,7 @@ QStringList MergeHistories(const std::vector<QStringList>& lists) {
 }
 
 QStringList ReadBrowserHistory(const QString& home, const std::atomic<bool>& cancel) {
+  RemoveHistoryLeftovers(QDir::tempPath());
   std::vector<QStringList> lists;
   for (const HistorySource& source : FindHistorySources(home))
     lists.push_back(ReadHistory(source, cancel));

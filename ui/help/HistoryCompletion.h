@@ -30,17 +30,27 @@ std::vector<HistorySource> FindHistorySources(const QString& home);
 
 // The web addresses of one database, most used first: Firefox's visible
 // places by frecency, Chromium's visible urls by visit count. The file is
-// copied first (with its write-ahead log), so a running browser and its lock
-// are never touched. Empty on any failure or once `cancel` is set, which
-// stops a query under way. Safe on any thread.
+// read in place as an immutable SQLite file, so a running browser and its
+// lock are never touched; only a database with a non-empty write-ahead log
+// and under 64 MiB with it is copied, log included, into a temporary folder
+// named kHistoryTempPrefix, the process id and a random part. Empty on any
+// failure or once `cancel` is set, which stops a query under way. Safe on
+// any thread.
 QStringList ReadHistory(const HistorySource& source, const std::atomic<bool>& cancel);
+
+inline constexpr const char* kHistoryTempPrefix = "orvanta-history-";
+
+// Removes the temporary folders of ReadHistory that instances no longer
+// running left in `tempFolder` (killed during a copy).
+void RemoveHistoryLeftovers(const QString& tempFolder);
 
 // Copies `from` into the new file `to` in chunks, looking at `cancel` before
 // each; false, leaving no `to`, on failure or once `cancel` is set.
 bool CopyUnlessCancelled(const QString& from, const QString& to, const std::atomic<bool>& cancel);
 
-// The rows of one kind's query on the SQLite file `file`, opened read-only
-// (a missing file is not made); empty without the history module.
+// The rows of one kind's query on the SQLite file `file` (a path or a
+// "file:" URI), opened read-only (a missing file is not made); empty without
+// the history module.
 QStringList QueryHistoryFile(const QString& file, HistorySource::Kind kind,
                              const std::atomic<bool>& cancel);
 
@@ -48,6 +58,7 @@ QStringList QueryHistoryFile(const QString& file, HistorySource::Kind kind,
 QStringList MergeHistories(const std::vector<QStringList>& lists);
 
 // Everything under `home`, merged; what was read so far once `cancel` is set.
+// Removes the leftovers of killed instances first.
 QStringList ReadBrowserHistory(const QString& home, const std::atomic<bool>& cancel);
 
 // What a typed text and an address are compared on: without the scheme and
