@@ -25,20 +25,6 @@ std::string_view CharacterAt(std::string_view text, std::size_t i) {
   return text.substr(i, SequenceLength(static_cast<unsigned char>(text[i])));
 }
 
-bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view word) {
-  if (text.size() - at < word.size()) return false;
-  for (std::size_t k = 0; k < word.size(); ++k) {
-    char c = text[at + k];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != word[k]) return false;
-  }
-  return true;
-}
-
-bool StartsWith(std::string_view text, std::size_t at, std::string_view word) {
-  return text.substr(at, word.size()) == word;
-}
-
 // Words a function declaration cannot be named.
 constexpr std::array<std::string_view, 39> kReservedWords = {
     "await",    "break",      "case",      "catch",   "class",     "const",   "continue",
@@ -84,20 +70,11 @@ std::optional<EntryProblem> CheckScriptNumber(const char* field, std::string_vie
                       "cannot stand in a number the script reads"};
 }
 
-// The template's placeholders, filled in after the entries are in: one inside
-// an entry would be filled in too, some with line breaks.
-constexpr std::array<std::string_view, 22> kPlaceholders = {
-    "#FUNCTION",  "#WINTITLE",   "#WINNAME",   "#URL",          "#WINCENTER",
-    "#WINPROP",   "#AUTOCLOSE",  "#CLOSETIME", "#DELAYTIME",    "#WINORDER",
-    "#LINKTYPE",  "#LOADTYPE",   "#HEADSTART", "#SCRIPT1START", "#SCRIPT1FUNCTION",
-    "#SCRIPT1END", "#HEADEND",   "#BODYLINE",  "#BODYTEXT",     "#ACTIVATION",
-    "#ENDINSTRUCTION", "#STARTINSTRUCTION"};
-
-std::optional<std::string_view> PlaceholderAt(std::string_view text, std::size_t at) {
-  for (std::string_view p : kPlaceholders)
-    if (StartsWith(text, at, p)) return p;
-  return std::nullopt;
-}
+// Names the generated script uses for itself, and the page's own names it
+// calls or that a function declaration cannot replace.
+constexpr std::array<std::string_view, 13> kUsedNames = {
+    "win",        "timer", "winleft",  "wintop",   "StartPop", "window",   "screen",
+    "setTimeout", "open",  "document", "location", "top",      "winDialog"};
 
 }  // namespace
 
@@ -105,6 +82,11 @@ std::size_t EntryLength(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t i = 0; i < text.size(); i += CharacterAt(text, i).size()) ++count;
   return count;
+}
+
+bool IsFunctionNameCharacter(char32_t code) {
+  return code < 0x80 && (IsAsciiLetter(static_cast<char>(code)) ||
+                         IsDigit(static_cast<char>(code)) || code == U'_' || code == U'$');
 }
 
 std::optional<EntryProblem> CheckFunctionName(std::string_view name) {
@@ -118,54 +100,25 @@ std::optional<EntryProblem> CheckFunctionName(std::string_view name) {
   }
   if (IsReservedWord(name))
     return EntryProblem{"FunctionName", std::string(name), "is a reserved word of the script"};
-  return std::nullopt;
-}
-
-std::optional<EntryProblem> CheckQuotedText(std::string_view field, std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); i += CharacterAt(text, i).size()) {
-    const std::string_view ch = CharacterAt(text, i);
-    const auto c = static_cast<unsigned char>(text[i]);
-    const char* reason = nullptr;
-    if (c == '\'' || c == '"') {
-      reason = "would end the quoted script string";
-    } else if (c == '\\') {
-      reason = "would escape a character of the quoted script string";
-    } else if (c < 0x20 || c == 0x7F || (ch.size() == 2 && c == 0xC2 &&
-                                          static_cast<unsigned char>(ch[1]) < 0xA0)) {
-      reason = "is a control character";
-    } else if (ch == "\xE2\x80\xA8" || ch == "\xE2\x80\xA9" || ch == "\xE2\x80\xA2") {
-      // U+2022 is the template's line-break marker.
-      reason = "would end the line of the quoted script string";
-    } else if (const auto placeholder = PlaceholderAt(text, i)) {
-      return EntryProblem{std::string(field), std::string(*placeholder),
-                          "would be filled in by the code template"};
-    } else if (c == '<' && (StartsWithNoCase(text, i + 1, "script") ||
-                            StartsWithNoCase(text, i + 1, "/script"))) {
-      reason = "would begin a tag that ends the SCRIPT block";
-    } else if (c == '&' && (StartsWith(text, i + 1, "#") || StartsWith(text, i + 1, "quot") ||
-                            StartsWith(text, i + 1, "QUOT") ||
-                            StartsWith(text, i + 1, "apos;") ||
-                            StartsWith(text, i + 1, "bsol;") ||
-                            StartsWith(text, i + 1, "NewLine;"))) {
-      // Inside the link's HTML attribute these read as a quote, a backslash
-      // or a line break.
-      reason = "would begin a character reference that ends the quoted script string";
-    }
-    if (reason) return EntryProblem{std::string(field), std::string(ch), reason};
-  }
+  for (std::string_view used : kUsedNames)
+    if (used == name)
+      return EntryProblem{"FunctionName", std::string(name),
+                          "is a name the generated script needs for itself"};
   return std::nullopt;
 }
 
 std::optional<EntryProblem> FindEntryProblem(const PopupSettings& s) {
   if (auto p = CheckFunctionName(s.FunctionName)) return p;
-  if (auto p = CheckQuotedText("WindowName", s.WindowName)) return p;
-  if (auto p = CheckQuotedText("PageUrl", s.PageUrl)) return p;
-  if (s.Center == 1) {
-    // Centring fills these words in with numbers all through the script.
-    for (std::string_view word : {"WIDTH", "HEIGHT", "TOP", "LEFT"})
-      if (s.FunctionName.find(word) != std::string::npos)
-        return EntryProblem{"FunctionName", std::string(word),
-                            "would be replaced by a number when the window is centred"};
+  if (s.Order == WindowOrder::InPage) {
+    // The dialog's script computes its size and place.
+    if (auto p = CheckScriptNumber("Width", s.Width)) return p;
+    if (auto p = CheckScriptNumber("Height", s.Height)) return p;
+    if (s.Center != 1) {
+      if (auto p = CheckScriptNumber("Top", s.Top)) return p;
+      if (auto p = CheckScriptNumber("Left", s.Left)) return p;
+    }
+  } else if (s.Center == 1) {
+    // The centring lines compute with the size.
     if (auto p = CheckScriptNumber("Width", s.Width)) return p;
     if (auto p = CheckScriptNumber("Height", s.Height)) return p;
   }

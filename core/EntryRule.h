@@ -1,9 +1,9 @@
 #pragma once
 
-// What an entry may hold so that the code built from it runs: the function
-// name becomes a script identifier, the window name and the page address
-// stand inside quoted script strings (some of them inside an HTML attribute
-// or a SCRIPT block), and some numbers stand in the script as they are.
+// What an entry may hold so that the code built from it runs. The window
+// name and the page address may hold anything: the generator escapes them.
+// What no escape can mend is refused: a function name that is no script
+// identifier, and numbers that stand in the script as they are.
 
 #include <cstddef>
 #include <optional>
@@ -27,12 +27,13 @@ struct EntryProblem {
   std::string Reason;     // why, ready to follow "the character ... "
 };
 
-// A script identifier: ASCII letters, digits, "_" and "$", no digit first.
-std::optional<EntryProblem> CheckFunctionName(std::string_view name);
+// Whether a function name may hold the character: ASCII letters, digits,
+// "_" and "$".
+bool IsFunctionNameCharacter(char32_t code);
 
-// Nothing that ends or escapes a quoted script string, nor the SCRIPT block
-// or the HTML attribute around it.
-std::optional<EntryProblem> CheckQuotedText(std::string_view field, std::string_view text);
+// A script identifier: ASCII letters, digits, "_" and "$", no digit first,
+// no reserved word, and none of the names the generated code itself uses.
+std::optional<EntryProblem> CheckFunctionName(std::string_view name);
 
 // The first repaired entry that would give code that does not run.
 std::optional<EntryProblem> FindEntryProblem(const PopupSettings& repaired);

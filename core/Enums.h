@@ -31,12 +31,13 @@ struct WordList {
 };
 
 // Stable names used in settings files and JSON, indexed by the enum's value.
-inline constexpr std::array<std::string_view, 3> kOrderNames = {"Normal", "PopupOver",
-                                                                "PopupUnder"};
+inline constexpr std::array<std::string_view, 4> kOrderNames = {"Normal", "PopupOver", "PopupUnder",
+                                                                "InPage"};
 inline constexpr std::array<std::string_view, 6> kActivationNames = {
     "StandardLink", "PageLoad", "PageClose", "FormButton", "MouseOver", "ImageLink"};
 // The command line's shorter words for the same values.
-inline constexpr std::array<std::string_view, 3> kOrderWords = {"normal", "over", "under"};
+inline constexpr std::array<std::string_view, 4> kOrderWords = {"normal", "over", "under",
+                                                                "inpage"};
 inline constexpr std::array<std::string_view, 6> kActivationWords = {
     "link", "load", "close", "button", "mouseover", "image"};
 // The window options by the index of PopupSettings::WindowOptions.
@@ -44,7 +45,7 @@ inline constexpr std::array<std::string_view, kWindowOptionCount> kWindowOptionW
     "toolbar",   "location",   "directories", "status",     "menubar",
     "scrollbars", "resizable", "dependent",   "fullscreen", "titlebar"};
 
-static_assert(kOrderNames.size() == static_cast<std::size_t>(WindowOrder::PopupUnder) + 1);
+static_assert(kOrderNames.size() == static_cast<std::size_t>(WindowOrder::InPage) + 1);
 static_assert(kActivationNames.size() == static_cast<std::size_t>(ActivationKind::ImageLink) + 1);
 static_assert(kOrderWords.size() == kOrderNames.size());
 static_assert(kActivationWords.size() == kActivationNames.size());

@@ -23,6 +23,10 @@ GeneratedCode BuildPopupCode(const PopupSettings& repaired);
 // entry that needs the script in the HEAD; empty when there is link code.
 std::string NoLinkCodeReason(const PopupSettings& repaired);
 
+// What the code does differently from what the entries say, as one
+// sentence; empty when it does what they say.
+std::string CodeNote(const PopupSettings& repaired);
+
 // Repairs the typed entries, then builds both texts from them.
 Generation GeneratePopupCode(const PopupSettings& typed);
 

@@ -114,35 +114,56 @@ double LeadingNumber(std::string_view text) {
 
 namespace {
 
-std::string RepairTiming(const std::string& typed) {
-  std::string text = typed;
-  if (LeadingNumber(text) < 1) text.clear();
-  if (LeadingNumber(text) > 360) text = "360";
-  return TrimSpaces(text);
+void TrimInPlace(std::string& text) {
+  std::size_t e = text.size();
+  while (e > 0 && text[e - 1] == ' ') --e;
+  text.resize(e);
+  std::size_t b = 0;
+  while (b < e && text[b] == ' ') ++b;
+  if (b > 0) text.erase(0, b);
 }
 
-std::string RepairPageUrl(std::string url) {
+// The leading number of a text of digits alone, read without LeadingNumber's
+// general path; -1 for any other text.
+double PlainDigits(const std::string& text) {
+  if (text.empty() || text.size() > 9) return -1;
+  double value = 0;
+  for (const char c : text) {
+    if (!IsDigit(c)) return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+void RepairTiming(std::string& text) {
+  const double plain = PlainDigits(text);
+  if ((plain >= 0 ? plain : LeadingNumber(text)) < 1) text.clear();
+  if ((plain >= 0 ? plain : LeadingNumber(text)) > 360) text = "360";
+  TrimInPlace(text);
+}
+
+void RepairPageUrl(std::string& url) {
   if (url.size() >= 2 && url.compare(url.size() - 2, 2, "//") == 0) url = "YourURL.htm";
-  if (url.compare(0, 4, "http") != 0 || url.size() < 4) url = "http://" + url;
-  return url;
+  if (url.compare(0, 4, "http") != 0 || url.size() < 4) url.insert(0, "http://");
 }
 
 }  // namespace
 
 PopupSettings ReadPopupSettings(const PopupSettings& typed) {
   PopupSettings s = typed;
-  s.PageUrl = RepairPageUrl(TrimSpaces(typed.PageUrl));
+  TrimInPlace(s.PageUrl);
+  RepairPageUrl(s.PageUrl);
 
-  s.FunctionName = TrimSpaces(typed.FunctionName);
+  TrimInPlace(s.FunctionName);
   if (s.FunctionName.empty()) s.FunctionName = "myfunc";
-  s.WindowName = TrimSpaces(typed.WindowName);
+  TrimInPlace(s.WindowName);
   if (s.WindowName.empty()) s.WindowName = "windtitle";
 
-  s.DelaySeconds = RepairTiming(typed.DelaySeconds);
-  s.CloseSeconds = RepairTiming(typed.CloseSeconds);
+  RepairTiming(s.DelaySeconds);
+  RepairTiming(s.CloseSeconds);
 
   for (std::string* field : {&s.Width, &s.Height, &s.Top, &s.Left}) {
-    *field = TrimSpaces(*field);
+    TrimInPlace(*field);
     if (field->empty()) *field = "300";
   }
   return s;

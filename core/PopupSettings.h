@@ -7,7 +7,9 @@
 
 namespace orvanta {
 
-enum class WindowOrder { Normal = 0, PopupOver = 1, PopupUnder = 2 };
+// InPage shows the page in a dialog inside the visitor's page instead of a
+// window of its own.
+enum class WindowOrder { Normal = 0, PopupOver = 1, PopupUnder = 2, InPage = 3 };
 
 enum class ActivationKind {
   StandardLink = 0,

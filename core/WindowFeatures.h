@@ -7,20 +7,18 @@
 namespace orvanta {
 
 struct WindowOptionInfo {
-  const char* Caption;     // check box caption
-  const char* OptionText;  // removed when the box is not ticked
-  const char* Token;       // replaced by the box's value
+  const char* Caption;  // check box caption
+  const char* Token;    // its value's place in the feature template
 };
 
 extern const WindowOptionInfo kWindowOptions[kWindowOptionCount];
 
-// Replaces WIDTH, HEIGHT, TOP and LEFT, in that order, anywhere in `text`.
-void FillWindowGeometry(std::string& text, const PopupSettings& s);
+// Appends the third argument of window.open for these settings, its entries
+// escaped for a quoted script string, or with `attribute` for one inside an
+// HTML attribute.
+void AppendWindowFeatures(std::string& out, const PopupSettings& s, bool attribute = false);
 
-// Turns a copy of the feature template into the finished feature string.
-void BuildWindowFeatures(std::string& text, const PopupSettings& s);
-
-// The third argument of window.open for these settings.
+// The same as a text of its own.
 std::string WindowFeatureString(const PopupSettings& s);
 
 }  // namespace orvanta

@@ -11,7 +11,7 @@ packages=(
   libqt6sql6-sqlite libsqlite3-dev
   qt6-base-dev-tools fonts-liberation2 xvfb xauth imagemagick
   appstream desktop-file-utils lintian
-  nodejs acl attr
+  nodejs node-jsdom acl attr
   qt6-websockets-dev chromium chromium-driver firefox-esr webkit2gtk-driver
 )
 

@@ -48,6 +48,8 @@ namespace orvanta {
 
 namespace {
 
+constexpr std::size_t kScrollBarsOption = 5;  // the one window option a frame has
+
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 std::string ToUtf8(const QString& text) { return text.toStdString(); }
@@ -83,7 +85,7 @@ void FrmMain::SetUpForm() {
   vsbPixels_ = {ui_->vsbPixels_0, ui_->vsbPixels_1, ui_->vsbPixels_2, ui_->vsbPixels_3};
   txtDelay_ = {ui_->txtDelay_0, ui_->txtDelay_1};
   vsbDelay_ = {ui_->vsbDelay_0, ui_->vsbDelay_1};
-  OptWin_ = {ui_->OptWin_0, ui_->OptWin_1, ui_->OptWin_2};
+  OptWin_ = {ui_->OptWin_0, ui_->OptWin_1, ui_->OptWin_2, ui_->OptWin_3};
   OptAction_ = {ui_->OptAction_0, ui_->OptAction_1, ui_->OptAction_2,
                 ui_->OptAction_3, ui_->OptAction_4, ui_->OptAction_5};
   chkWindOpt_ = {ui_->chkWindOpt_0, ui_->chkWindOpt_1, ui_->chkWindOpt_2, ui_->chkWindOpt_3,
@@ -304,11 +306,21 @@ void FrmMain::ConnectInputs() {
       if (on) OptAction_Click();
     });
   connect(ui_->ChkCenter, &QCheckBox::stateChanged, this, [this](int) { ChkCenter_Click(); });
+  for (QRadioButton* option : OptWin_)
+    connect(option, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) OptWin_Click();
+    });
 
-  for (QLineEdit* field : txtPixels_)
+  // A keystroke or paste that would leave no number is refused by the
+  // validator; text set from code is checked on its change.
+  for (QLineEdit* field : txtPixels_) {
+    field->setValidator(new NumberValidator(field));
     connect(field, &QLineEdit::textChanged, this, [this, field] { NumericField_Change(field); });
-  for (QLineEdit* field : txtDelay_)
+  }
+  for (QLineEdit* field : txtDelay_) {
+    field->setValidator(new NumberValidator(field));
     connect(field, &QLineEdit::textChanged, this, [this, field] { NumericField_Change(field); });
+  }
   // The scroll bars are too short for a track, so the arrows carry the step
   // of 20 and the keyboard's page keys the step of 1.
   for (std::size_t i = 0; i < vsbPixels_.size(); ++i)
@@ -318,13 +330,11 @@ void FrmMain::ConnectInputs() {
     connect(vsbDelay_[i], &QScrollBar::valueChanged, this,
             [this, i](int position) { txtDelay_[i]->setText(QString::number(std::abs(position))); });
 
-  auto* nameFilter = new NameKeyFilter(this);
-  ui_->txtName->installEventFilter(nameFilter);
-  ui_->txtTitle->installEventFilter(nameFilter);
+  ui_->txtName->installEventFilter(new NameKeyFilter(this));
   using Kind = EntryValidator::Kind;
   const std::pair<QLineEdit*, Kind> entries[] = {{ui_->txtName, Kind::FunctionName},
-                                                 {ui_->txtTitle, Kind::WindowName},
-                                                 {ui_->txtURL, Kind::FreeText}};
+                                                 {ui_->txtTitle, Kind::FreeText},
+                                                 {ui_->txtURL, Kind::Address}};
   for (const auto& [field, kind] : entries) {
     EntryValidator* validator = EntryValidator::Install(*field, kind);
     connect(validator, &EntryValidator::tooLong, this, [this] {
@@ -581,6 +591,14 @@ void FrmMain::ChkCenter_Click() {
   }
 }
 
+void FrmMain::OptWin_Click() {
+  // Inside a page only the frame's scrolling has a meaning; the ticks stay
+  // for the other window types.
+  const bool window = !OptWin_[static_cast<std::size_t>(WindowOrder::InPage)]->isChecked();
+  for (std::size_t i = 0; i < chkWindOpt_.size(); ++i)
+    if (i != kScrollBarsOption) chkWindOpt_[i]->setEnabled(window);
+}
+
 void FrmMain::NumericField_Change(QLineEdit* field) {
   if (!IsNumericEntry(ToUtf8(field->text()))) field->setText(QString());
 }
@@ -682,7 +700,7 @@ void FrmMain::ShowCodeNotes(const Generation& result) {
   ui_->txtCodeLink->setPlaceholderText(FromUtf8(NoLinkCodeReason(result.Settings)));
   const auto problem = FindEntryProblem(result.Settings);
   if (!problem) {
-    lblCodeNote_->clear();
+    lblCodeNote_->setText(FromUtf8(CodeNote(result.Settings)));
     return;
   }
   QString field = FromUtf8(problem->Field);

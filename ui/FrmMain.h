@@ -118,6 +118,7 @@ class FrmMain : public QWidget {
   void tbsOptions_Click();
   void OptAction_Click();
   void ChkCenter_Click();
+  void OptWin_Click();
   void NumericField_Change(QLineEdit* field);
   void GeneratePopupCode();
   void FindFieldControls();
@@ -142,7 +143,7 @@ class FrmMain : public QWidget {
   std::array<QScrollBar*, 4> vsbPixels_{};
   std::array<QLineEdit*, 2> txtDelay_{};
   std::array<QScrollBar*, 2> vsbDelay_{};
-  std::array<QRadioButton*, 3> OptWin_{};
+  std::array<QRadioButton*, 4> OptWin_{};
   std::array<QRadioButton*, 6> OptAction_{};
   std::array<QCheckBox*, kWindowOptionCount> chkWindOpt_{};
   std::array<QWidget*, 3> frmMenu_{};

@@ -4,16 +4,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <QRegularExpression>
+#include <algorithm>
 #include <limits>
 
 #include "core/EntryRule.h"
+#include "core/NumericEntry.h"
 
 namespace orvanta {
 
-bool IsNameCharacterAllowed(char32_t code) {
-  return code < 32 || (code >= U'0' && code <= U'9') || (code >= U'A' && code <= U'Z') ||
-         (code >= U'a' && code <= U'z');
-}
+bool IsNameCharacterAllowed(char32_t code) { return code < 32 || IsFunctionNameCharacter(code); }
 
 namespace {
 
@@ -58,8 +58,24 @@ EntryValidator* EntryValidator::Install(QLineEdit& field, Kind kind) {
   auto* validator = new EntryValidator(kind, &field);
   field.setMaxLength(std::numeric_limits<int>::max());
   field.setValidator(validator);
+  validator->before_ = field.text();
+  connect(&field, &QLineEdit::textChanged, validator,
+          [validator](const QString& text) { validator->before_ = text; });
   return validator;
 }
+
+namespace {
+
+const QString kPrefill = QStringLiteral("http://");
+
+// The length of "scheme://" at the start of `text`, or 0.
+int SchemeLength(const QString& text) {
+  static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+  const QRegularExpressionMatch match = scheme.match(text);
+  return match.hasMatch() ? static_cast<int>(match.capturedLength()) : 0;
+}
+
+}  // namespace
 
 QValidator::State EntryValidator::validate(QString& input, int& pos) const {
   const QList<uint> codes = input.toUcs4();
@@ -68,6 +84,19 @@ QValidator::State EntryValidator::validate(QString& input, int& pos) const {
     return Invalid;
   }
   if (kind_ == Kind::FreeText) return Acceptable;
+  if (kind_ == Kind::Address) {
+    // "http://https://..." is never meant: typed or pasted after the
+    // prefill, the address with its own scheme replaces it.
+    if (input.startsWith(kPrefill) && SchemeLength(input.mid(kPrefill.size())) > 0) {
+      input.remove(0, kPrefill.size());
+      pos = std::max(0, pos - static_cast<int>(kPrefill.size()));
+    } else if (before_ == kPrefill && input.size() > kPrefill.size() && input.endsWith(kPrefill) &&
+               SchemeLength(input) > 0) {
+      input.chop(kPrefill.size());
+      pos = std::min(pos, static_cast<int>(input.size()));
+    }
+    return Acceptable;
+  }
   QString kept;
   int keptPos = 0;
   int at = 0;  // UTF-16 position in `input`
@@ -83,6 +112,10 @@ QValidator::State EntryValidator::validate(QString& input, int& pos) const {
   input = kept;
   pos = keptPos;
   return Acceptable;
+}
+
+QValidator::State NumberValidator::validate(QString& input, int&) const {
+  return IsNumericEntry(input.toStdString()) ? Acceptable : Invalid;
 }
 
 }  // namespace orvanta

@@ -44,25 +44,14 @@ QString Sentence(const std::string& message) {
   return text;
 }
 
-// What the command line refuses, and what typing cannot put into the two
-// name boxes: a file holding it would put on the screen what no key gives,
-// or a value cut to the box's length.
+// What the command line refuses: an entry longer than the longest, or one
+// that gives code no browser can run (what no escape can mend).
 std::optional<std::string> RefusedEntry(const PopupSettings& s) {
   if (const auto key = FindTooLongEntry(s)) {
     const SettingsField* row = FindSettingsField(*key);
     return *key + ": the text is " + std::to_string(EntryLength(s.*row->TextMember)) +
            " characters long; the longest entry is " + std::to_string(kLongestEntry);
   }
-  const std::pair<const char*, const std::string*> names[] = {
-      {"FunctionName", &s.FunctionName}, {"WindowName", &s.WindowName}};
-  for (const auto& [key, value] : names) {
-    for (const char32_t code : QString::fromStdString(*value).toUcs4()) {
-      if (code < 32 || !IsNameCharacterAllowed(code))
-        return std::string(key) + "=" + Quoted(*value) + ": the box takes letters and digits only";
-    }
-  }
-  if (!s.FunctionName.empty() && s.FunctionName[0] >= '0' && s.FunctionName[0] <= '9')
-    return "FunctionName=" + Quoted(s.FunctionName) + ": a function name cannot start with a digit";
   if (const auto problem = FindEntryProblem(ReadPopupSettings(s))) {
     const SettingsField* row = FindSettingsField(problem->Field);
     std::string value = row != nullptr && row->TextMember != nullptr ? s.*row->TextMember : "";

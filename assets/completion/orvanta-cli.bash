@@ -7,7 +7,7 @@ _orvanta_cli() {
     --type --trigger --option --delay --close --link --json --test-pages --settings
     --save-settings --help"
   case $prev in
-    -t|--type) COMPREPLY=($(compgen -W "normal over under" -- "$cur")); return ;;
+    -t|--type) COMPREPLY=($(compgen -W "normal over under inpage" -- "$cur")); return ;;
     -a|--trigger) COMPREPLY=($(compgen -W "link load close button mouseover image" -- "$cur")); return ;;
     -o|--option) COMPREPLY=($(compgen -W "toolbar location directories status menubar scrollbars resizable dependent fullscreen titlebar" -- "$cur")); return ;;
     --test-pages) COMPREPLY=($(compgen -d -- "$cur")); return ;;

@@ -10,7 +10,7 @@ complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -l height -r -
 complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -l top -r -d 'PIXELS'
 complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -l left -r -d 'PIXELS'
 complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -s c -l center -d 'Centre the window on the screen'
-complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -s t -l type -x -a 'normal over under' -d 'Window type'
+complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -s t -l type -x -a 'normal over under inpage' -d 'Window type'
 complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -s a -l trigger -x -a 'link load close button mouseover image' -d 'When it opens'
 complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -s o -l option -x -a 'toolbar location directories status menubar scrollbars resizable dependent fullscreen titlebar' -d 'Window option'
 complete -c orvanta-cli -n '__fish_seen_subcommand_from generate' -s d -l delay -r -d 'Delay popup by SECONDS'

@@ -257,31 +257,116 @@ TEST(GeneratePopupCode, SnippetsWithLineBreakAreFollowedByASpaceLine) {
   EXPECT_EQ(*(it + 2), kCodeEnds);
 }
 
-TEST(GeneratePopupCode, UserTextQuirksAreKept) {
+TEST(GeneratePopupCode, UserTextIsWrittenOnceAndNeverRewritten) {
+  struct Case {
+    const char* Name;
+    void (*Change)(PopupSettings&);
+    const char* Expected;  // in the popup code
+  } cases[] = {
+      // A bullet is the template's line-break marker, not the user's.
+      {"bullet",
+       [](PopupSettings& s) {
+         s.WindowName =
+             "a\xE2\x80\xA2"
+             "b";
+       },
+       "'a\xE2\x80\xA2"
+       "b','"},
+      {"template word", [](PopupSettings& s) { s.PageUrl = "x#HEADEND#URL"; },
+       "('http://x#HEADEND#URL', "},
+      // The centring words are filled in only in the template's own lines.
+      {"geometry words",
+       [](PopupSettings& s) {
+         s.PageUrl = "http://x/WIDTH/TOP";
+         s.Width = "640";
+         s.Center = 1;
+       },
+       "'http://x/WIDTH/TOP'"},
+      {"window name with a word",
+       [](PopupSettings& s) {
+         s.WindowName = "TOPnews";
+         s.Center = 1;
+       },
+       "'TOPnews','top='+wintop+'"},
+      {"function name with a word",
+       [](PopupSettings& s) {
+         s.FunctionName = "openLEFT";
+         s.Center = 1;
+       },
+       "function openLEFT() { "},
+      {"apostrophe", [](PopupSettings& s) { s.WindowName = "it's"; }, "'it\\x27s'"},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    c.Change(s);
+    EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find(c.Expected), std::string::npos) << c.Name;
+  }
+}
+
+TEST(GeneratePopupCode, TheLinkCodesAttributeIsDecodedBeforeItsScript) {
   PopupSettings s;
-  // A bullet in a user text becomes a line break.
-  s.WindowName = "a\xE2\x80\xA2" "b";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'a\r\nb'"), std::string::npos);
-
-  // A marker typed into a user text is replaced by the later step.
-  s = PopupSettings{};
-  s.PageUrl = "x#HEADEND";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x</HEAD>\r\n'"),
+  s.PageUrl = "http://x.org/?a=1&not-b&quot;\"";
+  s.WindowName = "say \"hi\"";
+  const GeneratedCode code = GeneratePopupCode(s).Code;
+  EXPECT_NE(code.PopupCode.find("('http://x.org/?a=1&not-b&quot;\\x22', 'say \\x22hi\\x22',"),
             std::string::npos);
+  EXPECT_NE(code.LinkCode.find("('http://x.org/?a=1&amp;not-b&amp;quot;\\x22',"
+                               "'say \\x22hi\\x22',  "),
+            std::string::npos)
+      << code.LinkCode;
+}
 
-  // Upper-case geometry words in user texts are replaced only when centring.
-  s = PopupSettings{};
-  s.PageUrl = "http://x/WIDTH/TOP";
-  s.Width = "640";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x/WIDTH/TOP'"),
-            std::string::npos);
-  s.Center = 1;
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'http://x/640/300'"), std::string::npos);
-
-  // User texts are inserted as typed, quotes and all.
-  s = PopupSettings{};
-  s.WindowName = "it's";
-  EXPECT_NE(GeneratePopupCode(s).Code.PopupCode.find("'it's'"), std::string::npos);
+TEST(GeneratePopupCode, InPageFramesTheAddressInADialogForEveryTrigger) {
+  struct Case {
+    const char* Name;
+    void (*Change)(PopupSettings&);
+    std::vector<const char*> Has;
+    std::vector<const char*> HasNot;
+  } cases[] = {
+      {"link",
+       [](PopupSettings&) {},
+       {"function myfunc() { ", "d.setAttribute('aria-label', 'windtitle');",
+        "frame.src = 'http://YourURL.htm';", "frame.style.width = 300 + 'px';",
+        "d.style.top = 300 + 'px';", "frame.setAttribute('scrolling', 'no');",
+        " <A HREF=\"JavaScript: myfunc()\">Click here</A> "},
+       {"window.open", "setTimeout"}},
+      {"centred, scroll bars, auto close",
+       [](PopupSettings& s) {
+         s.Center = 1;
+         s.WindowOptions[5] = 1;
+         s.CloseSeconds = "7";
+       },
+       {"setTimeout(function () { if (d.close) d.close(); }, 7*1000);"},
+       {"d.style.top", "scrolling"}},
+      {"mouse over answers focus too",
+       [](PopupSettings& s) { s.Activation = ActivationKind::MouseOver; },
+       {"onMouseOver=\"JavaScript: myfunc()\" onFocus=\"JavaScript: myfunc()\">"},
+       {}},
+      {"page load, delayed",
+       [](PopupSettings& s) {
+         s.Activation = ActivationKind::PageLoad;
+         s.DelaySeconds = "3";
+       },
+       {"<BODY bgcolor='#00FFFF' onload=StartPop()>", "timer = setTimeout(\"myfunc()\", 3*1000);"},
+       {}},
+      {"page close is leaving at the top",
+       [](PopupSettings& s) { s.Activation = ActivationKind::PageClose; },
+       {"<BODY bgcolor='#00FFFF' onmouseout=\"if (!event.relatedTarget && event.clientY <= 0) "
+        "myfunc()\">"},
+       {"onunload"}},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    s.Order = WindowOrder::InPage;
+    c.Change(s);
+    const Generation g = GeneratePopupCode(s);
+    for (const char* part : c.Has)
+      EXPECT_NE(g.Code.PopupCode.find(part), std::string::npos) << c.Name << ": " << part;
+    for (const char* part : c.HasNot)
+      EXPECT_EQ(g.Code.PopupCode.find(part), std::string::npos) << c.Name << ": " << part;
+    EXPECT_EQ(g.Code.LinkCode, "") << c.Name;
+    EXPECT_NE(NoLinkCodeReason(g.Settings).find("\"In Page\""), std::string::npos) << c.Name;
+  }
 }
 
 TEST(GeneratePopupCode, NothingCarriesOverFromTheRunBefore) {

@@ -54,9 +54,10 @@ TEST(SettingsFields, RefusedValueSaysWhyAndLeavesTheRecordAlone) {
   } cases[] = {
       {"Width", "12a", "not a number"},
       {"Center", "2", "not 0 or 1"},
-      {"Order", "popupover", "not one of Normal, PopupOver, PopupUnder"},
-      {"Activation", "load", "not one of StandardLink, PageLoad, PageClose, FormButton, "
-                             "MouseOver, ImageLink"},
+      {"Order", "popupover", "not one of Normal, PopupOver, PopupUnder, InPage"},
+      {"Activation", "load",
+       "not one of StandardLink, PageLoad, PageClose, FormButton, "
+       "MouseOver, ImageLink"},
       {"WindowOptions", "toolbar,,status",
        "unknown option \"\" (accepted: toolbar, location, directories, status, menubar, "
        "scrollbars, resizable, dependent, fullscreen, titlebar)"},
@@ -86,12 +87,13 @@ TEST(Enums, ValueOutsideTheEnumIsRefusedByName) {
     }
     return "no exception";
   };
-  EXPECT_EQ(message([] { OrderName(static_cast<WindowOrder>(3)); }),
-            "window order 3 is out of range (0 to 2)");
+  EXPECT_EQ(message([] { OrderName(static_cast<WindowOrder>(4)); }),
+            "window order 4 is out of range (0 to 3)");
   EXPECT_EQ(message([] { ActivationName(static_cast<ActivationKind>(-1)); }),
             "activation kind -1 is out of range (0 to 5)");
   EXPECT_EQ(ActivationName(ActivationKind::ImageLink), "ImageLink");
   EXPECT_EQ(OrderFromName("PopupUnder"), WindowOrder::PopupUnder);
+  EXPECT_EQ(OrderFromName("InPage"), WindowOrder::InPage);
   EXPECT_EQ(OrderFromName("popupunder"), std::nullopt);
 }
 

@@ -27,12 +27,32 @@ TEST(LeadingNumber, ReadsLikeVal) {
 }
 
 TEST(IsNumericEntry, AcceptsNumbersAndBegunEntriesOnly) {
-  const char* pass[] = {"",   "-",    ".",   "-.",  "0",   "12",   "-5",   "+5",  "1.5",
-                        ".5", "1.",   "-.5", "1E3", "1e3", "1D3",  "1d-3", "1E+3", "2000",
-                        "007"};
-  const char* fail[] = {"12a", "1-2", "--", "+",    "+.",  "1,5", "1 000", " 1",  "1 ",
-                        "&H1", "1E",  "1E+", "1..2", "e3",  ".e3", "1E3.5", "1.2.3", "\xC2\xA0" "1",
-                        "abc", "-a",  "1\n"};
+  const char* pass[] = {"",    "-",  ".",   "-.",  "0",   "12",  "-5",   "+5",   "1.5",
+                        ".5",  "1.", "-.5", "1E3", "1e3", "1D3", "1d-3", "1E+3", "2000",
+                        "007", "+",  "+.",  "1E",  "1E+", "1e",  "-.5d"};
+  const char* fail[] = {"12a",
+                        "1-2",
+                        "--",
+                        "1,5",
+                        "1 000",
+                        " 1",
+                        "1 ",
+                        "&H1",
+                        "1..2",
+                        "e3",
+                        ".e3",
+                        "1E3.5",
+                        "1.2.3",
+                        "\xC2\xA0"
+                        "1",
+                        "abc",
+                        "-a",
+                        "1\n",
+                        "400p",
+                        ".e",
+                        "-e",
+                        "1e2e",
+                        "1e+-"};
   for (const char* t : pass) EXPECT_TRUE(IsNumericEntry(t)) << '"' << t << '"';
   for (const char* t : fail) EXPECT_FALSE(IsNumericEntry(t)) << '"' << t << '"';
 }

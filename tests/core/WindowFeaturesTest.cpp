@@ -54,20 +54,7 @@ TEST(WindowFeatureString, OnlyStateOneCountsAsCentred) {
   EXPECT_EQ(WindowFeatureString(s), "top=3,left=4,width=1,height=2");
 }
 
-TEST(FillWindowGeometry, ReplacesEveryTokenInAnyText) {
-  PopupSettings s = Geometry("400", "200", "10", "20");
-  std::string text = "WIDTHxHEIGHT at TOP/LEFT, Width WIDTH";
-  FillWindowGeometry(text, s);
-  EXPECT_EQ(text, "400x200 at 10/20, Width 400");
-  // Replacements run in order over the result: a width holding "TOP" is
-  // itself replaced by the later step.
-  s.Width = "TOP";
-  text = "WIDTH";
-  FillWindowGeometry(text, s);
-  EXPECT_EQ(text, "10");
-}
-
-TEST(BuildWindowFeatures, TokensNeverMatchInsideOptionNames) {
+TEST(WindowFeatureString, TokensNeverMatchInsideOptionNames) {
   PopupSettings s = Geometry("1", "2", "3", "4");
   s.WindowOptions[2] = 1;  // directories=DIR
   s.WindowOptions[9] = 1;  // titlebar=TITLEBAR

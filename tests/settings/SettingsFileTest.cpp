@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "[Popup] CloseSeconds=\"&H10\": not a number"},
         BadCase{"CenterTwo", "[Popup]\nCenter=2\n", 2, "[Popup] Center=\"2\": not 0 or 1"},
         BadCase{"OrderUnknown", "[Popup]\nOrder=Popup Over\n", 2,
-                "[Popup] Order=\"Popup Over\": not one of Normal, PopupOver, PopupUnder"},
+                "[Popup] Order=\"Popup Over\": not one of Normal, PopupOver, PopupUnder, InPage"},
         BadCase{"ActivationWrongCase", "[Popup]\nActivation=pageload\n", 2,
                 "[Popup] Activation=\"pageload\": not one of StandardLink, PageLoad, PageClose, "
                 "FormButton, MouseOver, ImageLink"},

@@ -90,17 +90,19 @@ TEST_F(Generate, StartUpStateGivesTheDefaultsAndALinkCode) {
 TEST_F(Generate, CodeThatWouldNotRunGetsAQuietLine) {
   QLabel* note = Child<QLabel>("lblCodeNote");
   TypeOver(Line("txtURL"), "http://x/a'b.htm");
+  TypeOver(Line("txtName"), "class");
   Click(Button("ChkCenter"));
   Click(Button("cmdGo_0"));
-  EXPECT_EQ(note->text(), "This code will not run: in Page URL, the character \"'\" would end "
-                          "the quoted script string.");
+  EXPECT_EQ(
+      note->text(),
+      "This code will not run: in Function Name, \"class\" is a reserved word of the script.");
   EXPECT_TRUE(note->isVisible());
   EXPECT_TRUE(Box("txtCodeLink")->toPlainText().isEmpty());
   EXPECT_EQ(Box("txtCodeLink")->placeholderText(),
             "There is no link code: \"Center\" needs the script in the HEAD, so use the popup "
             "code.");
   ClickTab(0);
-  TypeOver(Line("txtURL"), "http://x/ab.htm");
+  TypeOver(Line("txtName"), "classic");
   Click(Button("ChkCenter"));
   Click(Button("cmdGo_0"));
   EXPECT_TRUE(note->text().isEmpty());

@@ -3,13 +3,16 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <optional>
 #include <vector>
 
 #include "core/EntryRule.h"
+#include "tests/support/EventWait.h"
 #include "tests/ui/UiTest.h"
 
 namespace orvanta::test {
@@ -23,15 +26,17 @@ struct TypingCase {
   std::vector<const char*> after;  // field text after each key
 };
 
-TEST_F(Input, NumericFieldsDropAnEntryThatIsNoNumber) {
+TEST_F(Input, NumericFieldsRefuseAKeyThatLeavesNoNumberAndKeepTheirText) {
   const TypingCase cases[] = {
-      {"txtPixels_0", "12a", {"1", "12", ""}},
+      {"txtPixels_0", "12a", {"1", "12", "12"}},
+      {"txtPixels_0", "400p", {"4", "40", "400", "400"}},
       {"txtPixels_1", "-.5", {"-", "-.", "-.5"}},
-      {"txtPixels_2", "--", {"-", ""}},
-      {"txtPixels_3", ".5x7", {".", ".5", "", "7"}},
-      {"txtDelay_0", "1.2.", {"1", "1.", "1.2", ""}},
-      {"txtDelay_1", "+9 ", {"", "9", ""}},  // a lone sign counts only as "-"
-      {"txtPixels_0", "1e5", {"1", "", "5"}},
+      {"txtPixels_2", "--", {"-", "-"}},
+      {"txtPixels_3", ".5x7", {".", ".5", ".5", ".57"}},
+      {"txtDelay_0", "1.2.", {"1", "1.", "1.2", "1.2"}},
+      {"txtDelay_1", "+9 ", {"+", "+9", "+9"}},
+      {"txtPixels_0", "1e2", {"1", "1e", "1e2"}},
+      {"txtPixels_1", "2E-1e", {"2", "2E", "2E-", "2E-1", "2E-1"}},
   };
   for (const TypingCase& c : cases) {
     QLineEdit* field = Line(c.field);
@@ -48,8 +53,9 @@ TEST_F(Input, NumericFieldsDropAnEntryThatIsNoNumber) {
 }
 
 TEST_F(Input, NumericCheckAlsoRunsOnPastedAndProgrammaticText) {
+  TypeOver(Line("txtPixels_0"), "5");
   Paste(Line("txtPixels_0"), "12a");
-  EXPECT_EQ(Line("txtPixels_0")->text(), "");
+  EXPECT_EQ(Line("txtPixels_0")->text(), "5") << "a refused paste keeps the text";
   Paste(Line("txtPixels_1"), "1E3");
   EXPECT_EQ(Line("txtPixels_1")->text(), "1E3");
   Line("txtDelay_0")->setText("abc");
@@ -175,24 +181,32 @@ TEST_F(Input, CenterSwitchesThePositionRowsOffButKeepsTheirNumbers) {
   EXPECT_EQ(Line("txtPixels_3")->text(), "25");
 }
 
-TEST_F(Input, NameFieldsTakeOnlyTypedLettersAndDigits) {
-  TypeOver(Line("txtName"), "my_popup");
-  EXPECT_EQ(Line("txtName")->text(), "mypopup");
-  TypeOver(Line("txtName"), "1a");
-  EXPECT_EQ(Line("txtName")->text(), "a") << "no digit in front";
+TEST_F(Input, FunctionNameTakesScriptNameCharactersWindowNameAnything) {
+  TypeOver(Line("txtName"), "my_popup$2");
+  EXPECT_EQ(Line("txtName")->text(), "my_popup$2");
+  TypeOver(Line("txtName"), "1a-b");
+  EXPECT_EQ(Line("txtName")->text(), "ab") << "no digit in front, no hyphen";
+  for (const QString& refused :
+       {QString(" "), QString("."), QString("{"), QString::fromUtf8("é")}) {
+    QTest::sendKeyEvent(QTest::Click, Line("txtName"), Qt::Key_unknown, refused, Qt::NoModifier);
+    EXPECT_EQ(Line("txtName")->text(), "ab") << qPrintable(refused);
+  }
 
   QLineEdit* title = Line("txtTitle");
   TypeOver(title, "Ab9");
-  for (const QString& refused : {QString(" "), QString("."), QString("-"), QString("_"), QString("{"),
-                                 QString("~"), QString::fromUtf8("é"), QString::fromUtf8("€")}) {
-    QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, refused, Qt::NoModifier);
-    EXPECT_EQ(title->text(), "Ab9") << qPrintable(refused);
+  QString expected = "Ab9";
+  for (const QString& typed : {QString(" "), QString("."), QString("-"), QString("_"), QString("'"),
+                               QString::fromUtf8("é"), QString::fromUtf8("€")}) {
+    QTest::sendKeyEvent(QTest::Click, title, Qt::Key_unknown, typed, Qt::NoModifier);
+    expected += typed;
+    EXPECT_EQ(title->text(), expected) << qPrintable(typed);
   }
   QTest::keyClick(title, Qt::Key_Backspace);
-  EXPECT_EQ(title->text(), "Ab") << "control keys pass";
+  expected.chop(1);
+  EXPECT_EQ(title->text(), expected) << "control keys pass";
   QTest::keyClick(title, Qt::Key_Home);
   QTest::keyClick(title, Qt::Key_Delete);
-  EXPECT_EQ(title->text(), "b") << "the Delete key still deletes";
+  EXPECT_EQ(title->text(), expected.mid(1)) << "the Delete key still deletes";
 }
 
 TEST_F(Input, PastedAndDroppedTextIsFilteredToo) {
@@ -202,11 +216,11 @@ TEST_F(Input, PastedAndDroppedTextIsFilteredToo) {
     QLineEdit* field;
     QString before, added, after;
   } cases[] = {
-      {name, "", "my_popup", "mypopup"},
-      {name, "", "a;b\"c\t()", "abc"},
-      {name, "", "1abc", ""},        // refused whole: a digit would lead
+      {name, "", "my_popup", "my_popup"},
+      {name, "", "a;b\"c\t()$", "abc$"},
+      {name, "", "1abc", ""},  // refused whole: a digit would lead
       {name, "go", "2", "go2"},
-      {title, "", "x'y\\z\n\u2028!", "xyz"},
+      {title, "", "O'Brien's \"news\"", "O'Brien's \"news\""},
       {title, "", "9lives", "9lives"},
   };
   for (const auto& c : cases) {
@@ -217,12 +231,74 @@ TEST_F(Input, PastedAndDroppedTextIsFilteredToo) {
   }
   name->clear();
   QMimeData mime;
-  mime.setText(QStringLiteral("pop_up$"));
+  mime.setText(QStringLiteral("pop-up_$"));
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(name, &enter);
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(name, &drop);
-  EXPECT_EQ(name->text(), "popup");
+  EXPECT_EQ(name->text(), "popup_$");
+}
+
+TEST_F(Input, AnAddressWithASchemeReplacesThePrefill) {
+  QLineEdit* url = Line("txtURL");
+  const struct {
+    const char* Name;
+    bool Typed;
+    int Cursor;  // where the click into the prefill left the cursor
+    QString Added, After;
+  } cases[] = {
+      {"pasted after", false, 7, "https://example.com/news.htm", "https://example.com/news.htm"},
+      {"pasted before", false, 0, "https://example.com/news.htm", "https://example.com/news.htm"},
+      {"typed after", true, 7, "https://site.org/a.htm", "https://site.org/a.htm"},
+      {"another scheme", false, 7, "ftp://files.org/x", "ftp://files.org/x"},
+      {"no scheme", false, 7, "example.com/news.htm", "http://example.com/news.htm"},
+      {"host and port", true, 7, "localhost:8080/", "http://localhost:8080/"},
+  };
+  for (const auto& c : cases) {
+    Click(Button("cmdGo_2"));  // "Clear" puts the prefill back
+    ASSERT_EQ(url->text(), "http://");
+    url->setFocus();
+    url->setCursorPosition(c.Cursor);
+    if (c.Typed) {
+      QTest::keyClicks(url, c.Added);
+    } else {
+      Paste(url, c.Added);
+    }
+    EXPECT_EQ(url->text(), c.After) << c.Name;
+  }
+  // Only the prefill goes: an address already there stays.
+  url->setText("https://a.org/");
+  url->end(false);
+  Paste(url, "http://");
+  EXPECT_EQ(url->text(), "https://a.org/http://");
+}
+
+TEST_F(Input, AFileTheCommandLineSavedOpensWithItsNames) {
+  const QString file = temp_->filePath(QStringLiteral("cli.ini"));
+  QProcess cli;
+  cli.start(QStringLiteral(ORVANTA_CLI_PATH),
+            {"generate", "-f", "open_newsletter", "-w", "Today's news", "-u",
+             "https://en.wikipedia.org/wiki/O'Brien#TOP", "-c", "--save-settings", file});
+  ASSERT_TRUE(cli.waitForFinished(30000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+
+  FrmMainHooks hooks;
+  QStringList problems;
+  hooks.settingsFiles.openFile = [&](QWidget*, const QString&) { return file; };
+  hooks.settingsFiles.showProblem = [&](QWidget*, const QString& m) { problems << m; };
+  hooks.settingsFiles.configFolder = temp_->filePath(QStringLiteral("config"));
+  Open(std::move(hooks));
+  QTest::keyClick(Line("txtName"), Qt::Key_O, Qt::ControlModifier);
+  ASSERT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+  EXPECT_EQ(Line("txtName")->text(), "open_newsletter");
+  EXPECT_EQ(Line("txtTitle")->text(), "Today's news");
+  Click(Button("cmdGo_0"));
+  const QString code = Box("txtCode")->toPlainText();
+  EXPECT_TRUE(code.contains("function open_newsletter() {")) << code.toStdString();
+  EXPECT_TRUE(
+      code.contains("window.open('https://en.wikipedia.org/wiki/O\\x27Brien#TOP', "
+                    "'Today\\x27s news'"))
+      << code.toStdString();
 }
 
 TEST_F(Input, OverlongPasteIsRefusedWholeWithAQuietLine) {
@@ -243,7 +319,7 @@ TEST_F(Input, ComposedCharactersAreFilteredToo) {
   QInputMethodEvent composed;
   composed.setCommitString(QString::fromUtf8("aé_1"));
   QApplication::sendEvent(name, &composed);
-  EXPECT_EQ(name->text(), "a1");
+  EXPECT_EQ(name->text(), "a_1");
 }
 
 TEST_F(Input, ClearResetsTheEntriesButKeepsWindowTypeLinkCodeAndBars) {
@@ -274,6 +350,74 @@ TEST_F(Input, ClearResetsTheEntriesButKeepsWindowTypeLinkCodeAndBars) {
   EXPECT_EQ(Box("txtCodeLink")->toPlainText(), "kept link");
   EXPECT_EQ(Bar("vsbPixels_1")->value(), -20);
   EXPECT_EQ(Tabs()->currentIndex(), 0);
+}
+
+}  // namespace
+}  // namespace orvanta::test
+
+namespace orvanta::test {
+namespace {
+
+using InPageWindow = WindowTest;
+
+TEST_F(InPageWindow, ChoosingItSwitchesOffTheWindowOptionsAndGivesDialogCode) {
+  Click(Button("chkWindOpt_0"));
+  Click(Button("chkWindOpt_5"));
+  Click(Button("OptWin_3"));
+  for (int i = 0; i < kWindowOptionCount; ++i) {
+    const std::string name = "chkWindOpt_" + std::to_string(i);
+    EXPECT_EQ(Button(name.c_str())->isEnabled(), i == 5) << name;
+  }
+  EXPECT_TRUE(Button("chkWindOpt_0")->isChecked()) << "the tick stays for the other types";
+  TypeOver(Line("txtName"), "showNews");
+  TypeOver(Line("txtURL"), "https://example.org/news.htm");
+  Click(Button("OptAction_2"));
+  Click(Button("cmdGo_0"));
+  const QString code = Box("txtCode")->toPlainText();
+  EXPECT_TRUE(code.contains("document.createElement('dialog')")) << code.toStdString();
+  EXPECT_TRUE(
+      code.contains("onmouseout=\"if (!event.relatedTarget && event.clientY <= 0) "
+                    "showNews()\""))
+      << code.toStdString();
+  EXPECT_FALSE(code.contains("scrolling")) << "Scroll Bars is ticked";
+  EXPECT_TRUE(Box("txtCodeLink")->toPlainText().isEmpty());
+  EXPECT_TRUE(Box("txtCodeLink")->placeholderText().contains("\"In Page\""));
+  EXPECT_TRUE(Child<QLabel>("lblCodeNote")->text().contains("leaves the page at the top"));
+
+  ClickTab(0);
+  Click(Button("OptWin_0"));
+  for (int i = 0; i < kWindowOptionCount; ++i) {
+    const std::string name = "chkWindOpt_" + std::to_string(i);
+    EXPECT_TRUE(Button(name.c_str())->isEnabled()) << name;
+  }
+  Click(Button("cmdGo_0"));
+  EXPECT_TRUE(Box("txtCode")->toPlainText().contains("toolbar= 1,scrollbars= 1"));
+  EXPECT_TRUE(Child<QLabel>("lblCodeNote")->text().isEmpty());
+}
+
+TEST_F(InPageWindow, PreviewShowsTheDialogInTheViewAndOpensNoWindow) {
+  Click(Button("OptWin_3"));
+  TypeOver(Line("txtPixels_0"), "240");
+  TypeOver(Line("txtPixels_1"), "120");
+  Click(Button("OptAction_1"));
+  Click(Button("cmdGo_0"));
+  ClickTab(2);
+  ASSERT_TRUE(WaitForPreviewLoads());
+  PreviewBrowser* view = window_->browser(0);
+  ASSERT_NE(view, nullptr);
+  QRect frame;
+  const bool shown = test_support::WaitUntil(
+      [&] {
+        std::optional<QRect> at;
+        view->locate(QStringLiteral("dialog[open] iframe"), [&](QRect r) { at = r; });
+        test_support::WaitUntil([&] { return at.has_value(); }, 5000);
+        frame = at.value_or(QRect());
+        return !frame.isEmpty();
+      },
+      30000);
+  ASSERT_TRUE(shown) << "no open dialog in the view";
+  EXPECT_EQ(frame.size(), QSize(240, 120));
+  EXPECT_TRUE(view->popupWindows().isEmpty());
 }
 
 }  // namespace

@@ -13,14 +13,15 @@
 namespace orvanta::test {
 namespace {
 
-TEST(NameFilter, PassesControlCodesLettersAndDigitsOnly) {
+TEST(NameFilter, PassesControlCodesAndScriptNameCharactersOnly) {
   struct Range {
     char32_t first, last;
     bool passes;
   };
   const Range table[] = {
-      {0, 31, true},     {32, 47, false},  {48, 57, true},   {58, 64, false},
-      {65, 90, true},    {91, 96, false},  {97, 122, true},  {123, 127, false},
+      {0, 31, true},     {32, 35, false},         {'$', '$', true},        {37, 47, false},
+      {48, 57, true},    {58, 64, false},         {65, 90, true},          {91, 94, false},
+      {'_', '_', true},  {96, 96, false},         {97, 122, true},         {123, 127, false},
       {128, 255, false}, {0x20AC, 0x20AC, false}, {0x4E2D, 0x4E2D, false},
   };
   for (const Range& range : table)

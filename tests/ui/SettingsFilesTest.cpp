@@ -139,12 +139,12 @@ TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
   WriteBytes(File("utf16.ini").toStdString(),
              std::string("\xFF\xFE[\0P\0o\0p\0u\0p\0]\0\n\0", 18));
   WriteBytes(File("width.ini").toStdString(), "[Popup]\nFunctionName=ok\nWidth=wide\n");
-  WriteBytes(File("name.ini").toStdString(), "[Popup]\nWidth=10\nFunctionName=my_name\n");
+  WriteBytes(File("name.ini").toStdString(), "[Popup]\nWidth=10\nFunctionName=my-name\n");
   WriteBytes(File("digit.ini").toStdString(), "[Popup]\nFunctionName=1abc\n");
   WriteBytes(File("good.ini").toStdString(), "[Popup]\nFunctionName=good\n");
   WriteBytes(File("url.ini").toStdString(), "[Popup]\nPageUrl=http://" + std::string(40016, 'a'));
   WriteBytes(File("size.ini").toStdString(), "[Popup]\nWidth=" + std::string(40000, '1'));
-  WriteBytes(File("quote.ini").toStdString(), "[Popup]\nPageUrl=a.htm\"\n");
+  WriteBytes(File("reserved.ini").toStdString(), "[Popup]\nFunctionName=class\n");
   chosen_ = File("good.ini");
   Keys(Qt::Key_O);
   TypeOver(Line("txtPixels_1"), QStringLiteral("300"));
@@ -156,11 +156,11 @@ TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
                {"folder.ini", "folder.ini"},
                {"utf16.ini", "utf16.ini"},
                {"width.ini", "Width=\"wide\""},
-               {"name.ini", "FunctionName=\"my_name\""},
+               {"name.ini", "FunctionName=\"my-name\""},
                {"digit.ini", "FunctionName=\"1abc\""},
                {"url.ini", "PageUrl: the text is 40023 characters"},  // never cut to fit
                {"size.ini", "Width: the text is 40000 characters"},
-               {"quote.ini", "PageUrl="}};
+               {"reserved.ini", "FunctionName=\"class\": \"class\" is a reserved word"}};
   answer_ = SettingsFileHooks::Answer::Discard;
   for (const auto& c : cases) {
     problems_.clear();

@@ -150,13 +150,14 @@ TEST_F(StartUp, NoCaptionIsClipped) {
 
 TEST_F(StartUp, TabKeyVisitsTheInputsInOrder) {
   const QStringList expected = {
-      "txtName", "txtTitle", "txtURL", "txtPixels_2", "vsbPixels_2", "txtPixels_3", "vsbPixels_3",
-      "ChkCenter", "txtPixels_0", "vsbPixels_0", "txtPixels_1", "vsbPixels_1", "OptWin_0",
-      "OptWin_1", "OptWin_2", "chkWindOpt_0", "chkWindOpt_1", "chkWindOpt_2", "chkWindOpt_3",
+      "txtName",      "txtTitle",     "txtURL",       "txtPixels_2",  "vsbPixels_2",
+      "txtPixels_3",  "vsbPixels_3",  "ChkCenter",    "txtPixels_0",  "vsbPixels_0",
+      "txtPixels_1",  "vsbPixels_1",  "OptWin_0",     "OptWin_1",     "OptWin_2",
+      "OptWin_3",     "chkWindOpt_0", "chkWindOpt_1", "chkWindOpt_2", "chkWindOpt_3",
       "chkWindOpt_4", "chkWindOpt_5", "chkWindOpt_6", "chkWindOpt_7", "chkWindOpt_8",
-      "chkWindOpt_9", "txtDelay_0", "vsbDelay_0", "txtDelay_1", "vsbDelay_1", "OptAction_0",
-      "OptAction_5", "OptAction_3", "OptAction_4", "OptAction_1", "OptAction_2", "cmdGo_0",
-      "cmdGo_2", "Label10", "picHelp_2"};
+      "chkWindOpt_9", "txtDelay_0",   "vsbDelay_0",   "txtDelay_1",   "vsbDelay_1",
+      "OptAction_0",  "OptAction_5",  "OptAction_3",  "OptAction_4",  "OptAction_1",
+      "OptAction_2",  "cmdGo_0",      "cmdGo_2",      "Label10",      "picHelp_2"};
   QStringList visited;
   QWidget* at = Line("txtName");
   while (visited.size() < expected.size()) {

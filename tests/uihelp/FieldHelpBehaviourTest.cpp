@@ -283,19 +283,20 @@ TEST(AddFieldHelp, EntriesGoWithTheirControlAndTheListWithItsForm) {
 }
 
 // The main window's controls in the order their help is attached.
-const char* const kOrder[36] = {
+const char* const kOrder[37] = {
     "txtName",      "txtTitle",     "txtURL",       "txtPixels_2",  "txtPixels_3",  "txtPixels_0",
     "txtPixels_1",  "ChkCenter",    "OptWin_0",     "OptWin_1",     "OptWin_2",     "OptAction_0",
     "OptAction_1",  "OptAction_2",  "OptAction_3",  "OptAction_4",  "OptAction_5",  "chkWindOpt_0",
     "chkWindOpt_1", "chkWindOpt_2", "chkWindOpt_3", "chkWindOpt_4", "chkWindOpt_5", "chkWindOpt_6",
     "chkWindOpt_7", "chkWindOpt_8", "chkWindOpt_9", "txtDelay_0",   "txtDelay_1",   "cmdGo_0",
-    "cmdGo_2",      "picHelp_0",    "picHelp_1",    "picHelp_2",    "cmdCopy_0",    "cmdCopy_1"};
+    "cmdGo_2",      "picHelp_0",    "picHelp_1",    "picHelp_2",    "cmdCopy_0",    "cmdCopy_1",
+    "OptWin_3"};
 
 // Built in creation order unlike the attachment order, so that order comes
 // from the table and not from the children list.
 std::unique_ptr<QWidget> MakeForm(const QStringList& leaveOut = {}) {
   auto form = std::make_unique<QWidget>();
-  for (int i = 35; i >= 0; --i) {
+  for (int i = 36; i >= 0; --i) {
     const QString name = QString::fromLatin1(kOrder[i]);
     if (leaveOut.contains(name)) continue;
     QWidget* control = nullptr;
@@ -316,12 +317,12 @@ std::unique_ptr<QWidget> MakeForm(const QStringList& leaveOut = {}) {
   return form;
 }
 
-TEST(SetupFieldHelp, Attaches36TextsInOrder) {
+TEST(SetupFieldHelp, Attaches37TextsInOrder) {
   auto form = MakeForm();
   const size_t before = 0;
-  EXPECT_EQ(SetupFieldHelp(form.get()), 36);
-  ASSERT_EQ(FieldHelpWindows(form.get()).size(), before + 36);
-  for (size_t i = 0; i < 36; ++i) {
+  EXPECT_EQ(SetupFieldHelp(form.get()), 37);
+  ASSERT_EQ(FieldHelpWindows(form.get()).size(), before + 37);
+  for (size_t i = 0; i < 37; ++i) {
     const FieldHelpEntry& entry = FieldHelpWindows(form.get())[before + i];
     ASSERT_FALSE(entry.control.isNull());
     EXPECT_EQ(entry.control->objectName(), QString::fromLatin1(kOrder[i])) << i;
@@ -343,7 +344,7 @@ TEST(SetupFieldHelp, Attaches36TextsInOrder) {
   EXPECT_EQ(text(34), text(32));
   EXPECT_EQ(text(36), QStringLiteral("Copy the JavaScript Launch code\r\nto the clipboard"));
   // Help texts have one to four lines.
-  for (int n = 1; n <= 36; ++n) {
+  for (int n = 1; n <= 37; ++n) {
     const qsizetype lines = FieldHelpLines(text(n)).size();
     EXPECT_GE(lines, 1);
     EXPECT_LE(lines, 4) << n;
@@ -353,8 +354,8 @@ TEST(SetupFieldHelp, Attaches36TextsInOrder) {
 TEST(SetupFieldHelp, SkipsMissingControlsAndGoesOn) {
   auto form = MakeForm({QStringLiteral("txtName"), QStringLiteral("OptWin_1"), QStringLiteral("cmdCopy_1")});
   const size_t before = 0;
-  EXPECT_EQ(SetupFieldHelp(form.get()), 33);
-  ASSERT_EQ(FieldHelpWindows(form.get()).size(), before + 33);
+  EXPECT_EQ(SetupFieldHelp(form.get()), 34);
+  ASSERT_EQ(FieldHelpWindows(form.get()).size(), before + 34);
   QStringList attached;
   for (size_t i = before; i < FieldHelpWindows(form.get()).size(); ++i)
     attached << FieldHelpWindows(form.get())[i].control->objectName();

@@ -194,7 +194,7 @@ struct FieldHelpItem {
 };
 
 // The 36 help texts of the main window, in attachment order.
-const std::array<FieldHelpItem, 36>& FieldHelpTable();
+const std::array<FieldHelpItem, 37>& FieldHelpTable();
 
 // Attaches the table's texts to the children of `form` with those names, in
 // order, `form` being the owner. A missing control is skipped silently.
