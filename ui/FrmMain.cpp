@@ -389,11 +389,17 @@ void FrmMain::cmdCopy_Click(int index) {
 
 void FrmMain::SayOnButton(QPushButton& button, const QString& word) {
   // A quiet word on the button for a moment, no dialog.
+  // A second word within the moment only extends it: the caption comes back once, from the
+  // last timer, never as the first word or an empty text.
   static const char* const kCaption = "orvantaCaption";
+  static const char* const kSaying = "orvantaSaying";
   if (!button.property(kCaption).isValid()) button.setProperty(kCaption, button.text());
+  const int saying = button.property(kSaying).toInt() + 1;
+  button.setProperty(kSaying, saying);
   button.setText(word);
   QPushButton* shown = &button;
-  QTimer::singleShot(1500, shown, [shown] {
+  QTimer::singleShot(1500, shown, [shown, saying] {
+    if (shown->property(kSaying).toInt() != saying) return;
     shown->setText(shown->property(kCaption).toString());
     shown->setProperty(kCaption, QVariant());
   });
