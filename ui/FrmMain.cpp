@@ -227,6 +227,7 @@ void FrmMain::StartUp() {
   connect(session_.get(), &PreviewSession::popupFacts, this, &FrmMain::PopupFactsArrived);
   connect(session_.get(), &PreviewSession::stoppedChanged, this,
           [this] { ui_->cmdPageReload->setEnabled(session_->AnyStopped()); });
+  connect(session_.get(), &PreviewSession::pageNote, this, &FrmMain::PageNoteArrived);
 
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
@@ -258,6 +259,9 @@ void FrmMain::ConnectCommands() {
   connect(ui_->cmdCopy_1, &QPushButton::clicked, this, [this] { cmdCopy_Click(1); });
   connect(ui_->cmdsrc_2, &QPushButton::clicked, this, [this] { cmdsrc_Click(2); });
   connect(ui_->cmdPageReload, &QPushButton::clicked, this, [this] { session_->Reload(); });
+  // Off at every start: what visitors get is the rule.
+  connect(ui_->chkAllowPopups, &QCheckBox::toggled, this,
+          [this](bool on) { session_->SetPopupsAllowed(on); });
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
   new KeyLink(ui_->Label10, [this] { ShowPanel(2); });
@@ -394,9 +398,11 @@ void FrmMain::cmdsrc_Click(int index) {
       break;
     case 4:
       ShowCodeFrame(1);
-      report_.Start(ReadScreen());
-      ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
+      // The seconds the report compares with are those of the code shown.
+      report_.Start(generated_, ui_->txtCode->toPlainText() == generatedCode_);
       session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
+      report_.SetEngine(session_->EngineName());
+      ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
       break;
     default:
       break;
@@ -550,6 +556,8 @@ void FrmMain::NameViews() {
   setTabOrder(ui_->txtReport, ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, bottom);
   setTabOrder(bottom, ui_->cmdsrc_2);
+  setTabOrder(ui_->cmdsrc_2, ui_->cmdPageReload);
+  setTabOrder(ui_->cmdPageReload, ui_->chkAllowPopups);
 }
 
 // ---- Input reactions -----------------------------------------------------
@@ -663,6 +671,8 @@ void FrmMain::GeneratePopupCode() {
   WriteBack(result.Settings);
   SetCodeText(*ui_->txtCode, result.Code.PopupCode);
   SetCodeText(*ui_->txtCodeLink, result.Code.LinkCode);
+  generated_ = result.Settings;
+  generatedCode_ = ui_->txtCode->toPlainText();
   ShowCodeNotes(result);
   // The link page is built from the box, which holds the new link code now.
   session_->WritePages(result.Code.PopupCode, FromWidgetText(*ui_->txtCodeLink));
@@ -694,6 +704,14 @@ void FrmMain::PopupFactsArrived(int view, const PopupFacts& facts) {
   ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
   emit previewReportChanged(report_);
 }
+
+void FrmMain::PageNoteArrived(int view, const PageNote& note) {
+  report_.AddNote(view, note);
+  ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
+  emit previewReportChanged(report_);
+}
+
+void FrmMain::SetDialogsCancelled(bool cancelled) { session_->SetDialogsCancelled(cancelled); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
   if (!settingsCommands_->MayClose()) {

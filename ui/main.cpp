@@ -23,7 +23,7 @@ int PrintOnly(const char* option) {
     return 0;
   }
   std::printf(
-      "Usage: orvanta [--help | --version | --report SETTINGS_FILE [--json]]\n"
+      "Usage: orvanta [--help | --version | --report SETTINGS_FILE [--json] [--allow-popups]]\n"
       "Opens the window that writes the HTML and JavaScript opening a popup window.\n"
       "For the same from a terminal or a script, see orvanta-cli --help.\n\n"
       "  -h, --help     Print this help and exit\n"
@@ -31,7 +31,10 @@ int PrintOnly(const char* option) {
       "      --report SETTINGS_FILE\n"
       "                 Preview the popup of a settings file without a window, set\n"
       "                 off its trigger, print what the browser engine did with it\n"
-      "      --json     With --report: print the report as JSON\n");
+      "      --json     With --report: print the report as JSON\n"
+      "      --allow-popups\n"
+      "                 With --report: allow popups for the test page, as the\n"
+      "                 Preview page's check box does\n");
   return 0;
 }
 
@@ -42,7 +45,7 @@ int main(int argc, char* argv[]) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
         std::strcmp(argv[i], "--version") == 0)
       return PrintOnly(argv[i]);
-    if (std::strcmp(argv[i], "--report") == 0) return orvanta::RunReport(argc, argv, i + 1);
+    if (std::strcmp(argv[i], "--report") == 0) return orvanta::RunReport(argc, argv);
   }
   // Before any thread: the environment is not touched again. The browser the
   // program starts gets the user's own, saved here first.
