@@ -231,6 +231,7 @@ void FrmMain::StartUp() {
   connect(session_.get(), &PreviewSession::popupFacts, this, &FrmMain::PopupFactsArrived);
   connect(session_.get(), &PreviewSession::stoppedChanged, this,
           [this] { ui_->cmdPageReload->setEnabled(session_->AnyStopped()); });
+  connect(session_.get(), &PreviewSession::pageNote, this, &FrmMain::PageNoteArrived);
 
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
@@ -266,8 +267,16 @@ void FrmMain::ConnectCommands() {
   check->setObjectName(QStringLiteral("cmdCheckBrowsers"));
   check->setToolTip(tr("Runs the test page in Chromium, Firefox and WebKit and compares them"));
   check->setGeometry(214, 380, std::max(121, check->sizeHint().width()), 21);
-  setTabOrder(ui_->cmdPageReload, check);
+  // The check box sits on the report's line, above it.
+  const std::array<QWidget*, 6> previewChain = {ui_->chkAllowPopups, ui_->txtReport,
+                                                ui_->picHelp_1,      ui_->cmdsrc_2,
+                                                ui_->cmdPageReload,  check};
+  for (std::size_t i = 1; i < previewChain.size(); ++i)
+    setTabOrder(previewChain[i - 1], previewChain[i]);
   connect(check, &QPushButton::clicked, this, &FrmMain::CheckInBrowsers);
+  // Off at every start: what visitors get is the rule.
+  connect(ui_->chkAllowPopups, &QCheckBox::toggled, this,
+          [this](bool on) { session_->SetPopupsAllowed(on); });
   connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
   new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
   new KeyLink(ui_->Label10, [this] { ShowPanel(2); });
@@ -418,9 +427,11 @@ void FrmMain::cmdsrc_Click(int index) {
       break;
     case 4:
       ShowCodeFrame(1);
-      report_.Start(ReadScreen());
-      ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
+      // The seconds the report compares with are those of the code shown.
+      report_.Start(generated_, ui_->txtCode->toPlainText() == generatedCode_);
       session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
+      report_.SetEngine(session_->EngineName());
+      ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
       break;
     default:
       break;
@@ -570,7 +581,8 @@ void FrmMain::NameViews() {
   // Only widgets that take the focus can be put in the focus order; the
   // views take it through their pages.
   for (QWidget* view : {top, bottom}) view->setFocusPolicy(Qt::StrongFocus);
-  setTabOrder(top, ui_->txtReport);
+  setTabOrder(top, ui_->chkAllowPopups);
+  setTabOrder(ui_->chkAllowPopups, ui_->txtReport);
   setTabOrder(ui_->txtReport, ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, bottom);
   setTabOrder(bottom, ui_->cmdsrc_2);
@@ -697,6 +709,8 @@ void FrmMain::GeneratePopupCode() {
   WriteBack(result.Settings);
   SetCodeText(*ui_->txtCode, result.Code.PopupCode);
   SetCodeText(*ui_->txtCodeLink, result.Code.LinkCode);
+  generated_ = result.Settings;
+  generatedCode_ = ui_->txtCode->toPlainText();
   ShowCodeNotes(result);
   // The link page is built from the box, which holds the new link code now.
   session_->WritePages(result.Code.PopupCode, FromWidgetText(*ui_->txtCodeLink));
@@ -728,6 +742,14 @@ void FrmMain::PopupFactsArrived(int view, const PopupFacts& facts) {
   ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
   emit previewReportChanged(report_);
 }
+
+void FrmMain::PageNoteArrived(int view, const PageNote& note) {
+  report_.AddNote(view, note);
+  ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
+  emit previewReportChanged(report_);
+}
+
+void FrmMain::SetDialogsCancelled(bool cancelled) { session_->SetDialogsCancelled(cancelled); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
   if (!settingsCommands_->MayClose()) {

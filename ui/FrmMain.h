@@ -80,6 +80,8 @@ class FrmMain : public QWidget {
   const QString& workFolder() const;
   // Null until "Preview" was first chosen or when the module is missing.
   PreviewBrowser* browser(int index) const;
+  // Page dialogs are answered with Cancel at once, for runs no one watches.
+  void SetDialogsCancelled(bool cancelled);
 
  signals:
   // A preview view (1 or 2) finished loading a page.
@@ -130,6 +132,7 @@ class FrmMain : public QWidget {
   void EnsureAboutPanel();
   void EnsureCodeFont();
   void PopupFactsArrived(int view, const PopupFacts& facts);
+  void PageNoteArrived(int view, const PageNote& note);
 
   std::unique_ptr<Ui::frmMain> ui_;
   FrmMainHooks hooks_;
@@ -158,6 +161,9 @@ class FrmMain : public QWidget {
   std::array<FieldControls, kSettingsFieldCount> fieldControls_;
 
   PreviewReport report_;
+  // What the last "Generate Code" made, for the report to compare with.
+  PopupSettings generated_;
+  QString generatedCode_;
   std::unique_ptr<PageFocus> pageFocus_;
   std::unique_ptr<SettingsCommands> settingsCommands_;
   // Last, so that it goes first: the views' pages before the widgets.

@@ -10,6 +10,7 @@
 //   dialog         "dialog" once a page dialog shows, in a view or popup
 //   stopped        "stopped" once Reload is enabled
 //   reload         clicks Reload
+//   allow          ticks "Allow popups for the test page"
 //   generate       clicks Generate Code
 //   launch         clicks Launch in Browser; "opened PATH" follows
 //   renderers      "renderers PID..." of the views' pages
@@ -136,6 +137,8 @@ class PreviewProbe : public QObject {
                         QStringLiteral("stopped")});
     } else if (command == QLatin1String("reload")) {
       Find<QAbstractButton>("cmdPageReload")->click();
+    } else if (command == QLatin1String("allow")) {
+      Find<QAbstractButton>("chkAllowPopups")->setChecked(true);
     } else if (command == QLatin1String("generate")) {
       window_.SelectTab(1);
       Find<QAbstractButton>("cmdGo_0")->click();

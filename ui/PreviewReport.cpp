@@ -4,6 +4,7 @@
 #include <QJsonValue>
 
 #include "core/WindowFeatures.h"
+#include "preview/PopupRule.h"
 
 namespace orvanta {
 
@@ -19,17 +20,20 @@ QString YesNo(const std::optional<bool>& value) {
   return *value ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
-QString Seconds(qint64 ms) { return QStringLiteral("%1 s").arg(static_cast<double>(ms) / 1000.0, 0, 'f', 2); }
-
-QString Entered(const QString& seconds) {
-  return seconds.isEmpty() ? QStringLiteral("none entered")
-                           : QStringLiteral("entered %1 s").arg(seconds);
+QString Seconds(qint64 ms) {
+  return QStringLiteral("%1 s").arg(static_cast<double>(ms) / 1000.0, 0, 'f', 2);
 }
+
+// A page's notes are kept within reason: a page may raise errors in a loop.
+constexpr std::size_t kMostNotes = 20;
+constexpr qsizetype kLongestNote = 300;
 
 QString TriggerText(const PopupFacts& f) {
   if (f.trigger == QLatin1String("load")) return QStringLiteral("the page loading");
   if (f.trigger == QLatin1String("page close")) return QStringLiteral("the page closing");
   if (f.trigger == QLatin1String("mouse over")) return QStringLiteral("the mouse over the link");
+  if (f.trigger == QLatin1String("key")) return QStringLiteral("a key press");
+  if (f.trigger == QLatin1String("click")) return QStringLiteral("a click in the page");
   if (f.trigger == QLatin1String("script") || f.trigger.isEmpty())
     return QStringLiteral("a script, with no event before it");
   return QStringLiteral("a click on the %1").arg(f.trigger);
@@ -66,9 +70,41 @@ QJsonValue Rect(const QRect& r) {
 
 }  // namespace
 
-void PreviewReport::Start(const PopupSettings& entries) {
+QString PreviewReport::Printable(const QString& text) {
+  QString clean;
+  clean.reserve(text.size());
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    // C0 and C1 controls, DEL, and the marks that reorder text on a terminal.
+    const bool control = u < 0x20 || (u >= 0x7f && u <= 0x9f) || (u >= 0x202a && u <= 0x202e) ||
+                         (u >= 0x2066 && u <= 0x2069) || u == 0x2028 || u == 0x2029;
+    clean += control ? QChar(0xfffd) : c;
+  }
+  return clean;
+}
+
+QString PreviewReport::Verdict(const PopupFacts& f) {
+  if (!f.opened) return QStringLiteral("blocked");
+  // Where the engine did not say, the standard's rule on the features does.
+  const bool tab = f.engineWindow.isEmpty() ? !PopupWindowRequested(f.features.toStdString())
+                                            : f.engineWindow == QLatin1String("tab") ||
+                                                  f.engineWindow == QLatin1String("background tab");
+  return tab ? QStringLiteral("tab") : QStringLiteral("popup");
+}
+
+QString PreviewReport::Reason(const PopupFacts& f) {
+  if (f.opened) return {};
+  if (f.leaving) return QStringLiteral("the page was being left");
+  if (f.sinceActionMs)
+    return QStringLiteral("the user's last action was %1 earlier").arg(Seconds(*f.sinceActionMs));
+  return QStringLiteral("no user action came before it");
+}
+
+void PreviewReport::Start(const PopupSettings& entries, bool codeAsGenerated) {
   popups_.clear();
+  notes_.clear();
   latestView_ = 0;
+  codeAsGenerated_ = codeAsGenerated;
   delaySeconds_ = QString::fromStdString(entries.DelaySeconds).trimmed();
   closeSeconds_ = QString::fromStdString(entries.CloseSeconds).trimmed();
 }
@@ -84,6 +120,10 @@ void PreviewReport::Add(int view, const PopupFacts& facts) {
   popups_.push_back({view, facts});
 }
 
+void PreviewReport::AddNote(int view, const PageNote& note) {
+  if (notes_.size() < kMostNotes) notes_.push_back({view, note});
+}
+
 const PopupFacts* PreviewReport::Latest() const {
   for (auto it = popups_.rbegin(); it != popups_.rend(); ++it)
     if (it->view == latestView_) return &it->facts;
@@ -91,74 +131,133 @@ const PopupFacts* PreviewReport::Latest() const {
 }
 
 QStringList PreviewReport::Lines() const {
-  const PopupFacts* found = Latest();
-  if (found == nullptr) return {QStringLiteral("No popup was asked for yet.")};
-  const PopupFacts& f = *found;
   QStringList lines;
-  const QString where = latestView_ == 2 ? QStringLiteral("link code") : QStringLiteral("test page");
-  if (!f.opened) {
-    lines << QStringLiteral("Blocked: the engine refused popup %1 of the %2, asked for on %3.")
-                 .arg(f.number)
-                 .arg(where, TriggerText(f));
+  const auto entered = [this](const QString& seconds) {
+    // The code may say something else than the entries once it was edited.
+    if (!codeAsGenerated_) return QStringLiteral("the code was edited after Generate Code");
+    return seconds.isEmpty() ? QStringLiteral("none entered")
+                             : QStringLiteral("entered %1 s").arg(Printable(seconds));
+  };
+  const auto tail = [&] {
+    if (!engine_.isEmpty()) lines << QStringLiteral("Engine: %1.").arg(engine_);
+    for (const Note& n : notes_) {
+      const QString where = n.view == 2 ? QStringLiteral("link code") : QStringLiteral("test page");
+      const QString text = Printable(n.note.text.left(kLongestNote));
+      if (n.note.kind == PageNote::Kind::DialogCancelled) {
+        lines << QStringLiteral("Dialog %1 the %2, cancelled by the report: %3")
+                     .arg(n.note.inPopup ? QStringLiteral("in a popup of") : QStringLiteral("of"),
+                          where, text);
+      } else if (n.note.line > 0) {
+        lines << QStringLiteral("Script error in the %1, line %2: %3")
+                     .arg(where)
+                     .arg(n.note.line)
+                     .arg(text);
+      } else {
+        lines << QStringLiteral("Script error in the %1: %2").arg(where, text);
+      }
+    }
+  };
+  const PopupFacts* found = Latest();
+  if (found == nullptr) {
+    lines << QStringLiteral("No popup was asked for yet.");
+    tail();
     return lines;
   }
-  QString opened = QStringLiteral("Opened: popup %1 of the %2, on %3").arg(f.number).arg(where, TriggerText(f));
-  if (f.handedOver) {
-    opened += QStringLiteral("; the engine refuses it while a page is left, the preview opened it");
-  } else {
-    opened += QStringLiteral(", user gesture: %1, the engine asked for a %2")
-                  .arg(YesNo(f.userGesture),
-                       f.engineWindow.isEmpty() ? NotMeasurable() : f.engineWindow);
+  const PopupFacts& f = *found;
+  const QString where = latestView_ == 2 ? QStringLiteral("link code") : QStringLiteral("test page");
+  const QString verdict = Verdict(f);
+  QString asked = QStringLiteral("Asked for: popup %1 of the %2, on %3")
+                      .arg(f.number)
+                      .arg(where, TriggerText(f));
+  if (f.fromFrame) asked += QStringLiteral(" in a frame");
+  if (f.sinceActionMs)
+    asked += QStringLiteral(", %1 after the user's last action").arg(Seconds(*f.sinceActionMs));
+  if (verdict == QLatin1String("blocked")) {
+    lines << QStringLiteral("Blocked: %1.").arg(Reason(f));
+    lines << asked + QStringLiteral("; window.open returned null to the page.");
+    tail();
+    return lines;
   }
-  lines << opened + QLatin1Char('.');
+  const bool tab = verdict == QLatin1String("tab");
+  lines << (tab ? QStringLiteral("Opened as a new tab")
+                : QStringLiteral("Opened as a popup window"));
+  if (f.allowedOnly) {
+    lines << QStringLiteral(
+        "Shown only because popups are allowed for the test page: without that setting the "
+        "engine refuses it, as no user action came right before it.");
+  }
+  lines << asked + QLatin1Char('.');
+  if (tab) {
+    lines << QStringLiteral(
+        "As a tab: it takes the browser window's size and place, so the asked size and "
+        "position, the bars and Popup Under do not apply; the auto-close closes the tab.");
+  }
+  if (!f.pageLoaded) {
+    lines << QStringLiteral("Page: loading.");
+  } else if (*f.pageLoaded) {
+    lines << QStringLiteral("Page: loaded.");
+  } else {
+    lines << QStringLiteral("Page: not loaded: %1.").arg(Printable(f.pageError));
+  }
   if (!f.given.isValid()) {
     lines << QStringLiteral("Geometry: being measured.");
   } else {
-    const QRect asked = f.asked.value_or(QRect(-1, -1, -1, -1));
+    const QRect askedRect = f.asked.value_or(QRect(-1, -1, -1, -1));
     lines << QStringLiteral("Size: asked %1 x %2, given %3 x %4, resizable %5.")
-                 .arg(Side(asked.width()), Side(asked.height()))
+                 .arg(Side(askedRect.width()), Side(askedRect.height()))
                  .arg(f.given.width())
                  .arg(f.given.height())
                  .arg(YesNo(f.resizable));
     QString position = QStringLiteral("Position: asked left %1, top %2, given left %3, top %4")
-                           .arg(Side(asked.x()), Side(asked.y()))
+                           .arg(Side(askedRect.x()), Side(askedRect.y()))
                            .arg(f.given.x())
                            .arg(f.given.y());
     if (f.screen.isValid()) {
       const QPoint off = f.given.center() - f.screen.center();
       if (qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1)
-        position += QStringLiteral(", centred on the %1 x %2 screen").arg(f.screen.width()).arg(f.screen.height());
+        position += QStringLiteral(", centred on the %1 x %2 screen")
+                        .arg(f.screen.width())
+                        .arg(f.screen.height());
     }
     lines << position + QLatin1Char('.');
   }
-  for (std::size_t i = 0; i < f.bars.size() && i < static_cast<std::size_t>(kWindowOptionCount); ++i) {
+  for (std::size_t i = 0; i < f.bars.size() && i < static_cast<std::size_t>(kWindowOptionCount);
+       ++i) {
     const PopupFacts::Bar& bar = f.bars[i];
-    const QString asked = !bar.asked ? QStringLiteral("not asked")
-                          : *bar.asked ? QStringLiteral("asked yes")
-                                       : QStringLiteral("asked no");
+    const QString askedBar = !bar.asked   ? QStringLiteral("not asked")
+                             : *bar.asked ? QStringLiteral("asked yes")
+                                          : QStringLiteral("asked no");
     QString shown = YesNo(bar.shown);
     if (bar.shown && !bar.how.isEmpty()) shown += QStringLiteral(" (%1)").arg(bar.how);
+    if (bar.option == QLatin1String("scrollbars") && f.overflows)
+      shown += *f.overflows ? QStringLiteral(", the page is larger than the window")
+                            : QStringLiteral(", the page fits the window");
     lines << QStringLiteral("%1: %2, shown %3.")
-                 .arg(QString::fromLatin1(kWindowOptions[i].Caption), asked, shown);
+                 .arg(QString::fromLatin1(kWindowOptions[i].Caption), askedBar, shown);
   }
+  if (!f.bars.empty() && !tab)
+    lines << QStringLiteral("Browsers show a read-only address field in every popup.");
   if (!f.focus.isEmpty()) {
-    lines << QStringLiteral("Order: the focus is on %1, the popup is in front: %2.")
-                 .arg(f.focus == QLatin1String("popup") ? QStringLiteral("the popup")
-                      : f.focus == QLatin1String("none") ? QStringLiteral("no window of the program")
-                                                          : QStringLiteral("the ") + f.focus,
-                      YesNo(f.popupInFront));
+    const QString front = !f.popupInFront   ? NotMeasurable()
+                          : *f.popupInFront ? QStringLiteral("the popup")
+                                            : QStringLiteral("the test page's window");
+    lines << QStringLiteral("In front: %1; the focus is on %2.")
+                 .arg(front, f.focus == QLatin1String("popup") ? QStringLiteral("the popup")
+                             : f.focus == QLatin1String("none")
+                                 ? QStringLiteral("no window of the program")
+                                 : QStringLiteral("the ") + f.focus);
   }
   lines << QStringLiteral("Delay: %1 from the trigger to the window (%2).")
                .arg(f.triggerToOpenMs ? Seconds(*f.triggerToOpenMs) : NotMeasurable(),
-                    Entered(delaySeconds_));
+                    entered(delaySeconds_));
   switch (f.end) {
     case PopupFacts::End::Open:
-      lines << QStringLiteral("Closed: not yet (auto-close %1).").arg(Entered(closeSeconds_));
+      lines << QStringLiteral("Closed: not yet (auto-close %1).").arg(entered(closeSeconds_));
       break;
     case PopupFacts::End::ByScript:
       lines << QStringLiteral("Closed: by the page's script %1 after opening (auto-close %2).")
                    .arg(f.openToCloseMs ? Seconds(*f.openToCloseMs) : NotMeasurable(),
-                        Entered(closeSeconds_));
+                        entered(closeSeconds_));
       break;
     case PopupFacts::End::ByUser:
       lines << QStringLiteral("Closed: by the user %1 after opening.")
@@ -168,6 +267,7 @@ QStringList PreviewReport::Lines() const {
       lines << QStringLiteral("Closed: by the program (a new preview or quitting).");
       break;
   }
+  tail();
   return lines;
 }
 
@@ -190,15 +290,27 @@ QJsonObject PreviewReport::Json() const {
                           {"width", side(f.asked->width())},
                           {"height", side(f.asked->height())}};
     }
+    const auto text = [](const QString& t) {
+      return t.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(Printable(t));
+    };
     popups.append(QJsonObject{
         {"view", entry.view == 2 ? "link code" : "test page"},
         {"number", f.number},
+        {"verdict", Verdict(f)},
+        {"reason", text(Reason(f))},
         {"opened", f.opened},
+        {"allowedOnlyBySetting", f.allowedOnly},
+        {"leavingPage", f.leaving},
+        {"fromFrame", f.fromFrame},
+        {"sinceUserActionMs", Optional(f.sinceActionMs)},
         {"trigger", f.trigger},
         {"userGesture", Optional(f.userGesture)},
-        {"engineWindow", f.engineWindow.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.engineWindow)},
-        {"openedByPreview", f.handedOver},
-        {"features", f.features},
+        {"engineWindow",
+         f.engineWindow.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.engineWindow)},
+        {"features", Printable(f.features)},
+        {"pageLoaded", Optional(f.pageLoaded)},
+        {"pageError", text(f.pageError)},
+        {"pageOverflows", Optional(f.overflows)},
         {"asked", asked.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(asked)},
         {"given", Rect(f.given)},
         {"frame", Rect(f.frame)},
@@ -212,10 +324,32 @@ QJsonObject PreviewReport::Json() const {
         {"closedBy", QString::fromLatin1(EndWord(f.end))},
     });
   }
-  return QJsonObject{{"enteredDelaySeconds", delaySeconds_},
-                     {"enteredCloseSeconds", closeSeconds_},
-                     {"popups", popups},
-                     {"lines", QJsonArray::fromStringList(Lines())}};
+  QJsonArray errors;
+  QJsonArray dialogs;
+  for (const Note& n : notes_) {
+    const QString t = Printable(n.note.text.left(kLongestNote));
+    const QString view = n.view == 2 ? QStringLiteral("link code") : QStringLiteral("test page");
+    if (n.note.kind == PageNote::Kind::DialogCancelled) {
+      dialogs.append(QJsonObject{{"view", view}, {"inPopup", n.note.inPopup}, {"dialog", t}});
+    } else {
+      errors.append(QJsonObject{
+          {"view", view},
+          {"message", t},
+          {"line", n.note.line > 0 ? QJsonValue(n.note.line) : QJsonValue(QJsonValue::Null)}});
+    }
+  }
+  const PopupFacts* latest = Latest();
+  return QJsonObject{
+      {"verdict", latest != nullptr ? QJsonValue(Verdict(*latest)) : QJsonValue()},
+      {"reason", latest != nullptr && !latest->opened ? QJsonValue(Reason(*latest)) : QJsonValue()},
+      {"engine", engine_.isEmpty() ? QJsonValue() : QJsonValue(engine_)},
+      {"codeAsGenerated", codeAsGenerated_},
+      {"enteredDelaySeconds", Printable(delaySeconds_)},
+      {"enteredCloseSeconds", Printable(closeSeconds_)},
+      {"popups", popups},
+      {"scriptErrors", errors},
+      {"dialogsCancelled", dialogs},
+      {"lines", QJsonArray::fromStringList(Lines())}};
 }
 
 }  // namespace orvanta

@@ -14,10 +14,22 @@ namespace orvanta {
 // report strip and as JSON. It says what was measured and nothing more.
 class PreviewReport {
  public:
-  // A new preview of pages made from `entries` (for the seconds typed in).
-  void Start(const PopupSettings& entries);
+  // A new preview of pages made from `entries` (for the seconds typed in);
+  // `codeAsGenerated` false when the code previewed is not what they made.
+  void Start(const PopupSettings& entries, bool codeAsGenerated = true);
   // More facts about a popup of view 1 (test page) or 2 (link code).
   void Add(int view, const PopupFacts& facts);
+  // A script error or a cancelled dialog of view 1 or 2's page.
+  void AddNote(int view, const PageNote& note);
+  // The engine the facts were measured in.
+  void SetEngine(const QString& name) { engine_ = name; }
+
+  // "popup", "tab" or "blocked".
+  static QString Verdict(const PopupFacts& facts);
+  // Why a window was blocked, in plain words; empty when it opened.
+  static QString Reason(const PopupFacts& facts);
+  // Text from a page, as it may be shown or printed: no control characters.
+  static QString Printable(const QString& text);
 
   // The last popup asked for, or null.
   const PopupFacts* Latest() const;
@@ -31,8 +43,15 @@ class PreviewReport {
     int view;
     PopupFacts facts;
   };
+  struct Note {
+    int view;
+    PageNote note;
+  };
   std::vector<Entry> popups_;
+  std::vector<Note> notes_;
   int latestView_ = 0;
+  bool codeAsGenerated_ = true;
+  QString engine_;
   QString delaySeconds_;
   QString closeSeconds_;
 };

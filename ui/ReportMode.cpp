@@ -1,16 +1,24 @@
 #include "ui/ReportMode.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "core/EntryRule.h"
 #include "core/PopupSettings.h"
@@ -19,10 +27,13 @@
 #include "settings/SettingsFile.h"
 #include "ui/BrowsersMode.h"
 #include "ui/FrmMain.h"
+#include "ui/PreviewReport.h"
 
 namespace orvanta {
 
 namespace {
+
+QString Printable(const QString& text) { return PreviewReport::Printable(text); }
 
 // Runs the event loop until `done` or `ms` pass; returns `done()`.
 bool WaitFor(const std::function<bool()>& done, int ms) {
@@ -34,14 +45,6 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
     loop.exec();
   }
   return done();
-}
-
-int Seconds(const std::string& text) {
-  try {
-    return text.empty() ? 0 : std::stoi(text);
-  } catch (...) {
-    return 0;
-  }
 }
 
 // The widget of a view that takes the page's mouse input.
@@ -85,39 +88,125 @@ int Fail(const char* what) {
   return 1;
 }
 
-}  // namespace
+struct ReportOptions {
+  const char* Path = nullptr;
+  bool Json = false;
+  bool AllowPopups = false;
+  const char* Browsers = nullptr;
+};
 
-int RunReport(int argc, char* argv[], int first) {
-  const char* path = nullptr;
-  bool json = false;
-  std::optional<QStringList> browsers;
-  for (int i = first; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--json") == 0) {
-      json = true;
-    } else if (std::strcmp(argv[i], "--browsers") == 0 && i + 1 < argc) {
-      QString bad;
-      browsers = ParseBrowserList(QString::fromLocal8Bit(argv[++i]), &bad);
-      if (!browsers) {
-        std::fprintf(stderr, "orvanta: --browsers: unknown browser \"%s\"; use %s or all\n",
-                     bad.toUtf8().constData(),
-                     BrowserNames().join(QStringLiteral(", ")).toUtf8().constData());
-        return 2;
+// The options of --report; each is one row. `value` names the argument an
+// option takes (nullptr: none), and `set` stores it.
+struct ReportOption {
+  const char* Name;
+  const char* Value;
+  void (*Set)(ReportOptions&, const char* value);
+};
+
+const ReportOption kReportOptions[] = {
+    {"--json", nullptr, [](ReportOptions& o, const char*) { o.Json = true; }},
+    {"--allow-popups", nullptr, [](ReportOptions& o, const char*) { o.AllowPopups = true; }},
+    {"--browsers", "LIST", [](ReportOptions& o, const char* list) { o.Browsers = list; }},
+};
+
+constexpr const char* kUsage =
+    "Usage: orvanta --report SETTINGS_FILE [--browsers LIST] [--json] [--allow-popups]\n";
+
+// Parses the arguments other than the first "--report", in any order; an
+// error is printed and returns false.
+bool ParseReportOptions(int argc, char* argv[], ReportOptions& options) {
+  bool sawReport = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (!sawReport && std::strcmp(arg, "--report") == 0) {
+      sawReport = true;
+      continue;
+    }
+    const ReportOption* found = nullptr;
+    for (const ReportOption& option : kReportOptions)
+      if (std::strcmp(arg, option.Name) == 0) found = &option;
+    if (found != nullptr) {
+      if (found->Value != nullptr && i + 1 >= argc) {
+        std::fprintf(stderr, "orvanta: %s needs %s\n%s", found->Name, found->Value, kUsage);
+        return false;
       }
-    } else if (path == nullptr && argv[i][0] != '-') {
-      path = argv[i];
+      found->Set(options, found->Value != nullptr ? argv[++i] : nullptr);
+    } else if (options.Path == nullptr && arg[0] != '-') {
+      options.Path = arg;
     } else {
-      std::fprintf(stderr,
-                   "orvanta: unexpected \"%s\"\nUsage: orvanta --report SETTINGS_FILE [--browsers "
-                   "LIST] [--json]\n",
-                   argv[i]);
-      return 2;
+      std::fprintf(stderr, "orvanta: unexpected \"%s\"\n%s",
+                   Printable(QString::fromLocal8Bit(arg)).toLocal8Bit().constData(), kUsage);
+      return false;
     }
   }
-  if (path == nullptr) {
-    std::fprintf(stderr, "orvanta: --report needs a settings file\n"
-                         "Usage: orvanta --report SETTINGS_FILE [--json]\n");
-    return 2;
+  if (options.Path == nullptr) {
+    std::fprintf(stderr, "orvanta: --report needs a settings file\n%s", kUsage);
+    return false;
   }
+  return true;
+}
+
+// A display platform that cannot start ends Qt with a fatal message; the
+// report ends with one line of its own instead of an abort.
+void PlatformFailure(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtFatalMsg) return;
+  const QString first = message.section(QLatin1Char('\n'), 0, 0).trimmed();
+  std::fprintf(stderr, "orvanta: the display platform \"%s\" cannot start: %s\n",
+               qgetenv("QT_QPA_PLATFORM").constData(), Printable(first).toLocal8Bit().constData());
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+// Ends the process with a line when the report takes longer than it can: a
+// page may hold the event loop in ways no wait of ours sees.
+class Deadline {
+ public:
+  explicit Deadline(int seconds) {
+    thread_ = std::thread([this, seconds] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (wake_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) return;
+      std::fprintf(stderr, "orvanta: the report did not finish within %d s\n", seconds);
+      std::fflush(stderr);
+      std::_Exit(1);
+    });
+  }
+  ~Deadline() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+// Writes all of `text` to standard output; false with errno set otherwise.
+bool WriteOut(const QByteArray& text) {
+  errno = 0;
+  const std::size_t written =
+      std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+  return std::fflush(stdout) == 0 && written == static_cast<std::size_t>(text.size()) &&
+         std::ferror(stdout) == 0;
+}
+
+constexpr int kLoadWaitMs = 60000;
+// What the engine needs beyond the waits the code asks for.
+constexpr int kMarginMs = 15000;
+
+}  // namespace
+
+int RunReport(int argc, char* argv[]) {
+  ReportOptions options;
+  if (!ParseReportOptions(argc, argv, options)) return 2;
+  const char* path = options.Path;
   PopupSettings entries;
   try {
     LoadSettingsFile(path, entries);
@@ -130,20 +219,47 @@ int RunReport(int argc, char* argv[], int first) {
     std::fprintf(stderr, "orvanta: %s: [Popup] %s is too long\n", path, tooLong->c_str());
     return 2;
   }
-  if (const auto problem = FindEntryProblem(ReadPopupSettings(entries))) {
+  const PopupSettings code = ReadPopupSettings(entries);
+  if (const auto problem = FindEntryProblem(code)) {
     std::fprintf(stderr, "orvanta: %s: [Popup] %s: %s\n", path, problem->Field.c_str(),
                  DescribeProblem(*problem).c_str());
     return 2;
   }
-
-  if (browsers) return RunBrowsersReport(path, entries, *browsers, json, argc, argv);
-
+  if (options.Browsers != nullptr) {
+    QString bad;
+    const std::optional<QStringList> browsers =
+        ParseBrowserList(QString::fromLocal8Bit(options.Browsers), &bad);
+    if (!browsers) {
+      std::fprintf(stderr, "orvanta: --browsers: unknown browser \"%s\"; use %s or all\n",
+                   Printable(bad).toLocal8Bit().constData(),
+                   BrowserNames().join(QStringLiteral(", ")).toLocal8Bit().constData());
+      return 2;
+    }
+    return RunBrowsersReport(path, entries, *browsers, options.Json, argc, argv);
+  }
+  // The waits the code itself asks for, as the browser reads its numbers:
+  // the repaired texts, clamped as the repair clamps them.
+  const auto milliseconds = [](const std::string& seconds) {
+    return seconds.empty() ? 0 : static_cast<int>(LeadingNumber(seconds) * 1000.0);
+  };
+  const int delayMs = milliseconds(code.DelaySeconds);
+  const int closeMs = milliseconds(code.CloseSeconds);
   // No window on the screen unless a platform was chosen.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   PrepareEngineEnvironment();
+  const Deadline deadline((kLoadWaitMs + 10000 + delayMs + closeMs + 2 * kMarginMs) / 1000 + 10);
+  const QtMessageHandler previous = qInstallMessageHandler(PlatformFailure);
   QApplication app(argc, argv);
+  qInstallMessageHandler(previous);
   QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
-  FrmMain window;
+  // Pages of their own: another run writing into the shared work folder
+  // meanwhile would put its page into this run's view.
+  QTemporaryDir pages;
+  if (!pages.isValid()) return Fail("no folder for the test pages could be made");
+  FrmMainHooks hooks;
+  hooks.programFolder = pages.path();
+  hooks.dataFolder = pages.path();
+  FrmMain window(hooks);
   window.show();
   int loaded = 0;
   bool loadedOk = false;
@@ -159,9 +275,15 @@ int RunReport(int argc, char* argv[], int first) {
 
   window.FillScreen(entries);
   window.cmdGo_Click(0);
+  if (options.AllowPopups) {
+    if (auto* allow = window.findChild<QAbstractButton*>(QStringLiteral("chkAllowPopups")))
+      allow->setChecked(true);
+  }
+  // No one can answer a page's dialog here; the report says which it cancelled.
+  window.SetDialogsCancelled(true);
   window.SelectTab(3);
   if (window.browser(0) == nullptr) return Fail("the preview is not available in this installation");
-  if (!WaitFor([&] { return loaded > 0; }, 60000) || !loadedOk)
+  if (!WaitFor([&] { return loaded > 0; }, kLoadWaitMs) || !loadedOk)
     return Fail("the test page did not load");
 
   PreviewBrowser& view = *window.browser(0);
@@ -186,29 +308,35 @@ int RunReport(int argc, char* argv[], int first) {
   }
   if (!setOff) return Fail("the test page has nothing to set the popup off");
 
-  const int delayMs = Seconds(entries.DelaySeconds) * 1000;
-  const int closeMs = Seconds(entries.CloseSeconds) * 1000;
   const auto latest = [&]() -> const PopupFacts* {
     return report != nullptr ? report->Latest() : nullptr;
   };
-  WaitFor([&] { return latest() != nullptr; }, delayMs + 15000);
+  WaitFor([&] { return latest() != nullptr; }, delayMs + kMarginMs);
   const auto complete = [&] {
     const PopupFacts* f = latest();
     if (f == nullptr || !f->opened || f->end != PopupFacts::End::Open) return true;
-    const bool measured = !f->focus.isEmpty() && !f->bars.empty() && f->bars.front().shown;
+    const bool measured = !f->focus.isEmpty() && !f->bars.empty() && f->bars.front().shown &&
+                          f->pageLoaded.has_value();
     return measured && closeMs == 0;
   };
-  WaitFor(complete, closeMs + 15000);
+  WaitFor(complete, closeMs + kMarginMs);
   // What a page does not answer within that time it does not answer.
   static const PreviewReport empty;
   const PreviewReport& result = report != nullptr ? *report : empty;
-  if (json) {
-    std::fputs(QJsonDocument(result.Json()).toJson(QJsonDocument::Indented).constData(), stdout);
+  QByteArray text;
+  if (options.Json) {
+    text = QJsonDocument(result.Json()).toJson(QJsonDocument::Indented);
   } else {
-    for (const QString& line : result.Lines()) std::printf("%s\n", line.toUtf8().constData());
+    for (const QString& line : result.Lines()) text += line.toUtf8() + '\n';
   }
-  std::fflush(stdout);
+  const bool written = WriteOut(text);
+  const int error = errno;
   window.close();
+  if (!written) {
+    std::fprintf(stderr, "orvanta: the report was not written: %s\n",
+                 std::strerror(error != 0 ? error : EIO));
+    return 1;
+  }
   return 0;
 }
 

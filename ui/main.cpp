@@ -23,7 +23,8 @@ int PrintOnly(const char* option) {
     return 0;
   }
   std::printf(
-      "Usage: orvanta [--help | --version | --report SETTINGS_FILE [--browsers LIST] [--json]]\n"
+      "Usage: orvanta [--help | --version |\n"
+      "                --report SETTINGS_FILE [--browsers LIST] [--json] [--allow-popups]]\n"
       "Opens the window that writes the HTML and JavaScript opening a popup window.\n"
       "For the same from a terminal or a script, see orvanta-cli --help.\n\n"
       "  -h, --help     Print this help and exit\n"
@@ -34,7 +35,10 @@ int PrintOnly(const char* option) {
       "      --browsers LIST\n"
       "                 With --report: check in the browsers named (preview, chromium,\n"
       "                 firefox, webkit, or all), one block each\n"
-      "      --json     With --report: print the report as JSON\n");
+      "      --json     With --report: print the report as JSON\n"
+      "      --allow-popups\n"
+      "                 With --report: allow popups for the test page, as the\n"
+      "                 Preview page's check box does\n");
   return 0;
 }
 
@@ -45,7 +49,7 @@ int main(int argc, char* argv[]) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
         std::strcmp(argv[i], "--version") == 0)
       return PrintOnly(argv[i]);
-    if (std::strcmp(argv[i], "--report") == 0) return orvanta::RunReport(argc, argv, i + 1);
+    if (std::strcmp(argv[i], "--report") == 0) return orvanta::RunReport(argc, argv);
   }
   // Before any thread: the environment is not touched again. The browser the
   // program starts gets the user's own, saved here first.

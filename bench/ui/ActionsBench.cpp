@@ -110,10 +110,12 @@ int main(int argc, char* argv[]) {
   Report("Generate Code, median", Median(generateMs), 16);
   Report("Generate Code, 95th percentile", Percentile95(generateMs), 16);
 
-  // With ORVANTA_BENCH_POPUP each Preview also opens a popup, on Page Load.
+  // With ORVANTA_BENCH_POPUP each Preview also opens a popup, on Page Load,
+  // which takes popups allowed for the test page.
   if (!qEnvironmentVariableIsEmpty("ORVANTA_BENCH_POPUP")) {
     clickTab(0);
     window.findChild<QRadioButton*>(QStringLiteral("OptAction_1"))->setChecked(true);
+    window.findChild<QAbstractButton*>(QStringLiteral("chkAllowPopups"))->setChecked(true);
     QTest::mouseClick(generate, Qt::LeftButton);
   }
   int loaded = 0;

@@ -28,12 +28,20 @@ struct PopupFacts {
   };
 
   int number = 0;  // 1 for the first window asked for since the last page load
-  // "load", "link", "image link", "form button", "mouse over", "page close", "script"
+  // "load", "link", "image link", "form button", "click", "key", "mouse over",
+  // "page close", "script"; only events the user's input caused count
   QString trigger;
   bool opened = false;  // false: window.open returned null
   std::optional<bool> userGesture;
-  QString engineWindow;        // what the engine asked for: "popup", "window", "tab", ...
-  bool handedOver = false;     // opened by the preview because the engine refuses it while leaving
+  QString engineWindow;  // what the engine asked for: "popup", "window", "tab", ...
+  // Opened although the engine's popup rule refuses it, since popups are
+  // allowed for the test page.
+  bool allowedOnly = false;
+  bool leaving = false;  // asked for while the page was being left
+  bool fromFrame = false;
+  // From the user's last click or key press in the page to the call; empty
+  // when there was none.
+  std::optional<qint64> sinceActionMs;
   QString features;            // the third argument of window.open
   std::optional<QRect> asked;  // requested content rectangle; a side left out is -1
   QRect given;                 // content rectangle on the screen
@@ -42,11 +50,23 @@ struct PopupFacts {
   std::optional<bool> resizable;
   std::optional<bool> fullScreen;
   std::vector<Bar> bars;  // the ten options in their usual order
-  QString focus;          // "popup", "main window", "none"; empty: not measured yet
+  std::optional<bool> overflows;  // the popup's page is larger than its window
+  QString focus;                  // "popup", "main window", "none"; empty: not measured yet
   std::optional<bool> popupInFront;
   std::optional<qint64> triggerToOpenMs;
   std::optional<qint64> openToCloseMs;
+  std::optional<bool> pageLoaded;  // the popup's page; empty while it loads
+  QString pageError;               // why it did not load: the engine's words or the HTTP status
   End end = End::Open;
+};
+
+// Something the test page did that the report lists beside its popups.
+struct PageNote {
+  enum class Kind { ScriptError, DialogCancelled };
+  Kind kind = Kind::ScriptError;
+  QString text;          // as the page gave it, not cleaned
+  int line = 0;          // 0: not known
+  bool inPopup = false;  // a page in one of the view's popups
 };
 
 // One embedded browser view.
@@ -77,6 +97,15 @@ class PreviewBrowser {
   virtual void reload() = 0;
   // Called on the UI thread when stopped() changes.
   virtual void setStoppedHandler(std::function<void(bool stopped)> handler) = 0;
+  // Lets the pages of this view open windows without a user action, as a
+  // visitor may allow them for one site; off unless set, from the next load.
+  virtual void setPopupsAllowed(bool allowed) = 0;
+  // Answers every dialog of this view's pages and popups with Cancel at once,
+  // for runs no one watches.
+  virtual void setDialogsCancelled(bool cancelled) = 0;
+  // Called for each script error of the view's own page and each dialog
+  // cancelled on its own.
+  virtual void setPageNoteHandler(std::function<void(const PageNote&)> handler) = 0;
 };
 
 class PreviewFactory {
@@ -93,9 +122,12 @@ class PreviewFactory {
   // Closes popups, deletes pages before the shared profile. Call once before
   // the views' parent goes away.
   virtual void shutdown() = 0;
+  // The engine's name and version, and the browser it identifies itself as;
+  // empty before the first view.
+  virtual QString engineName() const = 0;
 };
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.3"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.4"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

@@ -210,10 +210,30 @@ bool PreviewSession::EnsureViews() {
     view->setPopupFactsHandler(
         [this, number](const PopupFacts& facts) { emit popupFacts(number, facts); });
     view->setStoppedHandler([this](bool) { emit stoppedChanged(); });
+    view->setPageNoteHandler([this, number](const PageNote& note) { emit pageNote(number, note); });
+    view->setPopupsAllowed(popupsAllowed_);
+    view->setDialogsCancelled(dialogsCancelled_);
     widget->show();
   }
   emit viewsMade();
   return true;
+}
+
+void PreviewSession::SetPopupsAllowed(bool allowed) {
+  popupsAllowed_ = allowed;
+  for (PreviewBrowser* view : browsers_)
+    if (view != nullptr) view->setPopupsAllowed(allowed);
+}
+
+void PreviewSession::SetDialogsCancelled(bool cancelled) {
+  dialogsCancelled_ = cancelled;
+  for (PreviewBrowser* view : browsers_)
+    if (view != nullptr) view->setDialogsCancelled(cancelled);
+}
+
+QString PreviewSession::EngineName() const {
+  PreviewFactory* factory = browsers_[0] != nullptr ? Factory() : nullptr;
+  return factory != nullptr ? factory->engineName() : QString();
 }
 
 void PreviewSession::Navigate(int view, const char* pageName) {

@@ -72,6 +72,12 @@ class PreviewSession : public QObject {
   // Whether a view says its page stopped; Reload loads such pages again.
   bool AnyStopped() const;
   void Reload();
+  // Lets the views' pages open windows without a user action; off at start.
+  void SetPopupsAllowed(bool allowed);
+  // Answers every page dialog with Cancel at once, for runs no one watches.
+  void SetDialogsCancelled(bool cancelled);
+  // The engine of the views and its version; empty before the first view.
+  QString EngineName() const;
 
  signals:
   // The two views were made; they are children of the view boxes.
@@ -83,6 +89,8 @@ class PreviewSession : public QObject {
   void popupFacts(int view, const orvanta::PopupFacts& facts);
   // AnyStopped() may have changed.
   void stoppedChanged();
+  // A script error of view 1 or 2's own page, or a dialog cancelled unseen.
+  void pageNote(int view, const orvanta::PageNote& note);
 
  private:
   // Null until the views were first asked for, or when the module is missing.
@@ -109,6 +117,8 @@ class PreviewSession : public QObject {
   QLabel* moduleError_ = nullptr;
   mutable QString moduleFailure_;
   int launches_ = 0;
+  bool popupsAllowed_ = false;
+  bool dialogsCancelled_ = false;
 };
 
 }  // namespace orvanta

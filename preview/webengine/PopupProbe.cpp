@@ -5,12 +5,14 @@
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QTimer>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
 #include <QWidget>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
@@ -24,18 +26,12 @@ namespace orvanta {
 
 namespace {
 
-const QString& Marker() {
-  static const QString marker = QStringLiteral("orvanta-preview:window-asked ");
-  return marker;
-}
-
-// The options in the order of the input screen; the first six are the bars
-// a page can read, in that order.
+// The options in the order of the input screen; the first six are bars.
 constexpr std::array<const char*, 10> kOptionWords{"toolbar",   "location", "directories",
                                                    "status",    "menubar",  "scrollbars",
                                                    "resizable", "dependent", "fullscreen",
                                                    "titlebar"};
-constexpr int kReadableBars = 6;
+constexpr std::size_t kScrollBars = 5;
 // The options the window itself answers for.
 constexpr std::size_t kResizable = 6;
 constexpr std::size_t kFullScreen = 8;
@@ -107,36 +103,98 @@ std::optional<bool> StackedAbove(const QWidget* upper, const QWidget* lower) {
   return at > bt;
 }
 
-QString ProbeScript() {
-  // Only the last event a page's code reacts to counts: hovering elsewhere
-  // during a delay does not change what started the window.
+// Runs in the test page and its frames before any of their own script. Every
+// function it uses was taken before the page could replace it, and nothing
+// it does throws into the page. Only input the user made counts
+// (isTrusted): a script's link.click() is no click.
+QString ProbeScript(const QString& secret) {
   return QStringLiteral(
              "(function () {\n"
-             "  var last = { kind: 'script', at: 0 };\n"
-             "  function note(kind) { last = { kind: kind, at: Date.now() }; }\n"
-             "  function element(e) { return e.target instanceof Element ? e.target : null; }\n"
-             "  window.addEventListener('load', function (e) {\n"
-             "    if (e.target === document) note('load');\n"
+             "  'use strict';\n"
+             "  var secret = %1, self = window, doc = document, D = Date;\n"
+             "  var apply = Reflect.apply, describe = Object.getOwnPropertyDescriptor;\n"
+             "  var con = console, log = con.log, J = JSON, stringify = J.stringify;\n"
+             "  var now = D.now, realOpen = self.open, bind = Function.prototype.bind;\n"
+             "  var listen = EventTarget.prototype.addEventListener;\n"
+             "  var closest = Element.prototype.closest;\n"
+             "  var querySelector = Element.prototype.querySelector;\n"
+             "  var hasAttribute = Element.prototype.hasAttribute;\n"
+             "  var targetOf = describe(Event.prototype, 'target').get;\n"
+             "  var nodeTypeOf = describe(Node.prototype, 'nodeType').get;\n"
+             "  var messageOf = describe(ErrorEvent.prototype, 'message').get;\n"
+             "  var lineOf = describe(ErrorEvent.prototype, 'lineno').get;\n"
+             "  var inFrame = self.top !== self;\n"
+             "  var last = { kind: 'script', at: 0 }, action = -1, leaving = false;\n"
+             "  function send(fields) {\n"
+             "    try { apply(log, con, [secret + apply(stringify, J, [fields])]); } catch (e) {}\n"
+             "  }\n"
+             "  function time() { return apply(now, D, []); }\n"
+             "  function note(kind) { last = { kind: kind, at: time() }; }\n"
+             "  function element(e) {\n"
+             "    var t = apply(targetOf, e, []);\n"
+             "    return t && apply(nodeTypeOf, t, []) === 1 ? t : null;\n"
+             "  }\n"
+             "  function on(type, react) {\n"
+             "    apply(listen, self, [type, function (e) {\n"
+             "      try { if (e.isTrusted) react(e); } catch (x) {}\n"
+             "    }, true]);\n"
+             "  }\n"
+             "  on('load', function (e) { if (apply(targetOf, e, []) === doc) note('load'); });\n"
+             "  on('pagehide', function () { leaving = true; note('page close'); });\n"
+             "  on('pageshow', function () { leaving = false; });\n"
+             "  on('mousedown', function () { action = time(); });\n"
+             "  on('keydown', function () { action = time(); note('key'); });\n"
+             "  on('click', function (e) {\n"
+             "    var t = element(e), a = t && apply(closest, t, ['a']);\n"
+             "    if (a) note(apply(querySelector, a, ['img']) ? 'image link' : 'link');\n"
+             "    else note(t && apply(closest, t, ['input,button']) ? 'form button' : 'click');\n"
              "  });\n"
-             "  window.addEventListener('pagehide', function () { note('page close'); }, true);\n"
-             "  window.addEventListener('click', function (e) {\n"
-             "    var t = element(e), a = t && t.closest('a');\n"
-             "    if (a) note(a.querySelector('img') ? 'image link' : 'link');\n"
-             "    else note(t && t.closest('input,button') ? 'form button' : 'click');\n"
-             "  }, true);\n"
-             "  window.addEventListener('mouseover', function (e) {\n"
+             "  on('mouseover', function (e) {\n"
              "    var t = element(e);\n"
-             "    if (t && t.closest('[onmouseover]')) note('mouse over');\n"
-             "  }, true);\n"
-             "  var open = window.open;\n"
-             "  window.open = function (url, name, features) {\n"
-             "    var w = open.apply(window, arguments);\n"
-             "    console.log(%1 + JSON.stringify([String(features || ''), last.kind, last.at,\n"
-             "                                     w === null || w === undefined]));\n"
+             "    if (t && apply(closest, t, ['[onmouseover]'])) note('mouse over');\n"
+             "  });\n"
+             "  on('error', function (e) {\n"
+             "    if (apply(targetOf, e, []) !== self) return;\n"
+             "    send(['error', '' + apply(messageOf, e, []), apply(lineOf, e, []) | 0]);\n"
+             "  });\n"
+             "  var open = function (url, name, features) {\n"
+             "    var w = apply(realOpen, self, arguments);\n"
+             "    var t = time();\n"
+             "    send(['open', typeof features === 'string' ? features : '', last.kind,\n"
+             "          last.at > 0 ? t - last.at : -1, action >= 0 ? t - action : -1, leaving,\n"
+             "          w === null || w === undefined, inFrame]);\n"
              "    return w;\n"
              "  };\n"
+             "  self.open = apply(bind, open, [self]);\n"
              "})();\n")
-      .arg(QLatin1Char('\'') + Marker() + QLatin1Char('\''));
+      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
+}
+
+const QString& ScriptName() {
+  static const QString name = QStringLiteral("orvanta-popup-probe");
+  return name;
+}
+
+QString NewSecret() {
+  QString secret = QStringLiteral("orvanta-");
+  for (int i = 0; i < 4; ++i)
+    secret += QString::number(QRandomGenerator::system()->generate64(), 36);
+  return secret + QLatin1Char(' ');
+}
+
+// The engine's words for the usual failures, as a visitor would say them.
+QString LoadError(const QWebEngineLoadingInfo& info) {
+  if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+    return QStringLiteral("HTTP status %1").arg(info.errorCode());
+  const QString words = info.errorString();
+  if (words.contains(QLatin1String("NAME_NOT_RESOLVED"))) return QStringLiteral("no such host");
+  if (words.contains(QLatin1String("CONNECTION_REFUSED")))
+    return QStringLiteral("the server refused the connection");
+  if (words.contains(QLatin1String("UNSAFE_PORT")))
+    return QStringLiteral("the engine refuses that port");
+  if (words.contains(QLatin1String("TIMED_OUT")))
+    return QStringLiteral("the server did not answer");
+  return words.isEmpty() ? QStringLiteral("error %1").arg(info.errorCode()) : words;
 }
 
 }  // namespace
@@ -170,11 +228,22 @@ struct PopupProbe::Record {
   QPointer<QWebEnginePage> page;
   QPointer<QWidget> opener;  // the main window at the time it was asked for
   PopupFacts facts;
+  int Load = 0;
   bool haveCall = false;
   bool closeAsked = false;
   qint64 shownAt = 0;
   qint64 triggerAt = 0;
 };
+
+namespace {
+
+// The trigger's moment is taken back from the page's own count when the call
+// is heard of, which may come just after the window showed.
+qint64 TriggerToOpen(const PopupProbe::Record& record) {
+  return std::max<qint64>(0, record.shownAt - record.triggerAt);
+}
+
+}  // namespace
 
 PopupProbe::PopupProbe(QObject* parent) : QObject(parent) {}
 
@@ -185,27 +254,44 @@ bool PopupProbe::enabled() {
   return on;
 }
 
-void PopupProbe::install(QWebEngineProfile* profile) {
-  if (!enabled()) return;
-  QWebEngineScript script;
-  script.setName(QStringLiteral("orvanta-window-asked"));
-  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-  script.setWorldId(QWebEngineScript::MainWorld);
-  script.setRunsOnSubFrames(false);
-  script.setSourceCode(ProbeScript());
-  profile->scripts()->insert(script);
-}
-
 void PopupProbe::setHandler(std::function<void(const PopupFacts&)> handler) {
   handler_ = std::move(handler);
 }
 
-void PopupProbe::watchPage(QWebEnginePage* page, bool main) {
-  if (!enabled()) return;
-  if (main) connect(page, &QWebEnginePage::loadStarted, this, &PopupProbe::pageStarted);
+void PopupProbe::setNoteHandler(std::function<void(const PageNote&)> handler) {
+  noteHandler_ = std::move(handler);
 }
 
-void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request) {
+void PopupProbe::watchPage(QWebEnginePage* page) {
+  page_ = page;
+  if (enabled()) installScript();
+}
+
+void PopupProbe::installScript() {
+  if (page_.isNull()) return;
+  QWebEngineScriptCollection& scripts = page_->scripts();
+  for (const QWebEngineScript& old : scripts.find(ScriptName())) scripts.remove(old);
+  previousSecret_ = secret_;
+  secret_ = NewSecret();
+  QWebEngineScript script;
+  script.setName(ScriptName());
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::MainWorld);
+  // A frame's window.open is the test page's too.
+  script.setRunsOnSubFrames(true);
+  script.setSourceCode(ProbeScript(secret_));
+  scripts.insert(script);
+}
+
+void PopupProbe::newLoad() {
+  ++load_;
+  number_ = 0;
+  calls_.clear();
+  request_.reset();
+  if (enabled()) installScript();
+}
+
+void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage) {
   if (!enabled()) return;
   QString kind;
   switch (request.destination()) {
@@ -222,35 +308,57 @@ void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request) {
       kind = QStringLiteral("background tab");
       break;
   }
-  request_ = Request{request.isUserInitiated(), kind};
-}
-
-void PopupProbe::pageStarted() {
-  number_ = 0;
-  calls_.clear();
-  request_.reset();
+  request_ = Request{request.isUserInitiated(), kind, fromTestPage};
 }
 
 bool PopupProbe::takeMessage(const QString& message) {
-  if (!message.startsWith(Marker())) return false;
+  if (secret_.isEmpty()) return false;
+  const bool current = message.startsWith(secret_);
+  // The page being left speaks with the secret of its own load.
+  const bool previous =
+      !current && !previousSecret_.isEmpty() && message.startsWith(previousSecret_);
+  if (!current && !previous) return false;
   const QJsonArray fields =
-      QJsonDocument::fromJson(message.mid(Marker().size()).toUtf8()).array();
-  if (fields.size() != 4) return true;
-  const Call call{fields.at(0).toString(), fields.at(1).toString(),
-                  static_cast<qint64>(fields.at(2).toDouble())};
-  if (fields.at(3).toBool()) {
+      QJsonDocument::fromJson(message.mid((current ? secret_ : previousSecret_).size()).toUtf8())
+          .array();
+  const QString kind = fields.at(0).toString();
+  if (kind == QLatin1String("error") && current && fields.size() == 3) {
+    if (noteHandler_)
+      noteHandler_(
+          PageNote{PageNote::Kind::ScriptError, fields.at(1).toString(), fields.at(2).toInt()});
+    return true;
+  }
+  if (kind != QLatin1String("open") || fields.size() != 8) return true;
+  const bool leaving = fields.at(5).toBool();
+  if (previous && !leaving) return true;
+  const auto ago = [&fields](int i) -> std::optional<qint64> {
+    const double ms = fields.at(i).toDouble(-1);
+    if (ms < 0) return std::nullopt;
+    return static_cast<qint64>(ms);
+  };
+  const qint64 now = Now();
+  Call call;
+  call.features = fields.at(1).toString();
+  call.trigger = fields.at(2).toString();
+  if (const auto since = ago(3)) call.triggerAt = now - *since;
+  call.sinceActionMs = ago(4);
+  call.leaving = leaving;
+  call.fromFrame = fields.at(7).toBool();
+  if (fields.at(6).toBool()) {
     // Refused: no window will come for this call.
     Record refused;
+    refused.Load = load_;
     refused.facts.number = ++number_;
     takeCall(refused, call);
     report(refused);
     return true;
   }
+  // Only a window of this load that the test page asked for takes the call.
   for (const auto& record : records_) {
-    if (!record->haveCall && !record->window.isNull()) {
+    if (!record->haveCall && !record->window.isNull() && record->Load == load_) {
       takeCall(*record, call);
       if (record->shownAt > 0 && record->triggerAt > 0)
-        record->facts.triggerToOpenMs = record->shownAt - record->triggerAt;
+        record->facts.triggerToOpenMs = TriggerToOpen(*record);
       report(*record);
       return true;
     }
@@ -264,6 +372,9 @@ void PopupProbe::takeCall(Record& record, const Call& call) {
   PopupFacts& f = record.facts;
   f.features = call.features;
   f.trigger = call.trigger;
+  f.sinceActionMs = call.sinceActionMs;
+  f.leaving = call.leaving;
+  f.fromFrame = call.fromFrame;
   record.triggerAt = call.triggerAt;
   if (!call.features.isEmpty()) {
     f.asked = RequestedGeometry(call.features, QRect(-1, -1, -1, -1));
@@ -285,10 +396,12 @@ PopupProbe::Record* PopupProbe::recordOf(QObject* window) const {
   return nullptr;
 }
 
-void PopupProbe::popupMade(QWidget* window, QWebEnginePage* page, QWidget* opener,
-                           bool handedOver) {
+void PopupProbe::popupMade(QWidget* window, QWebEnginePage* page, QWidget* opener) {
   if (!enabled()) return;
-  watchPage(page, false);
+  const std::optional<Request> request = request_;
+  request_.reset();
+  // Windows a popup's page opens are that page's, not the test page's.
+  if (!request || !request->fromTestPage) return;
   // Windows closed long ago are of no more interest.
   records_.erase(std::remove_if(records_.begin(), records_.end(),
                                 [](const auto& r) { return r->window.isNull(); }),
@@ -297,14 +410,12 @@ void PopupProbe::popupMade(QWidget* window, QWebEnginePage* page, QWidget* opene
   record->window = window;
   record->page = page;
   record->opener = opener;
+  record->Load = load_;
   record->facts.number = ++number_;
   record->facts.opened = true;
-  record->facts.handedOver = handedOver;
-  if (!handedOver && request_) {
-    record->facts.userGesture = request_->userGesture;
-    record->facts.engineWindow = request_->kind;
-  }
-  request_.reset();
+  record->facts.userGesture = request->userGesture;
+  record->facts.engineWindow = request->kind;
+  record->facts.allowedOnly = popupsAllowed_ && !request->userGesture;
   if (!calls_.empty()) {
     takeCall(*record, calls_.front());
     calls_.pop_front();
@@ -318,9 +429,19 @@ void PopupProbe::popupMade(QWidget* window, QWebEnginePage* page, QWidget* opene
     if (Record* r = recordOf(guard.data())) r->closeAsked = true;
   });
   connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
-  connect(page, &QWebEnginePage::loadFinished, this, [this, guard] {
-    if (Record* r = recordOf(guard.data()); r != nullptr && r->shownAt > 0) readBars(*r);
-  });
+  connect(page, &QWebEnginePage::loadingChanged, this,
+          [this, guard](const QWebEngineLoadingInfo& info) {
+            Record* r = recordOf(guard.data());
+            if (r == nullptr || info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
+            r->facts.pageLoaded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+            r->facts.pageError = info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+                                     ? LoadError(info)
+                                     : QString();
+            if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
+              r->facts.pageError = QStringLiteral("its load was stopped");
+            report(*r);
+            if (r->shownAt > 0) readPage(*r);
+          });
   records_.push_back(std::move(record));
 }
 
@@ -328,13 +449,13 @@ void PopupProbe::popupShown(QWidget* window) {
   Record* record = recordOf(window);
   if (record == nullptr) return;
   record->shownAt = Now();
-  if (record->triggerAt > 0) record->facts.triggerToOpenMs = record->shownAt - record->triggerAt;
+  if (record->triggerAt > 0) record->facts.triggerToOpenMs = TriggerToOpen(*record);
   report(*record);
   QPointer<QWidget> guard(window);
   QTimer::singleShot(kSettleMs, this, [this, guard] {
     if (Record* r = recordOf(guard.data()); r != nullptr && r->facts.end == PopupFacts::End::Open) {
       measure(*r);
-      readBars(*r);
+      readPage(*r);
     }
   });
 }
@@ -362,6 +483,12 @@ void PopupProbe::measure(Record& record) {
   }
   if (!record.opener.isNull()) f.popupInFront = StackedAbove(w, record.opener);
   if (f.bars.size() == kOptionWords.size()) {
+    // The preview's window is a bare view: it draws none of the browser's
+    // bars, whatever the page asked for or reads.
+    for (std::size_t i = 0; i < kScrollBars; ++i) {
+      f.bars[i].shown = false;
+      f.bars[i].how = QStringLiteral("the preview window has none");
+    }
     f.bars[kResizable].shown = f.resizable;
     f.bars[kResizable].how = QStringLiteral("window sizes");
     f.bars[kFullScreen].shown = f.fullScreen;
@@ -378,22 +505,27 @@ void PopupProbe::measure(Record& record) {
   report(record);
 }
 
-void PopupProbe::readBars(Record& record) {
+void PopupProbe::readPage(Record& record) {
   if (record.page.isNull()) return;
   QPointer<QWidget> guard(record.window);
+  // In a world of the program's own: the page's replaced globals are not
+  // seen here. A scroll bar takes its width from the window's inner size.
   record.page->runJavaScript(
-      QStringLiteral("JSON.stringify([window.toolbar.visible, window.locationbar.visible,"
-                     " window.personalbar.visible, window.statusbar.visible,"
-                     " window.menubar.visible, window.scrollbars.visible])"),
+      QStringLiteral("(function () { var d = document.documentElement;"
+                     " if (!d) return '';"
+                     " return JSON.stringify([d.scrollWidth > d.clientWidth ||"
+                     " d.scrollHeight > d.clientHeight,"
+                     " window.innerWidth > d.clientWidth || window.innerHeight > d.clientHeight]);"
+                     " })()"),
       QWebEngineScript::ApplicationWorld, [this, guard](const QVariant& answer) {
         Record* r = recordOf(guard.data());
         if (r == nullptr) return;
-        const QJsonArray shown = QJsonDocument::fromJson(answer.toString().toUtf8()).array();
-        if (shown.size() != kReadableBars || r->facts.bars.size() != kOptionWords.size()) return;
-        for (int i = 0; i < kReadableBars; ++i) {
-          auto& bar = r->facts.bars[static_cast<std::size_t>(i)];
-          bar.shown = shown.at(i).toBool();
-          bar.how = QStringLiteral("read in the popup");
+        const QJsonArray drawn = QJsonDocument::fromJson(answer.toString().toUtf8()).array();
+        if (drawn.size() != 2) return;
+        r->facts.overflows = drawn.at(0).toBool();
+        if (r->facts.bars.size() == kOptionWords.size()) {
+          r->facts.bars[kScrollBars].shown = drawn.at(1).toBool();
+          r->facts.bars[kScrollBars].how = QStringLiteral("measured in the page");
         }
         report(*r);
       });
@@ -414,7 +546,8 @@ bool PopupProbe::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PopupProbe::report(const Record& record) {
-  if (handler_) handler_(record.facts);
+  // A window of an earlier page no longer belongs to the report.
+  if (handler_ && record.Load == load_) handler_(record.facts);
 }
 
 void PopupProbe::locate(QWebEnginePage* page, const QString& selector,

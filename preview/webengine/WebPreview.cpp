@@ -20,6 +20,7 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWindow>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
 #include <algorithm>
 #include <csignal>
 #include <memory>
@@ -155,6 +156,7 @@ int PreviewPage::openDialogs_ = 0;
 PreviewPage::PreviewPage(QWebEngineProfile* profile, WebPreviewBrowser* owner, QObject* parent)
     : QWebEnginePage(profile, parent), owner_(owner) {
   connect(this, &QWebEnginePage::newWindowRequested, this, &PreviewPage::windowRequested);
+  connect(this, &QWebEnginePage::urlChanged, this, &PreviewPage::arrived);
 }
 
 void PreviewPage::cancelDialog() {
@@ -194,6 +196,12 @@ bool PreviewPage::javaScriptPrompt(const QUrl&, const QString& msg, const QStrin
 
 bool PreviewPage::runDialog(DialogKind kind, const QString& message, QString* text) {
   QWidget* view = QWebEngineView::forPage(this);
+  if (!owner_.isNull() && owner_->dialogsCancelled()) {
+    static const char* const kKinds[] = {"alert", "confirm", "prompt"};
+    owner_->dialogCancelled(QString::fromLatin1(kKinds[static_cast<int>(kind)]), message,
+                            !owner_->isMainPage(this));
+    return false;
+  }
   if (dialogsStopped_ || view == nullptr || !dialog_.isNull()) return false;
   if (lastDialogEnd_.isValid() && lastDialogEnd_.elapsed() < kQuickSuccessionMs) {
     ++dialogsInRow_;
@@ -223,74 +231,25 @@ bool PreviewPage::runDialog(DialogKind kind, const QString& message, QString* te
 }
 
 void PreviewPage::windowRequested(QWebEngineNewWindowRequest& request) {
-  QWebEnginePage* popup = owner_.isNull() ? nullptr : owner_->openPopup(request);
+  QWebEnginePage* popup = owner_.isNull() ? nullptr : owner_->openPopup(request, this);
   if (popup != nullptr) request.openIn(popup);
 }
 
-const QString& PreviewPage::newDocumentMarker() {
-  // With a part no page can guess, so that no page lets its dialogs in again.
-  static const QString marker = QStringLiteral("orvanta-preview:new-document %1")
-                                    .arg(QRandomGenerator::system()->generate64(), 0, 36);
-  return marker;
-}
-
-const QString& PreviewPage::leavingOpenMarker() {
-  static const QString marker = QStringLiteral("orvanta-preview:open-while-leaving ");
-  return marker;
-}
-
-QString PreviewPage::leavingOpenScript() {
-  // Runs before the page's own scripts, so its pagehide listener comes before
-  // any unload handler of the page. The stand-in window object lets the rest
-  // of such a handler (focus, blur, a close timer) run without errors.
-  return QStringLiteral(
-             "console.log(%2);\n"
-             "(function () {\n"
-             "  var leaving = false;\n"
-             "  var realOpen = window.open;\n"
-             "  window.addEventListener('pagehide', function () { leaving = true; }, true);\n"
-             "  window.addEventListener('pageshow', function () { leaving = false; }, true);\n"
-             "  window.open = function (url, name, features) {\n"
-             "    if (!leaving) return realOpen.apply(window, arguments);\n"
-             "    var target = url === undefined || url === null ? '' : String(url);\n"
-             "    try { if (target !== '') target = new URL(target, document.baseURI).href; }\n"
-             "    catch (e) {}\n"
-             "    console.log(%1 + JSON.stringify([target, String(name || ''),\n"
-             "                                  String(features || '')]));\n"
-             "    return { closed: false, focus: function () {}, blur: function () {},\n"
-             "             close: function () {} };\n"
-             "  };\n"
-             "})();\n")
-      .arg(QLatin1Char('\'') + leavingOpenMarker() + QLatin1Char('\''),
-           QLatin1Char('\'') + newDocumentMarker() + QLatin1Char('\''));
+void PreviewPage::arrived(const QUrl& address) {
+  // The engine reports the new address once the new document replaced the
+  // old one, which could no longer ask for a dialog then.
+  if (expected_.isEmpty() || address != expected_) return;
+  expected_ = QUrl();
+  dialogsStopped_ = false;
+  dialogsInRow_ = 0;
 }
 
 void PreviewPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/,
                                            const QString& message, int /*lineNumber*/,
                                            const QString& /*sourceId*/) {
-  // The old page's dialogs stay refused until the new page's document
-  // exists: a page in a dialog loop asks for more while the next one loads.
-  if (message == newDocumentMarker()) {
-    dialogsStopped_ = false;
-    dialogsInRow_ = 0;
-    return;
-  }
-  // The program logs nothing: the pages' own messages are dropped.
-  if (owner_.isNull() || owner_->probe().takeMessage(message)) return;
-  if (!message.startsWith(leavingOpenMarker())) return;
-  const QJsonArray call =
-      QJsonDocument::fromJson(message.mid(leavingOpenMarker().size()).toUtf8()).array();
-  if (call.size() != 3) return;
-  const QString text = call.at(0).toString();
-  const QUrl target = text.isEmpty() ? QUrl(QStringLiteral("about:blank")) : url().resolved(QUrl(text));
-  // Only what window.open itself could reach: web pages, and the pages
-  // beside a test page.
-  const QString scheme = target.scheme();
-  const QString pages = QString::fromLatin1(PageSchemeHandler::scheme());
-  const bool allowed = scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-                       scheme == QLatin1String("about") ||
-                       (scheme == pages && url().scheme() == pages);
-  if (allowed) owner_->openPopupFor(target, call.at(1).toString(), call.at(2).toString());
+  // Only the test page's probe speaks to the program; every other message,
+  // of the test page or of a page in a popup, is dropped.
+  if (!owner_.isNull() && owner_->isMainPage(this)) owner_->probe().takeMessage(message);
 }
 
 PopupWindow::PopupWindow(QWebEngineProfile* profile, WebPreviewBrowser* owner)
@@ -309,13 +268,18 @@ PopupWindow::PopupWindow(QWebEngineProfile* profile, WebPreviewBrowser* owner)
 }
 
 void PopupWindow::applyRequestedGeometry(const QRect& requested) {
-  if (!requested.isValid()) return;
+  if (tab_ || !requested.isValid()) return;
   // The size window.open asks for is that of the content; later moveTo and
   // resizeTo calls arrive as the outer rectangle, frame included.
   QRect content = requested;
   const QWindow* handle = windowHandle();
   if (shown_ && handle != nullptr) content = requested.marginsRemoved(handle->frameMargins());
   setGeometry(content);
+}
+
+void PopupWindow::showAsTab(const QRect& browserWindow) {
+  tab_ = true;
+  setGeometry(browserWindow);
 }
 
 bool PopupWindow::showOnce() {
@@ -350,7 +314,7 @@ WebPreviewBrowser::WebPreviewBrowser(QWebEngineProfile* profile, PageSchemeHandl
   view_ = new QWebEngineView(container_);
   page_ = new PreviewPage(profile_, this, view_);
   view_->setPage(page_);
-  probe_->watchPage(page_, true);
+  probe_->watchPage(page_);
   BindCustomizer(view_);
   layout->addWidget(view_, 1);
   container_->setFocusProxy(view_);
@@ -405,8 +369,15 @@ void WebPreviewBrowser::showNotice(const QString& line) {
   load(QUrl(QStringLiteral("about:blank")));
 }
 
-void WebPreviewBrowser::load(const QUrl& target) {
+void WebPreviewBrowser::load(const QUrl& address) {
   page_->leave();
+  probe_->newLoad();
+  // Each load of a test page gets an address of its own, so that the engine
+  // tells when its document replaced the last one; the pages ignore it.
+  QUrl target = address;
+  if (target.scheme() == QString::fromLatin1(PageSchemeHandler::scheme()))
+    target.setQuery(QStringLiteral("load=%1").arg(QRandomGenerator::system()->generate64(), 0, 36));
+  page_->expect(target);
   for (const auto& popup : popups_) {
     if (!popup.isNull()) popup->previewPage()->leave();
   }
@@ -495,13 +466,17 @@ QList<QWidget*> WebPreviewBrowser::popupWindows() const {
   return open;
 }
 
-PopupWindow* WebPreviewBrowser::newPopup(bool handedOver) {
+PopupWindow* WebPreviewBrowser::newPopup(bool asTab) {
   popups_.erase(std::remove_if(popups_.begin(), popups_.end(),
                                [](const QPointer<PopupWindow>& p) { return p.isNull(); }),
                 popups_.end());
   auto* popup = new PopupWindow(profile_, this);
   popups_.emplace_back(popup);
-  probe_->popupMade(popup, popup->previewPage(), container_->window(), handedOver);
+  // The pages of the test page's popups are part of what the author allows.
+  popup->previewPage()->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows,
+                                                 popupsAllowed_);
+  if (asTab) popup->showAsTab(container_->window()->geometry());
+  probe_->popupMade(popup, popup->previewPage(), container_->window());
   // The engine hands over the requested geometry right after this returns;
   // showing later puts the window up at its final place and size at once.
   QPointer<PopupWindow> guard(popup);
@@ -511,30 +486,31 @@ PopupWindow* WebPreviewBrowser::newPopup(bool handedOver) {
   return popup;
 }
 
-QWebEnginePage* WebPreviewBrowser::openPopup(const QWebEngineNewWindowRequest& request) {
+QWebEnginePage* WebPreviewBrowser::openPopup(const QWebEngineNewWindowRequest& request,
+                                             const QObject* from) {
   if (profile_ == nullptr) return nullptr;
-  probe_->windowRequested(request);
-  return newPopup()->previewPage();
+  probe_->windowRequested(request, isMainPage(from));
+  const bool asTab = request.destination() == QWebEngineNewWindowRequest::InNewTab ||
+                     request.destination() == QWebEngineNewWindowRequest::InNewBackgroundTab;
+  return newPopup(asTab)->previewPage();
 }
 
-void WebPreviewBrowser::openPopupFor(const QUrl& url, const QString& name,
-                                     const QString& features) {
-  if (profile_ == nullptr || !url.isValid()) return;
-  // As in a browser, a window of the same name that is still open is reused.
-  const bool named =
-      !name.isEmpty() && name.compare(QLatin1String("_blank"), Qt::CaseInsensitive) != 0;
-  if (named) {
-    for (const auto& popup : popups_) {
-      if (!popup.isNull() && popup->isVisible() && popup->windowName() == name) {
-        popup->load(url);
-        return;
-      }
-    }
-  }
-  PopupWindow* popup = newPopup(true);
-  if (named) popup->setWindowName(name);
-  popup->applyRequestedGeometry(RequestedGeometry(features, popup->geometry()));
-  popup->load(url);
+void WebPreviewBrowser::setPopupsAllowed(bool allowed) {
+  popupsAllowed_ = allowed;
+  probe_->setPopupsAllowed(allowed);
+  if (!page_.isNull())
+    page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
+}
+
+void WebPreviewBrowser::setPageNoteHandler(std::function<void(const PageNote&)> handler) {
+  onNote_ = handler;
+  probe_->setNoteHandler(std::move(handler));
+}
+
+void WebPreviewBrowser::dialogCancelled(const QString& kind, const QString& message, bool inPopup) {
+  if (onNote_)
+    onNote_(PageNote{PageNote::Kind::DialogCancelled, kind + QLatin1String(": ") + message, 0,
+                     inPopup});
 }
 
 void WebPreviewBrowser::popupShown(PopupWindow* popup) {
@@ -584,20 +560,14 @@ QWebEngineProfile* WebPreviewFactory::profile() {
     PrepareEngineStart();
     profile_ = new QWebEngineProfile(this);  // off the record; starts the engine
     QWebEngineSettings* settings = profile_->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // As in a browser, a script opens a window only right after the user's
+    // click or key press; the engine returns null to the page otherwise.
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     // The Page URL goes into the script as typed, so a test page may run
     // whatever was typed there: the pages are no local files to the engine,
     // and nothing local may read files either.
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     profile_->installUrlSchemeHandler(PageSchemeHandler::scheme(), pages_);
-    QWebEngineScript leavingOpen;
-    leavingOpen.setName(QStringLiteral("orvanta-open-while-leaving"));
-    leavingOpen.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    leavingOpen.setWorldId(QWebEngineScript::MainWorld);
-    leavingOpen.setRunsOnSubFrames(false);
-    leavingOpen.setSourceCode(PreviewPage::leavingOpenScript());
-    profile_->scripts()->insert(leavingOpen);
-    PopupProbe::install(profile_);
   }
   return profile_;
 }
@@ -618,6 +588,19 @@ void WebPreviewFactory::endRenderer(WebPreviewBrowser* from) {
 }
 
 void WebPreviewFactory::serveFile(const QString& path) { pages_->serve(path); }
+
+QString WebPreviewFactory::engineName() const {
+  if (profile_ == nullptr) return {};
+  // The browser the engine says it is, as web servers and scripts see it.
+  const QString agent = profile_->httpUserAgent();
+  const qsizetype at = agent.indexOf(QLatin1String("Chrome/"));
+  QString browser = at < 0 ? QString() : agent.mid(at).section(QLatin1Char(' '), 0, 0);
+  QString name = QStringLiteral("Qt WebEngine %1").arg(QString::fromLatin1(qWebEngineVersion()));
+  if (!browser.isEmpty())
+    name += QStringLiteral(", which identifies itself as %1")
+                .arg(browser.replace(QLatin1Char('/'), QLatin1Char(' ')));
+  return name;
+}
 
 void WebPreviewFactory::closeAllPopups() {
   for (const auto& browser : browsers_) browser->closePopups();

@@ -31,14 +31,9 @@ class PreviewPage : public QWebEnginePage {
  public:
   PreviewPage(QWebEngineProfile* profile, WebPreviewBrowser* owner, QObject* parent);
 
-  // The engine refuses window.open while a page is being left, which would
-  // silently drop every "Page Close" popup. A script in each page hands such
-  // calls over through the console instead; this is its marker.
-  static const QString& leavingOpenMarker();
-  // What the same script logs first in every new document of the page.
-  static const QString& newDocumentMarker();
-  // The script, for the profile to run at the start of every page.
-  static QString leavingOpenScript();
+  // The address the next document will have: its dialogs may come again
+  // once the engine says that document replaced the one that was left.
+  void expect(const QUrl& next) { expected_ = next; }
 
   // Answers the page's open dialog, if any, with Cancel.
   void cancelDialog();
@@ -62,6 +57,7 @@ class PreviewPage : public QWebEnginePage {
  private:
   enum class DialogKind { Alert, Confirm, Prompt };
   void windowRequested(QWebEngineNewWindowRequest& request);
+  void arrived(const QUrl& address);
   // Shows the dialog inside the page's own view and waits for the answer
   // while the rest of the program goes on.
   bool runDialog(DialogKind kind, const QString& message, QString* text);
@@ -72,6 +68,7 @@ class PreviewPage : public QWebEnginePage {
   int dialogsInRow_ = 0;
   QElapsedTimer lastDialogEnd_;
   bool dialogsStopped_ = false;
+  QUrl expected_;
   static int openDialogs_;
 };
 
@@ -85,17 +82,16 @@ class PopupWindow : public QWebEngineView {
   PreviewPage* previewPage() const { return page_; }
   // Places the window where a script asked, kept on the screen.
   void applyRequestedGeometry(const QRect& requested);
-  // The name a script gave the window when it was opened through the
-  // console hand-over; empty otherwise.
-  const QString& windowName() const { return windowName_; }
-  void setWindowName(const QString& name) { windowName_ = name; }
+  // Shows the page as a new tab is shown: over `browserWindow`, at its size,
+  // whatever size and place the script asks for.
+  void showAsTab(const QRect& browserWindow);
   // Shows the window unless it was shown or closed already; returns whether
   // it was shown now.
   bool showOnce();
 
  private:
   PreviewPage* page_;
-  QString windowName_;
+  bool tab_ = false;
   bool shown_ = false;
   bool closed_ = false;
 
@@ -118,6 +114,14 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void setPopupFactsHandler(std::function<void(const PopupFacts&)> handler) override {
     probe_->setHandler(std::move(handler));
   }
+  void setPageNoteHandler(std::function<void(const PageNote&)> handler) override;
+  void setPopupsAllowed(bool allowed) override;
+  void setDialogsCancelled(bool cancelled) override { dialogsCancelled_ = cancelled; }
+  bool dialogsCancelled() const { return dialogsCancelled_; }
+  // A dialog of one of this view's pages was answered with Cancel unseen.
+  void dialogCancelled(const QString& kind, const QString& message, bool inPopup);
+  // Whether `page` is the view's own, the test page's.
+  bool isMainPage(const QObject* page) const { return page != nullptr && page == page_; }
   void locate(const QString& selector, std::function<void(QRect)> done) override {
     if (!page_.isNull()) probe_->locate(page_, selector, std::move(done));
   }
@@ -127,10 +131,7 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   void setStoppedHandler(std::function<void(bool)> handler) override;
 
   // Called by a page of this browser for each window its script opens.
-  QWebEnginePage* openPopup(const QWebEngineNewWindowRequest& request);
-  // Opens a popup for a window.open call made while a page was being left;
-  // `name` and `features` are the second and third arguments of that call.
-  void openPopupFor(const QUrl& url, const QString& name, const QString& features);
+  QWebEnginePage* openPopup(const QWebEngineNewWindowRequest& request, const QObject* from);
   void closePopups();
   // Deletes the popups and the view with its page at once; the container
   // widget stays with its parent, empty, and navigate() does nothing after.
@@ -150,11 +151,10 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // `handedOver`: asked for while a page was being left.
-  PopupWindow* newPopup(bool handedOver = false);
+  PopupWindow* newPopup(bool asTab);
   void popupShown(PopupWindow* popup);
   void rendererEnded(QWebEnginePage::RenderProcessTerminationStatus status);
-  void load(const QUrl& target);
+  void load(const QUrl& address);
   void setStopped(bool stopped);
   void watchLoad();
 
@@ -170,6 +170,9 @@ class WebPreviewBrowser : public QObject, public PreviewBrowser {
   std::function<void(QWidget*)> onPopupOpened_;
   std::function<void()> onHung_;
   std::function<void(bool)> onStopped_;
+  std::function<void(const PageNote&)> onNote_;
+  bool dialogsCancelled_ = false;
+  bool popupsAllowed_ = false;
   QUrl pending_;
   QUrl last_;
   bool stopped_ = false;
@@ -192,6 +195,7 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
   void closeAllPopups() override;
   void serveFile(const QString& path) override;
   void shutdown() override;
+  QString engineName() const override;
 
  private:
   QWebEngineProfile* profile();

@@ -133,6 +133,8 @@ TEST_P(EngineProcess, ProgramStaysInChargeAndLeavesNoEngineProcess) {
   Program program(home.path());
   ASSERT_GT(program.Pid(), 0);
   program.Send(QStringLiteral("code ") + QString::fromLatin1(c.page));
+  // The pages open their windows without a click.
+  program.Send(QStringLiteral("allow"));
   program.Send(QStringLiteral("preview"));
   program.Send(QString::fromLatin1(c.ready));
   ASSERT_FALSE(program.Await(QString::fromLatin1(c.ready), 60000).isEmpty()) << c.ready;

@@ -81,6 +81,7 @@ TEST_F(Preview, WritesBothPagesFromTheBoxesAsTheyStand) {
 TEST_F(Preview, PageLoadOpensATopLevelPopupWhereTheEntriesSay) {
   EnterPageLoadPopup("");
   Click(Button("cmdGo_0"));
+  Button("chkAllowPopups")->setChecked(true);
   QWidget* opened = nullptr;
   QObject::connect(window_.get(), &FrmMain::previewPopupOpened, [&](QWidget* popup) { opened = popup; });
   ClickTab(2);
@@ -100,6 +101,7 @@ TEST_F(Preview, PageLoadOpensATopLevelPopupWhereTheEntriesSay) {
 TEST_F(Preview, AutoCloseClosesThePopupAgain) {
   EnterPageLoadPopup("1");
   Click(Button("cmdGo_0"));
+  Button("chkAllowPopups")->setChecked(true);
   ClickTab(2);
   ASSERT_TRUE(WaitUntil([&] { return !Popups().isEmpty(); }, 60000));
   EXPECT_TRUE(WaitUntil([&] { return Popups().isEmpty(); }, 10000));
@@ -141,7 +143,8 @@ TEST_F(Preview, TabVisitsTheViewsOnlyWhileThePreviewIsInFront) {
     return stops.join(' ').toStdString();
   };
   EXPECT_EQ(tabChain(),
-            "WebBrowser1 txtReport picHelp_1 WebBrowser2 cmdsrc_2 cmdCheckBrowsers tbsOptions");
+            "WebBrowser1 chkAllowPopups txtReport picHelp_1 WebBrowser2 cmdsrc_2 cmdCheckBrowsers "
+            "tbsOptions");
   ClickTab(0);
   const std::string mainStops = tabChain();
   EXPECT_EQ(mainStops.find("WebBrowser"), std::string::npos) << mainStops;
@@ -268,6 +271,7 @@ TEST_F(UnrulyPage, EndlessScriptIsEndedAndReplaced) {
 }
 
 TEST_F(UnrulyPage, AlertInAPopupLeavesTheMainWindowFree) {
+  Button("chkAllowPopups")->setChecked(true);
   ShowPage(QStringLiteral("<script>setTimeout(function(){var w=window.open('','p',"
                           "'width=300,height=200');w.alert(1);},300)</script>"));
   std::vector<Step> steps{

@@ -12,11 +12,20 @@
 #include <QWebEngineView>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <string>
+#include <thread>
 
 #include "core/WindowFeatures.h"
 #include "modules/host/PreviewPlugin.h"
@@ -26,13 +35,15 @@
 namespace orvanta::test {
 namespace {
 
-enum class SetOff { None, PreviewAgain, ClickLink, HoverLink };
+enum class SetOff { None, ClickLink };
 
 struct ReportRow {
   const char* name;
   std::function<void(PopupSettings&)> set;
   SetOff setOff;
-  const char* openedWords;  // in the "Opened:" line
+  bool AllowPopups;        // the Preview page's "Allow popups for the test page"
+  const char* Verdict;     // the first line
+  const char* AskedWords;  // in the "Asked for:" line
 };
 
 void AllOptions(PopupSettings& s) { s.WindowOptions.fill(1); }
@@ -44,23 +55,21 @@ const ReportRow kRows[] = {
        s.Width = "400";
        s.Height = "200";
      },
-     SetOff::None, "on the page loading"},
-    {"Delay5s", [](PopupSettings& s) { s.DelaySeconds = "5"; }, SetOff::None,
-     "on the page loading"},
-    {"AutoClose3s", [](PopupSettings& s) { s.CloseSeconds = "3"; }, SetOff::None,
-     "on the page loading"},
-    {"PopupUnder", [](PopupSettings& s) { s.Order = WindowOrder::PopupUnder; }, SetOff::None,
-     "on the page loading"},
-    {"PageClose", [](PopupSettings& s) { s.Activation = ActivationKind::PageClose; },
-     SetOff::PreviewAgain, "on the page closing; the engine refuses it"},
-    {"MouseOver", [](PopupSettings& s) { s.Activation = ActivationKind::MouseOver; },
-     SetOff::HoverLink, "on the mouse over the link, user gesture: no"},
+     SetOff::None, true, "Opened as a popup window", "on the page loading"},
+    {"Delay5s", [](PopupSettings& s) { s.DelaySeconds = "5"; }, SetOff::None, true,
+     "Opened as a popup window", "on the page loading"},
+    {"AutoClose3s", [](PopupSettings& s) { s.CloseSeconds = "3"; }, SetOff::None, true,
+     "Opened as a popup window", "on the page loading"},
+    {"PopupUnder", [](PopupSettings& s) { s.Order = WindowOrder::PopupUnder; }, SetOff::None, true,
+     "Opened as a popup window", "on the page loading"},
+    {"ClickLink", [](PopupSettings& s) { s.Activation = ActivationKind::StandardLink; },
+     SetOff::ClickLink, false, "Opened as a popup window", "on a click on the link"},
     {"AllOptions",
      [](PopupSettings& s) {
        AllOptions(s);
        s.Activation = ActivationKind::StandardLink;
      },
-     SetOff::ClickLink, "on a click on the link, user gesture: yes"},
+     SetOff::ClickLink, false, "Opened as a new tab", "on a click on the link"},
 };
 
 QString LineStarting(const QString& report, const QString& start) {
@@ -74,21 +83,21 @@ double SecondsIn(const QString& line, const char* pattern) {
   return match.hasMatch() ? match.captured(1).toDouble() : -1;
 }
 
-// What the page in the popup itself says about its bars.
-QList<bool> BarsReadBy(QWidget* popup) {
+// Whether the popup's page draws scroll bars: its viewport is narrower or
+// lower than the window's inside.
+std::optional<bool> ScrollBarsDrawnIn(QWidget* popup) {
   auto* view = qobject_cast<QWebEngineView*>(popup);
   std::optional<QVariant> answer;
   view->page()->runJavaScript(
-      QStringLiteral("[toolbar, locationbar, personalbar, statusbar, menubar, scrollbars]"
-                     ".map(function (b) { return b.visible; })"),
+      QStringLiteral("var d = document.documentElement;"
+                     " innerWidth - d.clientWidth > 0 || innerHeight - d.clientHeight > 0"),
       [&answer](const QVariant& v) { answer = v; });
   WaitUntil([&] { return answer.has_value(); }, 10000);
-  QList<bool> bars;
-  for (const QVariant& v : answer.value_or(QVariant()).toList()) bars << v.toBool();
-  return bars;
+  if (!answer) return std::nullopt;
+  return answer->toBool();
 }
 
-class Report : public WindowTest, public ::testing::WithParamInterface<ReportRow> {
+class ReportWindow : public WindowTest {
  protected:
   void SetUp() override {
     if (PluginFolder().isEmpty()) GTEST_SKIP() << "the preview module is not part of this build";
@@ -104,8 +113,9 @@ class Report : public WindowTest, public ::testing::WithParamInterface<ReportRow
     entries.Activation = ActivationKind::PageLoad;
     window_->FillScreen(entries);
     Click(Button("cmdGo_0"));
+    Button("chkAllowPopups")->setChecked(true);
     ClickTab(2);
-    ASSERT_TRUE(WaitUntil([&] { return !LineStarting(Text(), "Order:").isEmpty(); }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return !LineStarting(Text(), "In front:").isEmpty(); }, 60000));
   }
 
   // Moves the mouse onto the first element `selector` finds in the test
@@ -124,6 +134,8 @@ class Report : public WindowTest, public ::testing::WithParamInterface<ReportRow
   }
 };
 
+class Report : public ReportWindow, public ::testing::WithParamInterface<ReportRow> {};
+
 TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
   const ReportRow& row = GetParam();
   PopupSettings entries;
@@ -132,6 +144,7 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
   row.set(entries);
   window_->FillScreen(entries);
   Click(Button("cmdGo_0"));
+  Button("chkAllowPopups")->setChecked(row.AllowPopups);
 
   QElapsedTimer clock;
   clock.start();
@@ -146,7 +159,11 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
     openedAt = clock.elapsed();
   });
   ClickTab(2);
-  EXPECT_EQ(Text(), "No popup was asked for yet.");
+  EXPECT_EQ(Text().section(QLatin1Char('\n'), 0, 0), "No popup was asked for yet.");
+  // The engine the report measures in is named, with its version.
+  EXPECT_TRUE(
+      LineStarting(Text(), "Engine: Qt WebEngine 6.").contains("identifies itself as Chrome"))
+      << Text().toStdString();
   ASSERT_TRUE(WaitUntil([&] { return loadedAt >= 0; }, 60000));
   qint64 setOffAt = loadedAt;
   if (row.setOff != SetOff::None) {
@@ -156,14 +173,8 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
   switch (row.setOff) {
     case SetOff::None:
       break;
-    case SetOff::PreviewAgain:
-      ClickTab(2);
-      break;
     case SetOff::ClickLink:
       SetOffAt(QStringLiteral("a[href]"), true);
-      break;
-    case SetOff::HoverLink:
-      SetOffAt(QStringLiteral("a[onmouseover]"), false);
       break;
   }
   ASSERT_TRUE(WaitUntil([&] { return popup != nullptr; }, 20000));
@@ -171,16 +182,28 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
   // Complete once the window settled and its page answered.
   ASSERT_TRUE(WaitUntil(
       [&] {
-        return !LineStarting(Text(), "Order:").isEmpty() &&
-               !LineStarting(Text(), "Toolbar:").endsWith("not measurable here.");
+        return !LineStarting(Text(), "In front:").isEmpty() &&
+               LineStarting(Text(), "Scroll Bars:").contains("(measured in the page)") &&
+               !LineStarting(Text(), "Page:").startsWith("Page: loading");
       },
       10000))
       << Text().toStdString();
   const QString report = Text();
   const QRect given = popup->geometry();
 
-  EXPECT_NE(LineStarting(report, "Opened: popup 1 of the test page").indexOf(row.openedWords), -1)
+  EXPECT_EQ(report.section(QLatin1Char('\n'), 0, 0), row.Verdict) << report.toStdString();
+  EXPECT_EQ(report.contains("Shown only because popups are allowed for the test page"),
+            row.AllowPopups)
       << report.toStdString();
+  EXPECT_NE(LineStarting(report, "Asked for: popup 1 of the test page").indexOf(row.AskedWords), -1)
+      << report.toStdString();
+  // The address cannot load: the report says so rather than reading as a page.
+  EXPECT_TRUE(LineStarting(report, "Page:").startsWith("Page: not loaded: "))
+      << report.toStdString();
+  if (QString::fromLatin1(row.Verdict).contains("tab")) {
+    // Shown as a tab is, at the browser window's size, not where the script asked.
+    EXPECT_EQ(given.size(), window_->geometry().size());
+  }
   EXPECT_NE(LineStarting(report, "Size:").indexOf(
                 QStringLiteral("given %1 x %2,").arg(given.width()).arg(given.height())),
             -1)
@@ -197,9 +220,10 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
     EXPECT_TRUE(position.contains("centred on the")) << position.toStdString();
   }
 
-  // Each option as ticked, and as the window and its page show it.
-  const QList<bool> bars = BarsReadBy(popup);
-  ASSERT_EQ(bars.size(), 6);
+  // Each option as ticked, and as the window shows it: the preview's window
+  // draws no browser bars, the page draws its scroll bars.
+  const std::optional<bool> scrollBars = ScrollBarsDrawnIn(popup);
+  ASSERT_TRUE(scrollBars.has_value());
   const QWindow* handle = popup->windowHandle();
   const bool resizable = handle->minimumSize() != handle->maximumSize();
   for (int i = 0; i < kWindowOptionCount; ++i) {
@@ -207,7 +231,8 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
     const QString asked = entries.WindowOptions[i] == 1 ? "asked yes" : "not asked";
     EXPECT_TRUE(line.contains(asked)) << line.toStdString();
     std::optional<bool> shown;
-    if (i < 6) shown = bars[i];
+    if (i < 5) shown = false;
+    if (i == 5) shown = *scrollBars;
     if (i == 6) shown = resizable;
     if (i == 8) shown = popup->isFullScreen();
     if (shown) {
@@ -219,7 +244,7 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
   }
 
   const bool popupHasFocus = QGuiApplication::focusWindow() == handle;
-  EXPECT_EQ(LineStarting(report, "Order:").contains("the focus is on the popup"), popupHasFocus)
+  EXPECT_EQ(LineStarting(report, "In front:").contains("the focus is on the popup"), popupHasFocus)
       << report.toStdString();
 
   const double delay = SecondsIn(LineStarting(report, "Delay:"), R"(^Delay: ([0-9.]+) s)");
@@ -293,10 +318,15 @@ TEST(ReportCommand, PrintsJsonOrRefusesBadInput) {
              "CloseSeconds=1\r\nActivation=PageLoad\r\n");
   file.close();
   const std::string program = ORVANTA_GUI_PATH;
-  const auto run = RunProcess(program, {"--report", settings.toStdString(), "--json"});
+  // Options before and after --report alike.
+  const auto run =
+      RunProcess(program, {"--json", "--report", settings.toStdString(), "--allow-popups"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_EQ(report["verdict"].toString(), "popup") << run.out;
+  EXPECT_TRUE(report["engine"].toString().startsWith("Qt WebEngine ")) << run.out;
   const QJsonObject popup = report["popups"].toArray().at(0).toObject();
+  EXPECT_TRUE(popup["allowedOnlyBySetting"].toBool()) << run.out;
   EXPECT_EQ(popup["trigger"].toString(), "load");
   EXPECT_EQ(popup["given"].toObject()["width"].toInt(), 320);
   EXPECT_EQ(popup["closedBy"].toString(), "script");
@@ -313,6 +343,316 @@ TEST(ReportCommand, PrintsJsonOrRefusesBadInput) {
   EXPECT_NE(bad.err.find("Sometimes"), std::string::npos) << bad.err;
   EXPECT_TRUE(bad.out.empty());
 }
+
+// Serves one page to every request on 127.0.0.1, from a thread of its own,
+// so that it answers while the test waits for a process.
+class PageServer {
+ public:
+  explicit PageServer(std::string body) : body_(std::move(body)) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(listener_, 64) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+      return;
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      for (;;) {
+        const int client = ::accept(listener_, nullptr, nullptr);
+        if (client < 0 || stop_) break;
+        char request[4096];
+        static_cast<void>(::recv(client, request, sizeof request, 0));
+        const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                  std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" +
+                                  body_;
+        static_cast<void>(::send(client, reply.data(), reply.size(), MSG_NOSIGNAL));
+        ::close(client);
+      }
+    });
+  }
+  ~PageServer() {
+    stop_ = true;
+    ::shutdown(listener_, SHUT_RDWR);
+    ::close(listener_);
+    if (thread_.joinable()) thread_.join();
+  }
+  PageServer(const PageServer&) = delete;
+  PageServer& operator=(const PageServer&) = delete;
+
+  std::string Address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/page"; }
+
+ private:
+  std::string body_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+std::string WriteSettings(const QTemporaryDir& temp, const std::string& lines) {
+  const QString path = temp.filePath(QStringLiteral("popup.ini"));
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(QByteArray::fromStdString("[Popup]\r\n" + lines));
+  return path.toStdString();
+}
+
+std::string LineOf(const std::string& report, const std::string& start) {
+  return LineStarting(QString::fromStdString(report), QString::fromStdString(start)).toStdString();
+}
+
+// The test page is the user's code, which may replace what the report's own
+// script uses, forge its lines, or open the window from a frame. Each row
+// previews such a page from the code box and clicks its "go" element.
+struct HostileTestPageRow {
+  const char* Name;
+  const char* Body;
+  const char* Verdict;
+  const char* Asked;  // the start of the "Asked for:" line
+  const char* Also;   // the start of another line it has, if any
+};
+
+#define ORVANTA_OPEN_GO                                                   \
+  "var w = window.open('about:blank', '_blank', 'width=310,height=210');" \
+  " document.title = 'after ' + (w ? 'window' : 'null');"
+
+const HostileTestPageRow kHostileTestPageRows[] = {
+    {"ReplacedGlobals",
+     "<script>Date.now = function () { return -2305741264170; };"
+     " JSON.stringify = function () { return '[\"open\",\"width=999,height=888\"]'; };"
+     " console.log = undefined;"
+     " console.info('orvanta-preview:window-asked [\"\",\"load\",0,true]\\x1b[2J');</script>"
+     "<a id=go href=# onclick=\"" ORVANTA_OPEN_GO "\">go</a>",
+     "Opened as a popup window", "Asked for: popup 1 of the test page, on a click on the link,",
+     nullptr},
+    {"SyntheticClick",
+     "<a id=go href=# onclick=\"" ORVANTA_OPEN_GO "\">go</a>"
+     "<script>setTimeout(function () { document.getElementById('go').click(); }, 50);</script>",
+     "Blocked: no user action came before it.", "Asked for: popup 1 of the test page, on ",
+     nullptr},
+    {"FromAFrame",
+     "<iframe id=go style='width:300px;height:100px;border:0' srcdoc=\"<body style='margin:0'>"
+     "<a href=# style='display:block;height:100px' onclick=&quot;window.open('about:blank',"
+     " '_blank', 'width=310,height=210')&quot;>in</a>\"></iframe>",
+     "Opened as a popup window",
+     "Asked for: popup 1 of the test page, on a click on the link in a frame,", nullptr},
+    // The author's own page breaks on the null a blocked call returns.
+    {"ThrowsAfterABlock",
+     "<script>\nwindow.onload = function () {\n"
+     "  var w = window.open('about:blank', '_blank', 'width=310,height=210');\n"
+     "  w.focus();\n};\n</script>",
+     "Blocked: no user action came before it.",
+     "Asked for: popup 1 of the test page, on the page loading;",
+     "Script error in the test page, line 4: Uncaught TypeError: Cannot read properties of null"},
+};
+
+#undef ORVANTA_OPEN_GO
+
+class HostileTestPage : public ReportWindow,
+                        public ::testing::WithParamInterface<HostileTestPageRow> {};
+
+TEST_P(HostileTestPage, CannotChangeWhatTheReportSays) {
+  const HostileTestPageRow& row = GetParam();
+  // A window from an earlier preview stays open; it must not take the call.
+  ASSERT_NO_FATAL_FAILURE(PreviewAPopupOnLoad());
+  Button("chkAllowPopups")->setChecked(false);
+  ClickTab(1);
+  Box("txtCode")->setPlainText(QStringLiteral("<html><head><title>ready</title></head><body>") +
+                               QString::fromLatin1(row.Body) + QStringLiteral("</body></html>"));
+  bool loaded = false;
+  QObject::connect(window_.get(), &FrmMain::previewLoadFinished, [&](int view, bool) {
+    if (view == 1) loaded = true;
+  });
+  ClickTab(2);
+  ASSERT_TRUE(WaitUntil([&] { return loaded; }, 60000));
+  if (QString::fromLatin1(row.Verdict).startsWith("Opened")) {
+    ASSERT_NO_FATAL_FAILURE(SetOffAt(QStringLiteral("#go"), true));
+  }
+  ASSERT_TRUE(WaitUntil([&] { return Text().startsWith(row.Verdict); }, 20000))
+      << Text().toStdString();
+  ASSERT_TRUE(WaitUntil(
+      [&] { return Text().contains("In front:") || Text().startsWith("Blocked"); }, 10000));
+  const QString report = Text();
+  EXPECT_TRUE(LineStarting(report, "Asked for:").startsWith(row.Asked)) << report.toStdString();
+  EXPECT_EQ(report.count(QStringLiteral("popup 1")), 1) << report.toStdString();
+  if (row.Also != nullptr) {
+    EXPECT_TRUE(WaitUntil([&] { return !LineStarting(Text(), row.Also).isEmpty(); }, 5000))
+        << Text().toStdString();
+  }
+  if (report.startsWith("Opened")) {
+    EXPECT_TRUE(LineStarting(report, "Size:").startsWith("Size: asked 310 x 210,"))
+        << report.toStdString();
+    const double delay = SecondsIn(LineStarting(report, "Delay:"), R"(^Delay: ([0-9.]+) s)");
+    EXPECT_GE(delay, 0);
+    EXPECT_LT(delay, 2) << report.toStdString();
+    // The code shown is not what Generate Code made: no entered seconds.
+    EXPECT_TRUE(LineStarting(report, "Delay:").contains("the code was edited after Generate Code"))
+        << report.toStdString();
+  }
+  for (const QChar c : report)
+    EXPECT_FALSE(c.unicode() < 0x20 && c != QLatin1Char('\n')) << report.toStdString();
+  // The page's own code after the call ran, whatever it replaced.
+  if (QString::fromLatin1(row.Body).contains("after ")) {
+    auto* view = window_->browser(0)->widget()->findChild<QWebEngineView*>();
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          return view->title() == (report.startsWith("Opened") ? "after window" : "after null");
+        },
+        5000))
+        << view->title().toStdString();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostileTestPage, ::testing::ValuesIn(kHostileTestPageRows),
+                         [](const auto& param) { return std::string(param.param.Name); });
+
+// A page in the popup is any web page: what it does never becomes a line of
+// the report, never stops it, and never reaches the terminal raw.
+struct HostilePopupRow {
+  const char* Name;
+  const char* Page;
+  const char* Expect;  // a line the report has as well, beside the honest run's
+};
+
+const HostilePopupRow kHostilePopupRows[] = {
+    {"Dialogs",
+     "<script>for (var i = 0; i < 30; i++) { alert('a' + i); confirm('c' + i); prompt('p'); }"
+     "</script>",
+     "Dialog in a popup of the test page, cancelled by the report: alert: a0"},
+    {"ForgedLinesAndEscapes",
+     "<title>\x1b]0;owned\x07</title><script>"
+     "console.log('orvanta-preview:window-asked [\"\",\"load\",0,true]');"
+     "console.log('Blocked: forged\\x1b[2J\\x1b[31m');"
+     "document.title = 'x\\x1b[31m';</script>",
+     "Page: loaded."},
+    {"FiveHundredPopups",
+     "<script>for (var i = 0; i < 500; i++) window.open('about:blank', 'w' + i,"
+     " 'width=100,height=100');</script>",
+     "Page: loaded."},
+    {"LargerThanTheWindow", "<div style='width:3000px;height:3000px'>big</div>",
+     "Scroll Bars: not asked, shown yes (measured in the page), the page is larger than the "
+     "window."},
+};
+
+class HostilePopupPage : public ::testing::TestWithParam<HostilePopupRow> {};
+
+TEST_P(HostilePopupPage, LeavesTheReportAsAnHonestPageDoes) {
+  if (PluginFolder().isEmpty()) GTEST_SKIP() << "the preview module is not part of this build";
+  const HostilePopupRow& row = GetParam();
+  QTemporaryDir temp;
+  const std::string settingsLines = "Width=320\r\nHeight=240\r\nActivation=StandardLink\r\n";
+  PageServer honest("<title>honest</title><p>small</p>");
+  PageServer hostile(row.Page);
+  const std::string program = ORVANTA_GUI_PATH;
+  const auto honestRun = RunProcess(
+      program,
+      {"--report", WriteSettings(temp, "PageUrl=" + honest.Address() + "\r\n" + settingsLines)});
+  ASSERT_EQ(honestRun.exitCode, 0) << honestRun.err;
+  const auto run = RunProcess(
+      program,
+      {"--report", WriteSettings(temp, "PageUrl=" + hostile.Address() + "\r\n" + settingsLines)});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  // The same lines, but for the time since the click.
+  const auto untimed = [](const std::string& line) { return line.substr(0, line.rfind(", 0.")); };
+  for (const char* start : {"Opened", "Asked for:", "Size:", "Position:", "Toolbar:"})
+    EXPECT_EQ(untimed(LineOf(run.out, start)), untimed(LineOf(honestRun.out, start)))
+        << run.out << "\nhonest:\n"
+        << honestRun.out << honestRun.err;
+  EXPECT_EQ(run.out.find("popup 2"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(run.out.find("forged"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(row.Expect), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostilePopupPage, ::testing::ValuesIn(kHostilePopupRows),
+                         [](const auto& param) { return std::string(param.param.Name); });
+
+// What --report does with its input and output when they are not the usual.
+struct CommandRow {
+  const char* Name;
+  const char* Settings;
+  std::vector<std::string> Args;  // around "--report FILE"
+  const char* StdoutTo;
+  const char* Platform;  // QT_QPA_PLATFORM, with no display to run on
+  int Exit;
+  const char* Says;  // in standard output, or in standard error when it fails
+};
+
+const CommandRow kCommandRows[] = {
+    // The code waits 3e1 = 30 seconds after the click; the report waits as long.
+    {"DelayWrittenWithAnExponent",
+     "PageUrl=http://127.0.0.1:9/\r\nActivation=StandardLink\r\nDelaySeconds=3e1\r\n",
+     {},
+     "",
+     "",
+     0,
+     "Blocked: the user's last action was 30."},
+    {"JsonFirst",
+     "PageUrl=http://127.0.0.1:9/\r\nActivation=PageLoad\r\n",
+     {"--json"},
+     "",
+     "",
+     0,
+     "\"verdict\": \"blocked\""},
+    {"OutputOnAFullDevice",
+     "PageUrl=http://127.0.0.1:9/\r\nActivation=PageLoad\r\n",
+     {},
+     "/dev/full",
+     "",
+     1,
+     "orvanta: the report was not written: No space left on device"},
+    {"NoDisplay",
+     "PageUrl=http://127.0.0.1:9/\r\n",
+     {},
+     "",
+     "xcb",
+     1,
+     "orvanta: the display platform \"xcb\" cannot start"},
+    {"UnknownOption",
+     "PageUrl=http://127.0.0.1:9/\r\n",
+     {"--fast"},
+     "",
+     "",
+     2,
+     "orvanta: unexpected \"--fast\""},
+};
+
+class ReportCommandRows : public ::testing::TestWithParam<CommandRow> {};
+
+TEST_P(ReportCommandRows, EndsWithItsDocumentedCodeAndOneLine) {
+  if (PluginFolder().isEmpty()) GTEST_SKIP() << "the preview module is not part of this build";
+  const CommandRow& row = GetParam();
+  QTemporaryDir temp;
+  std::vector<std::string> args = row.Args;
+  args.push_back("--report");
+  args.push_back(WriteSettings(temp, row.Settings));
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  const QByteArray display = qgetenv("DISPLAY");
+  if (*row.Platform != '\0') {
+    qputenv("QT_QPA_PLATFORM", row.Platform);
+    qunsetenv("DISPLAY");
+  }
+  const auto run = RunProcess(ORVANTA_GUI_PATH, args, row.StdoutTo);
+  qputenv("QT_QPA_PLATFORM", platform);
+  if (!display.isEmpty()) qputenv("DISPLAY", display);
+  EXPECT_EQ(run.exitCode, row.Exit) << run.out << run.err;
+  const std::string& said = row.Exit == 0 ? run.out : run.err;
+  EXPECT_NE(said.find(row.Says), std::string::npos) << run.out << run.err;
+  // One line of its own; the engine may have said things before it.
+  if (row.Exit == 1) {
+    std::size_t lines = 0;
+    for (std::size_t at = said.find("orvanta: "); at != std::string::npos;
+         at = said.find("orvanta: ", at + 1))
+      ++lines;
+    EXPECT_EQ(lines, 1U) << said;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReportCommandRows, ::testing::ValuesIn(kCommandRows),
+                         [](const auto& param) { return std::string(param.param.Name); });
 
 }  // namespace
 }  // namespace orvanta::test
