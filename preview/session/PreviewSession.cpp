@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
-#include "files/FileWriter.h"
 #include "modules/host/ModuleHost.h"
 #include "modules/host/PreviewPlugin.h"
 #include "preview/TestPages.h"
@@ -30,8 +30,9 @@ PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBo
       setup_.dataFolder.isEmpty()
           ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
           : setup_.dataFolder;
-  workFolder_ = QString::fromStdString(
-      ChooseWorkFolder(programFolder_.toStdString(), dataFolder.toStdString()));
+  work_ = std::make_unique<WorkFolder>(programFolder_.toStdString(), dataFolder.toStdString());
+  workFolder_ = QString::fromStdString(work_->Path());
+  work_->StartSweep();
 }
 
 PreviewSession::~PreviewSession() {
@@ -39,7 +40,6 @@ PreviewSession::~PreviewSession() {
   // views' parent widgets.
   // At exit a failing module has no one left to tell.
   if (PreviewFactory* factory = Factory()) CallModule([factory] { factory->shutdown(); });
-  RemoveWorkFolder(workFolder_.toStdString());
 }
 
 template <class Call>
@@ -55,52 +55,38 @@ bool PreviewSession::CallModule(Call&& call) const noexcept {
   return false;
 }
 
-std::unique_ptr<files::FolderLock> PreviewSession::LockPages() const {
-  const std::string folder = workFolder_.toStdString();
-  if (auto problem = PrepareWorkFolder(folder))
-    throw FileWriteError("Cannot make \"" + folder + "\": " + problem->Reason);
-  auto lock = std::make_unique<files::FolderLock>(folder);
-  if (const auto& problem = lock->Problem())
-    throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
-  EnsureGoButton(folder);
-  return lock;
-}
-
 void PreviewSession::WritePopupPage(const std::string& popupCode) const {
-  const auto lock = LockPages();
-  WritePopupTestPage(workFolder_.toStdString(), popupCode);
+  work_->LockPages().WritePopupPage(popupCode);
 }
 
 void PreviewSession::WriteLinkPage(const std::string& linkCode) const {
-  const auto lock = LockPages();
-  WriteLinkTestPage(workFolder_.toStdString(), linkCode);
+  work_->LockPages().WriteLinkPage(linkCode);
 }
 
 void PreviewSession::WritePages(const std::string& popupCode, const std::string& linkCode) const {
   // The code is on the screen; "Preview" writes the pages again and says in
   // its views why when it cannot, so a failure here is left for it to tell.
   try {
-    const auto lock = LockPages();
+    const PageWriter pages = work_->LockPages();
     try {
-      WritePopupTestPage(workFolder_.toStdString(), popupCode);
+      pages.WritePopupPage(popupCode);
     } catch (const FileWriteError&) {
     }
-    WriteLinkTestPage(workFolder_.toStdString(), linkCode);
+    pages.WriteLinkPage(linkCode);
   } catch (const FileWriteError&) {
   }
 }
 
 void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
   // One lock for the pair; a failure to take it is told in each view.
-  std::unique_ptr<files::FolderLock> lock;
-  const std::string folder = workFolder_.toStdString();
+  std::optional<PageWriter> pages;
   ShowPage(0, kTestPageName, [&] {
-    if (!lock) lock = LockPages();
-    WritePopupTestPage(folder, popupCode);
+    if (!pages) pages.emplace(work_->LockPages());
+    pages->WritePopupPage(popupCode);
   });
   ShowPage(1, kLinkTestPageName, [&] {
-    if (!lock) lock = LockPages();
-    WriteLinkTestPage(folder, linkCode);
+    if (!pages) pages.emplace(work_->LockPages());
+    pages->WriteLinkPage(linkCode);
   });
 }
 
@@ -129,16 +115,15 @@ bool PreviewSession::Launch(const std::string& popupCode) {
   // A page of its own, which no later Generate or other window replaces
   // before the browser has read it.
   const int number = ++launches_;
-  const QString page = workFolder_ + QString::fromStdString(LaunchPageName(number));
+  const std::string name = LaunchPageName(number);
   try {
-    const auto lock = LockPages();
-    WriteTextFile(popupCode, page.toStdString());
+    work_->LockPages().WriteText(name, popupCode);
   } catch (const FileWriteError&) {
     return false;
   }
   if (number > kLaunchPagesKept)
-    ::unlink((workFolder_.toStdString() + LaunchPageName(number - kLaunchPagesKept)).c_str());
-  return Open(QUrl::fromLocalFile(page));
+    ::unlink(work_->PagePath(LaunchPageName(number - kLaunchPagesKept)).c_str());
+  return Open(QUrl::fromLocalFile(QString::fromStdString(work_->PagePath(name))));
 }
 
 bool PreviewSession::Open(const QUrl& target) const { return OpenUrl(target, setup_.shellOpen); }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -232,7 +233,8 @@ class HeldLock {
 TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
   TempDir temp;
   const std::string data = temp.path() + "share/orvanta";
-  const std::string mine = ChooseWorkFolder("/proc", data);
+  auto work = std::make_unique<WorkFolder>("/proc", data);
+  const std::string mine = work->Path();
   const pid_t gone = [] {
     const pid_t pid = ::fork();
     if (pid == 0) ::_exit(0);
@@ -262,7 +264,9 @@ TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
     if (c.held) held.push_back(std::make_unique<HeldLock>(data + "/" + c.folder + "/.lock"));
   }
 
-  ASSERT_FALSE(PrepareWorkFolder(mine));
+  work->StartSweep();
+  work->LockPages();
+  work->WaitForSweep();
   struct stat st {};
   ASSERT_EQ(::stat(mine.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -279,13 +283,54 @@ TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
 
   WriteTestPages(mine, "p", "l");
   std::ofstream(mine + LaunchPageName(1)) << "launched";
-  RemoveWorkFolder(mine);
+  work.reset();
   EXPECT_TRUE(test_support::Exists(mine + LaunchPageName(1))) << "kept for the browser";
   // Once this instance let go, the next one's clean-up takes the rest.
   held.clear();
   RemoveLeftoversIn(data);
   EXPECT_FALSE(test_support::Exists(mine));
   EXPECT_FALSE(test_support::Exists(data + "/" + cases[0].folder));
+}
+
+// What an instance leaves when it goes is asked of the file system, not
+// guessed from what the folder seems to hold.
+TEST(WorkFolder, CleanUpLeavesOnlyWhatTheBrowserMayStillRead) {
+  const struct {
+    const char* Name;
+    std::function<void(WorkFolder&)> Use;
+    bool FolderKept;
+  } cases[] = {
+      {"NeverWritten", [](WorkFolder&) {}, false},
+      {"PagesOnly", [](WorkFolder& w) { w.LockPages().WriteAll("p", "l"); }, false},
+      {"LaunchedPage",
+       [](WorkFolder& w) { w.LockPages().WriteText(LaunchPageName(1), "launched"); }, true},
+      {"FolderRemovedWhileRunning",
+       [](WorkFolder& w) {
+         w.LockPages().WriteAll("p", "l");
+         std::filesystem::remove_all(w.Path());
+         w.LockPages().WriteAll("again", "l");
+         EXPECT_EQ(ReadBytes(w.PagePath(kTestPageName)), "again\r\n");
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempDir temp;
+    const std::string data = temp.path() + "data";
+    auto work = std::make_unique<WorkFolder>("/proc", data);
+    const std::string folder = work->Path();
+    c.Use(*work);
+    work.reset();
+    EXPECT_EQ(test_support::Exists(folder), c.FolderKept);
+    if (!c.FolderKept) continue;
+    EXPECT_TRUE(test_support::Exists(folder + LaunchPageName(1)));
+    // Free for the next start, which takes the folder.
+    EXPECT_EQ(test_support::InChild([&] {
+                RemoveLeftoversIn(data);
+                return test_support::Exists(folder) ? 1 : 0;
+              }),
+              0);
+  }
 }
 
 // In a shared build-tree folder the launch pages carry the lock instead.
@@ -299,7 +344,12 @@ TEST(WorkFolder, LaunchPagesInASharedFolderGoWhenTheirLockIsFree) {
   std::ofstream(folder + "/launch-77-gone-1.htm") << "old";
   std::ofstream(folder + "/launch-77-gone-2.htm") << "old";
   std::ofstream(folder + "/.launch-77-gone.lock").flush();
-  ASSERT_FALSE(PrepareWorkFolder(folder + "/"));
+  std::ofstream(temp.path() + "build/CMakeCache.txt").flush();
+  WorkFolder work(folder, temp.path() + "data");
+  ASSERT_EQ(work.Path(), folder + "/");
+  work.StartSweep();
+  work.LockPages();
+  work.WaitForSweep();
   EXPECT_TRUE(test_support::Exists(folder + "/launch-77-live-1.htm"));
   EXPECT_FALSE(test_support::Exists(folder + "/launch-77-gone-1.htm"));
   EXPECT_FALSE(test_support::Exists(folder + "/launch-77-gone-2.htm"));
