@@ -333,6 +333,47 @@ TEST(WorkFolder, CleanUpLeavesOnlyWhatTheBrowserMayStillRead) {
   }
 }
 
+// Windows of several processes starting at one moment: each one's sweep
+// of the others' leftovers meets the others' folders being made, and no
+// first page write may fail for it.
+TEST(WorkFolder, InstancesStartingTogetherNeverLoseAPageWrite) {
+  constexpr int kRounds = 50;
+  constexpr int kInstances = 6;
+  TempDir temp;
+  const std::string data = temp.path() + "data";
+  int failed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    std::vector<pid_t> instances;
+    for (int i = 0; i < kInstances; ++i) {
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        ::close(start[1]);
+        char go = 0;
+        (void)!::read(start[0], &go, 1);
+        WorkFolder work("/proc", data);
+        work.StartSweep();
+        try {
+          work.LockPages().WriteAll("p", "l");
+        } catch (const FileWriteError&) {
+          ::_exit(1);
+        }
+        ::_exit(ReadBytes(work.PagePath(kTestPageName)) == "p\r\n" ? 0 : 2);
+      }
+      instances.push_back(pid);
+    }
+    ::close(start[0]);
+    ::close(start[1]);  // all of them go at once
+    for (const pid_t pid : instances) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
+    }
+  }
+  EXPECT_EQ(failed, 0) << "of " << kRounds * kInstances << " instances";
+}
+
 // In a shared build-tree folder the launch pages carry the lock instead.
 TEST(WorkFolder, LaunchPagesInASharedFolderGoWhenTheirLockIsFree) {
   TempDir temp;
