@@ -7,7 +7,6 @@
 #include <QUrl>
 #include <unistd.h>
 
-#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -138,8 +137,10 @@ void PreviewSession::CloseAllPopups() {
 }
 
 bool PreviewSession::AnyStopped() const {
-  return std::any_of(browsers_.cbegin(), browsers_.cend(),
-                     [](const PreviewBrowser* view) { return view != nullptr && view->stopped(); });
+  bool stopped = false;
+  for (const PreviewBrowser* view : browsers_)
+    if (view != nullptr) CallModule([&] { stopped = stopped || view->stopped(); });
+  return stopped;
 }
 
 void PreviewSession::Reload() {
@@ -170,33 +171,52 @@ bool PreviewSession::EnsureViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
   if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.pluginFolders);
   PreviewFactory* factory = nullptr;
-  if (!CallModule([&] { factory = host_->load<PreviewFactory>(); }) || factory == nullptr) {
+  if (!CallModule([&] {
+        factory = host_->load<PreviewFactory>();
+        if (factory == nullptr) return;
+        for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
+          factory->serveFile(workFolder_ + QString::fromLatin1(name));
+      }) ||
+      factory == nullptr) {
     ShowModuleError();
     return false;
   }
-  for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
-    factory->serveFile(workFolder_ + QString::fromLatin1(name));
-  const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
+  // Both views or neither: one made before the other failed waits, hidden,
+  // for the next try.
   for (std::size_t i = 0; i < viewBoxes_.size(); ++i) {
-    if (browsers_[i] != nullptr) continue;
+    if (made_[i] != nullptr) continue;
     PreviewBrowser* view = nullptr;
-    if (!CallModule([&] { view = factory->createBrowser(viewBoxes_[i]); })) {
+    if (CallModule([&] { view = factory->createBrowser(viewBoxes_[i]); }) && view == nullptr)
+      moduleFailure_ = tr("The preview module made no view.");
+    if (view == nullptr) {
+      for (PreviewBrowser* half : made_)
+        if (half != nullptr) CallModule([half] { half->widget()->hide(); });
       ShowModuleError();
       return false;
     }
-    if (view == nullptr) return false;
-    browsers_[i] = view;
-    QWidget* widget = view->widget();
-    widget->setObjectName(QString::fromLatin1(names[i]));
-    viewBoxes_[i]->layout()->addWidget(widget);
-    const int number = static_cast<int>(i) + 1;
-    view->setLoadFinishedHandler([this, number](bool ok) { emit loadFinished(number, ok); });
-    view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
-    view->setPopupFactsHandler(
-        [this, number](const PopupFacts& facts) { emit popupFacts(number, facts); });
-    view->setStoppedHandler([this](bool) { emit stoppedChanged(); });
-    widget->show();
+    made_[i] = view;
   }
+  const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
+  const bool wired = CallModule([&] {
+    for (std::size_t i = 0; i < made_.size(); ++i) {
+      PreviewBrowser* view = made_[i];
+      QWidget* widget = view->widget();
+      widget->setObjectName(QString::fromLatin1(names[i]));
+      viewBoxes_[i]->layout()->addWidget(widget);
+      const int number = static_cast<int>(i) + 1;
+      view->setLoadFinishedHandler([this, number](bool ok) { emit loadFinished(number, ok); });
+      view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
+      view->setPopupFactsHandler(
+          [this, number](const PopupFacts& facts) { emit popupFacts(number, facts); });
+      view->setStoppedHandler([this](bool) { emit stoppedChanged(); });
+      widget->show();
+    }
+  });
+  if (!wired) {
+    ShowModuleError();
+    return false;
+  }
+  browsers_ = made_;
   emit viewsMade();
   return true;
 }

@@ -101,6 +101,8 @@ class PreviewSession : public QObject {
   QString workFolder_;
   std::unique_ptr<ModuleHost> host_;
   std::array<PreviewBrowser*, 2> browsers_{};
+  // Views the module made; in browsers_ only once both are.
+  std::array<PreviewBrowser*, 2> made_{};
   QLabel* moduleError_ = nullptr;
   mutable QString moduleFailure_;
   int launches_ = 0;
