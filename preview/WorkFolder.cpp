@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -54,15 +55,20 @@ constexpr const char* kLaunchLockPrefix = ".launch-";
 constexpr const char* kNewPrefix = ".new-";
 
 // The process number and a random part, so two processes with one number
-// (in two containers) never pick one name.
-const std::string& ProcessTag() {
-  static const std::string tag = [] {
+// (in two containers) never pick one name. A forked child is another
+// instance and gets a tag of its own.
+std::string ProcessTag() {
+  static std::mutex mutex;
+  static pid_t owner = 0;
+  static std::string tag;
+  const std::lock_guard<std::mutex> guard(mutex);
+  if (owner != ::getpid()) {
+    owner = ::getpid();
     std::random_device random;
     static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string text = std::to_string(::getpid()) + "-";
-    for (int i = 0; i < 6; ++i) text += kDigits[random() % 36];
-    return text;
-  }();
+    tag = std::to_string(owner) + "-";
+    for (int i = 0; i < 6; ++i) tag += kDigits[random() % 36];
+  }
   return tag;
 }
 

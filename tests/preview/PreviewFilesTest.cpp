@@ -292,44 +292,24 @@ TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
   EXPECT_FALSE(test_support::Exists(data + "/" + cases[0].folder));
 }
 
-// What an instance leaves when it goes is asked of the file system, not
-// guessed from what the folder seems to hold.
-TEST(WorkFolder, CleanUpLeavesOnlyWhatTheBrowserMayStillRead) {
-  const struct {
-    const char* Name;
-    std::function<void(WorkFolder&)> Use;
-    bool FolderKept;
-  } cases[] = {
-      {"NeverWritten", [](WorkFolder&) {}, false},
-      {"PagesOnly", [](WorkFolder& w) { w.LockPages().WriteAll("p", "l"); }, false},
-      {"LaunchedPage",
-       [](WorkFolder& w) { w.LockPages().WriteText(LaunchPageName(1), "launched"); }, true},
-      {"FolderRemovedWhileRunning",
-       [](WorkFolder& w) {
-         w.LockPages().WriteAll("p", "l");
-         std::filesystem::remove_all(w.Path());
-         w.LockPages().WriteAll("again", "l");
-         EXPECT_EQ(ReadBytes(w.PagePath(kTestPageName)), "again\r\n");
-       },
-       false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
+// The clean-up asks the file system what is left, and a folder removed
+// while the window runs is made again.
+TEST(WorkFolder, CleanUpTakesTheFolderWhenNothingLaunchedIsLeft) {
+  const std::function<void(WorkFolder&)> uses[] = {
+      [](WorkFolder& w) { w.LockPages().WriteAll("p", "l"); },
+      [](WorkFolder& w) {
+        w.LockPages().WriteAll("p", "l");
+        std::filesystem::remove_all(w.Path());
+        w.LockPages().WriteAll("again", "l");
+        EXPECT_EQ(ReadBytes(w.PagePath(kTestPageName)), "again\r\n");
+      }};
+  for (const auto& use : uses) {
     TempDir temp;
-    const std::string data = temp.path() + "data";
-    auto work = std::make_unique<WorkFolder>("/proc", data);
+    auto work = std::make_unique<WorkFolder>("/proc", temp.path() + "data");
     const std::string folder = work->Path();
-    c.Use(*work);
+    use(*work);
     work.reset();
-    EXPECT_EQ(test_support::Exists(folder), c.FolderKept);
-    if (!c.FolderKept) continue;
-    EXPECT_TRUE(test_support::Exists(folder + LaunchPageName(1)));
-    // Free for the next start, which takes the folder.
-    EXPECT_EQ(test_support::InChild([&] {
-                RemoveLeftoversIn(data);
-                return test_support::Exists(folder) ? 1 : 0;
-              }),
-              0);
+    EXPECT_FALSE(test_support::Exists(folder));
   }
 }
 
@@ -396,10 +376,11 @@ TEST(WorkFolder, LaunchPagesInASharedFolderGoWhenTheirLockIsFree) {
   EXPECT_FALSE(test_support::Exists(folder + "/launch-77-gone-2.htm"));
   EXPECT_FALSE(test_support::Exists(folder + "/.launch-77-gone.lock"));
 
-  std::ofstream(folder + "/" + LaunchPageName(1)) << "mine";
+  const std::string mine = folder + "/" + LaunchPageName(1);
+  std::ofstream(mine) << "mine";
   EXPECT_EQ(test_support::InChild([&] {
               RemoveLeftoversIn(folder);
-              return test_support::Exists(folder + "/" + LaunchPageName(1)) ? 0 : 1;
+              return test_support::Exists(mine) ? 0 : 1;
             }),
             0);
 }

@@ -1,7 +1,6 @@
 // A preview module that fails as ORVANTA_FAKE_PREVIEW says: "no-view-NAME"
 // makes no view in the box of that object name, "serve-throws" refuses
 // every file; otherwise it makes plain widgets.
-#include <QObject>
 #include <QWidget>
 #include <memory>
 #include <stdexcept>
