@@ -412,7 +412,8 @@ void CheckNotEmpty(const char* option, const std::optional<std::string>& path) {
   if (path && path->empty()) throw UsageError{std::string(option) + ": the name is empty", 2};
 }
 
-// One file the command will write, once everything has been checked.
+// One file the command will write, once everything has been checked. An
+// entry without a write is written by the entry before, with its own.
 struct PlannedWrite {
   std::string path;
   std::function<void()> write;  // throws SettingsFileError or FileWriteError
@@ -490,6 +491,12 @@ void CheckDistinct(const std::vector<PlannedWrite>& plan, std::ostream& out) {
   }
 }
 
+std::string LowerFirst(std::string message) {
+  if (!message.empty())
+    message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
+  return message;
+}
+
 std::string FolderPath(std::string dir) {
   if (dir.back() != '/') dir += '/';
   return dir;
@@ -515,7 +522,6 @@ int RunGenerate(const GenerateOptions& o, std::ostream& out,
   if (o.json) CheckJsonText(g.Settings);
 
   std::vector<PlannedWrite> plan;
-  std::unique_ptr<files::FolderLock> pagesLock;
   if (o.saveSettings) {
     try {
       CheckSettingsSave(*o.saveSettings, g.Settings);
@@ -528,33 +534,44 @@ int RunGenerate(const GenerateOptions& o, std::ostream& out,
     const std::string folder = FolderPath(*o.testPages);
     const std::string& popupCode = g.Code.PopupCode;
     const std::string& linkCode = g.Code.LinkCode;
-    // Both pages and the picture of one run under one lock, held to the end.
-    plan.push_back({folder + kTestPageName, [folder, &popupCode, &pagesLock] {
-                      pagesLock = std::make_unique<files::FolderLock>(folder);
-                      if (const auto& problem = pagesLock->Problem())
-                        throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
-                      WritePopupTestPage(folder, popupCode);
+    // The pages and the picture are written together, by the page writer;
+    // their entries here only name them.
+    plan.push_back({folder + kTestPageName, [folder, &popupCode, &linkCode] {
+                      WriteTestPages(folder, popupCode, linkCode);
                     }});
-    plan.push_back(
-        {folder + kLinkTestPageName, [folder, &linkCode] { WriteLinkTestPage(folder, linkCode); }});
+    plan.push_back({folder + kLinkTestPageName, nullptr});
     struct stat st {};
     if (::stat((folder + kGoButtonName).c_str(), &st) != 0)
-      plan.push_back({folder + kGoButtonName, [folder] { EnsureGoButton(folder); }});
+      plan.push_back({folder + kGoButtonName, nullptr});
   }
-  CheckDistinct(plan, out);
+  {
+    // Checked under the pages' lock, so that no other run's replace (which
+    // links the old page aside for a moment) is seen halfway. Let go before
+    // the writes: a settings file saved there locks the folder too.
+    std::optional<PageWriter> checking;
+    struct stat st {};
+    if (o.testPages && ::stat(o.testPages->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      try {
+        checking.emplace(FolderPath(*o.testPages));
+      } catch (const FileWriteError& e) {
+        throw UsageError{LowerFirst(e.what()) + "; nothing was written", 1};
+      }
+    }
+    CheckDistinct(plan, out);
+  }
 
   for (std::size_t i = 0; i < plan.size(); ++i) {
+    if (!plan[i].write) continue;
     try {
       plan[i].write();
     } catch (const SettingsFileError& e) {
       throw UsageError{e.what() + Outcome(plan, i), 1};
     } catch (const FileWriteError& e) {
-      std::string message = e.what();
-      message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
-      throw UsageError{message + Outcome(plan, i), 1};
+      // The page writer has said what became of the pages.
+      throw UsageError{
+          LowerFirst(e.what()) + (i > 0 ? "; written: " + ListOf(plan, 0, i) : std::string()), 1};
     }
   }
-  pagesLock.reset();
 
   if (o.json) {
     nlohmann::json j;

@@ -24,14 +24,6 @@ std::string_view GoButtonGif() {
   return {reinterpret_cast<const char*>(kGoButtonGifData), kGoButtonGifSize};
 }
 
-void WritePopupTestPage(const std::string& folder, std::string_view popupCode) {
-  WriteTextFile(popupCode, folder + kTestPageName);
-}
-
-void WriteLinkTestPage(const std::string& folder, std::string_view linkCode) {
-  WriteTextFile(LinkTestPageText(linkCode), folder + kLinkTestPageName);
-}
-
 void EnsureGoButton(const std::string& folder) {
   const std::string path = folder + kGoButtonName;
   struct stat st {};
@@ -39,25 +31,45 @@ void EnsureGoButton(const std::string& folder) {
   WriteBinaryFile(GoButtonGif(), path);
 }
 
-void WriteTestPages(const std::string& folder, std::string_view popupCode,
-                    std::string_view linkCode) {
-  const files::FolderLock lock(folder);
-  if (const auto& problem = lock.Problem())
-    throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
+PageWriter::PageWriter(std::string folder)
+    : folder_(std::move(folder)), lock_(std::make_unique<files::FolderLock>(folder_)) {
+  if (const auto& problem = lock_->Problem())
+    throw FileWriteError("Cannot lock \"" + folder_ + "\": " + problem->Reason);
+}
+
+PageWriter::~PageWriter() = default;
+PageWriter::PageWriter(PageWriter&&) noexcept = default;
+PageWriter& PageWriter::operator=(PageWriter&&) noexcept = default;
+
+void PageWriter::WritePopupPage(std::string_view popupCode) const {
+  WriteTextFile(popupCode, folder_ + kTestPageName);
+}
+
+void PageWriter::WriteLinkPage(std::string_view linkCode) const {
+  WriteTextFile(LinkTestPageText(linkCode), folder_ + kLinkTestPageName);
+}
+
+void PageWriter::EnsureGoButton() const { orvanta::EnsureGoButton(folder_); }
+
+void PageWriter::WriteText(const std::string& name, std::string_view text) const {
+  WriteTextFile(text, folder_ + name);
+}
+
+void PageWriter::WriteAll(std::string_view popupCode, std::string_view linkCode) const {
   const std::string popupPage = TextFileBytes(popupCode);
   const std::string linkPage = TextFileBytes(LinkTestPageText(linkCode));
   std::vector<std::pair<std::string, std::string_view>> wanted = {
-      {folder + kTestPageName, popupPage}, {folder + kLinkTestPageName, linkPage}};
+      {folder_ + kTestPageName, popupPage}, {folder_ + kLinkTestPageName, linkPage}};
   struct stat st {};
-  if (::stat((folder + kGoButtonName).c_str(), &st) != 0)
-    wanted.emplace_back(folder + kGoButtonName, GoButtonGif());
+  if (::stat((folder_ + kGoButtonName).c_str(), &st) != 0)
+    wanted.emplace_back(folder_ + kGoButtonName, GoButtonGif());
 
   std::vector<files::PlannedFile> plan;
   for (const auto& [path, bytes] : wanted) {
     files::PlannedFile file;
     if (const auto problem = files::FindWriteTarget(path, file.Target))
       throw FileWriteError("Cannot write \"" + path + "\": " + problem->Reason +
-                           "; nothing was written");
+                           "; the folder was left as it was");
     files::RemoveLeftovers(file.Target);
     file.Pieces = {bytes};
     plan.push_back(std::move(file));
@@ -73,6 +85,11 @@ void WriteTestPages(const std::string& folder, std::string_view popupCode,
     throw FileWriteError("Cannot write \"" + wanted[failed].first + "\": " + problem->Reason +
                          outcome);
   }
+}
+
+void WriteTestPages(const std::string& folder, std::string_view popupCode,
+                    std::string_view linkCode) {
+  PageWriter(folder).WriteAll(popupCode, linkCode);
 }
 
 }  // namespace orvanta

@@ -14,13 +14,16 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <system_error>
+#include <utility>
 #include <vector>
 
+#include "files/FileProblem.h"
 #include "preview/TestPages.h"
+#include "preview/TextFile.h"
 
 namespace orvanta {
 
@@ -52,15 +55,20 @@ constexpr const char* kLaunchLockPrefix = ".launch-";
 constexpr const char* kNewPrefix = ".new-";
 
 // The process number and a random part, so two processes with one number
-// (in two containers) never pick one name.
-const std::string& ProcessTag() {
-  static const std::string tag = [] {
+// (in two containers) never pick one name. A forked child is another
+// instance and gets a tag of its own.
+std::string ProcessTag() {
+  static std::mutex mutex;
+  static pid_t owner = 0;
+  static std::string tag;
+  const std::lock_guard<std::mutex> guard(mutex);
+  if (owner != ::getpid()) {
+    owner = ::getpid();
     std::random_device random;
     static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string text = std::to_string(::getpid()) + "-";
-    for (int i = 0; i < 6; ++i) text += kDigits[random() % 36];
-    return text;
-  }();
+    tag = std::to_string(owner) + "-";
+    for (int i = 0; i < 6; ++i) tag += kDigits[random() % 36];
+  }
   return tag;
 }
 
@@ -68,10 +76,6 @@ const std::string& ProcessTag() {
 std::string InstanceName() { return kInstancePrefix + HostName() + "-" + ProcessTag(); }
 
 std::string LaunchLockName() { return kLaunchLockPrefix + ProcessTag() + ".lock"; }
-
-// The locks this process holds until it ends, by the path of the lock file.
-std::mutex g_locksMutex;
-std::map<std::string, int> g_locks;
 
 int OpenAndLock(const std::string& lockFile, int flags) {
   const int fd = ::open(lockFile.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -85,28 +89,51 @@ int OpenAndLock(const std::string& lockFile, int flags) {
   return fd;
 }
 
-// Takes the lock for good; errno EBUSY when another process holds it.
-bool HoldLock(const std::string& lockFile) {
-  const std::lock_guard<std::mutex> guard(g_locksMutex);
-  if (g_locks.count(lockFile) != 0) return true;
-  const int fd = OpenAndLock(lockFile, O_RDWR | O_CREAT);
-  if (fd < 0) return false;
-  g_locks[lockFile] = fd;
-  return true;
-}
+// A lock held for as long as this object lives.
+class HeldLock {
+ public:
+  HeldLock() = default;
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
+  ~HeldLock() { Release(); }
+  // Takes over what `other` holds.
+  void Take(HeldLock& other) {
+    Release();
+    std::swap(fd_, other.fd_);
+    std::swap(path_, other.path_);
+  }
+  bool Held() const { return fd_ >= 0; }
+  const std::string& Path() const { return path_; }
 
-bool Holds(const std::string& lockFile) {
-  const std::lock_guard<std::mutex> guard(g_locksMutex);
-  return g_locks.count(lockFile) != 0;
-}
+  // Makes `lockFile` and holds its lock. The file is locked under a name of
+  // its own first and appears under `lockFile` already locked: a sweep of
+  // another instance never finds it free, and takes a folder without it for
+  // one still being made.
+  std::optional<files::FileProblem> Create(const std::string& lockFile) {
+    std::string made = lockFile + "-XXXXXX";
+    const int fd = ::mkostemp(made.data(), O_CLOEXEC);
+    if (fd < 0) return files::SystemProblem(errno);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::rename(made.c_str(), lockFile.c_str()) != 0) {
+      const int error = errno;
+      ::close(fd);
+      ::unlink(made.c_str());
+      return files::SystemProblem(error);
+    }
+    Release();
+    fd_ = fd;
+    path_ = lockFile;
+    return std::nullopt;
+  }
 
-void ReleaseLock(const std::string& lockFile) {
-  const std::lock_guard<std::mutex> guard(g_locksMutex);
-  const auto held = g_locks.find(lockFile);
-  if (held == g_locks.end()) return;
-  ::close(held->second);
-  g_locks.erase(held);
-}
+  void Release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
 
 // Runs `remove` while holding the lock, when no one else holds it. A lock
 // file that is missing belongs to something still being made.
@@ -153,33 +180,6 @@ void RemoveLeftoversIn(const std::string& folder) {
   }
 }
 
-namespace {
-
-// Makes the instance's folder with its lock already held inside, so that no
-// other instance ever sees it unlocked.
-std::optional<files::FileProblem> MakeLockedFolder(const std::string& folder) {
-  const std::string parent = std::filesystem::path(folder).parent_path().string();
-  std::string made = parent + "/" + kNewPrefix + "XXXXXX";
-  if (::mkdtemp(made.data()) == nullptr) return files::SystemProblem(errno);
-  const int fd = OpenAndLock(made + "/" + kLockName, O_RDWR | O_CREAT);
-  if (fd < 0 || ::rename(made.c_str(), folder.c_str()) != 0) {
-    const int error = errno;
-    if (fd >= 0) ::close(fd);
-    std::error_code ignored;
-    std::filesystem::remove_all(made, ignored);
-    return files::SystemProblem(error);
-  }
-  const std::lock_guard<std::mutex> guard(g_locksMutex);
-  g_locks[folder + "/" + kLockName] = fd;
-  return std::nullopt;
-}
-
-bool IsInstanceFolder(const std::string& folder) {
-  return StartsWith(std::filesystem::path(folder).filename().string(), kInstancePrefix);
-}
-
-}  // namespace
-
 bool IsWritableFolder(const std::string& folder) {
   struct stat st {};
   if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
@@ -216,71 +216,174 @@ bool IsBuildTree(const std::string& programFolder) {
   return false;
 }
 
-std::string ChooseWorkFolder(const std::string& programFolder, const std::string& dataFolder) {
-  if (IsBuildTree(programFolder) && !IsSystemProgramFolder(programFolder) &&
-      IsWritableFolder(programFolder))
-    return CleanPath(programFolder) + "/";
+namespace {
+
+bool UsesProgramFolder(const std::string& programFolder) {
+  return IsBuildTree(programFolder) && !IsSystemProgramFolder(programFolder) &&
+         IsWritableFolder(programFolder);
+}
+
+std::string InstanceFolderIn(const std::string& dataFolder) {
   // Each window of one process has a folder of its own too.
   static std::atomic<int> windows{0};
   const int window = ++windows;
   return CleanPath(dataFolder) + "/" + InstanceName() +
-         (window > 1 ? "-" + std::to_string(window) : std::string()) + "/";
+         (window > 1 ? "-" + std::to_string(window) : std::string());
 }
 
-std::optional<files::FileProblem> PrepareWorkFolder(const std::string& workFolder) {
-  const std::string folder = CleanPath(workFolder);
-  const std::string parent = std::filesystem::path(folder).parent_path().string();
-  struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0) {
-    if (!S_ISDIR(st.st_mode)) return files::SystemProblem(ENOTDIR);
-    // An instance folder is ours alone; a build-tree folder is shared, and
-    // a lock of ours there marks our launch pages as in use.
-    const std::string lock =
-        IsInstanceFolder(folder) ? folder + "/" + kLockName : folder + "/" + LaunchLockName();
-    if (!HoldLock(lock)) return files::SystemProblem(errno);
-    RemoveLeftoversIn(IsInstanceFolder(folder) ? parent : folder);
-    return std::nullopt;
-  }
-  std::error_code error;
-  if (!std::filesystem::exists(parent, error)) {
-    std::filesystem::create_directories(std::filesystem::path(parent).parent_path(), error);
-    if (::mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST)
-      return files::SystemProblem(errno);
-  }
-  RemoveLeftoversIn(parent);
-  if (!IsInstanceFolder(folder)) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return files::SystemProblem(errno);
-    return HoldLock(folder + "/" + LaunchLockName()) ? std::nullopt
-                                                      : std::optional(files::SystemProblem(errno));
-  }
-  return MakeLockedFolder(folder);
-}
+}  // namespace
 
-void RemoveWorkFolder(const std::string& workFolder) {
-  const std::string folder = CleanPath(workFolder);
-  if (!IsInstanceFolder(folder)) {
-    // Our launch pages stay for the browser; the lock goes with the last.
-    const std::string lock = folder + "/" + LaunchLockName();
-    bool pagesLeft = false;
-    for (const std::string& name : Entries(folder))
-      pagesLeft = pagesLeft || StartsWith(name, kLaunchPrefix + ProcessTag() + "-");
-    if (!pagesLeft && Holds(lock)) ::unlink(lock.c_str());
-    ReleaseLock(lock);
-    return;
-  }
-  for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
-    ::unlink((folder + "/" + name).c_str());
-  const std::string lock = folder + "/" + kLockName;
-  // Launch pages keep the folder, unlocked, for the next start to remove.
-  if (Entries(folder).size() == 3 && Holds(lock)) {
-    ::unlink(lock.c_str());
-    ::rmdir(folder.c_str());
-  }
-  ReleaseLock(lock);
+std::string ChooseWorkFolder(const std::string& programFolder, const std::string& dataFolder) {
+  if (UsesProgramFolder(programFolder)) return CleanPath(programFolder) + "/";
+  return InstanceFolderIn(dataFolder) + "/";
 }
 
 std::string LaunchPageName(int number) {
   return kLaunchPrefix + ProcessTag() + "-" + std::to_string(number) + ".htm";
+}
+
+class WorkFolder::Policy {
+ public:
+  virtual ~Policy() = default;
+  // The folder exists and this instance's lock is held. Idempotent.
+  virtual std::optional<files::FileProblem> Prepare() = 0;
+  // Where other instances' leftovers lie.
+  virtual std::string SweptFolder() const = 0;
+  // What this instance wrote goes, and the lock with it.
+  virtual void Remove() = 0;
+};
+
+namespace {
+
+// A folder of this instance's own in the per-user data folder, locked by
+// the `.lock` inside it.
+class OwnFolder final : public WorkFolder::Policy {
+ public:
+  explicit OwnFolder(std::string folder)
+      : folder_(std::move(folder)),
+        parent_(std::filesystem::path(folder_).parent_path().string()) {}
+
+  std::optional<files::FileProblem> Prepare() override {
+    struct stat st {};
+    if (lock_.Held() && ::stat(folder_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      return std::nullopt;
+    std::error_code error;
+    if (!std::filesystem::exists(parent_, error)) {
+      std::filesystem::create_directories(std::filesystem::path(parent_).parent_path(), error);
+      if (::mkdir(parent_.c_str(), 0700) != 0 && errno != EEXIST)
+        return files::SystemProblem(errno);
+    }
+    return MakeLocked();
+  }
+
+  std::string SweptFolder() const override { return parent_; }
+
+  void Remove() override {
+    if (!lock_.Held()) return;
+    for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
+      ::unlink((folder_ + "/" + name).c_str());
+    // Without its lock file no sweep touches the folder, so the file system
+    // alone says whether launched pages keep it: they stay for the browser,
+    // with a free lock beside them for the next start to find.
+    const std::string lockFile = folder_ + "/" + kLockName;
+    ::unlink(lockFile.c_str());
+    if (::rmdir(folder_.c_str()) != 0 && (errno == ENOTEMPTY || errno == EEXIST)) {
+      const int fd = ::open(lockFile.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+      if (fd >= 0) ::close(fd);
+    }
+    lock_.Release();
+  }
+
+ private:
+  // Made under another name with its lock already held inside, so that no
+  // other instance ever sees it unlocked.
+  std::optional<files::FileProblem> MakeLocked() {
+    std::string made = parent_ + "/" + kNewPrefix + "XXXXXX";
+    if (::mkdtemp(made.data()) == nullptr) return files::SystemProblem(errno);
+    HeldLock lock;
+    auto problem = lock.Create(made + "/" + kLockName);
+    if (!problem && ::rename(made.c_str(), folder_.c_str()) != 0)
+      problem = files::SystemProblem(errno);
+    if (problem) {
+      std::error_code ignored;
+      std::filesystem::remove_all(made, ignored);
+      return problem;
+    }
+    // The lock stays with the open file, whatever its folder is called now.
+    lock_.Take(lock);
+    return std::nullopt;
+  }
+
+  std::string folder_;
+  std::string parent_;
+  HeldLock lock_;
+};
+
+// The shared folder of a build tree: a lock per instance marks its launched
+// pages there as in use.
+class SharedFolder final : public WorkFolder::Policy {
+ public:
+  explicit SharedFolder(std::string folder) : folder_(std::move(folder)) {}
+
+  std::optional<files::FileProblem> Prepare() override {
+    struct stat st {};
+    if (lock_.Held() && ::stat(LockFile().c_str(), &st) == 0) return std::nullopt;
+    if (::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST) return files::SystemProblem(errno);
+    return lock_.Create(LockFile());
+  }
+
+  std::string SweptFolder() const override { return folder_; }
+
+  void Remove() override {
+    // Our launched pages stay for the browser; the lock goes with the last.
+    bool pagesLeft = false;
+    for (const std::string& name : Entries(folder_))
+      pagesLeft = pagesLeft || StartsWith(name, kLaunchPrefix + ProcessTag() + "-");
+    if (!pagesLeft && lock_.Held()) ::unlink(LockFile().c_str());
+    lock_.Release();
+  }
+
+ private:
+  std::string LockFile() const { return folder_ + "/" + LaunchLockName(); }
+
+  std::string folder_;
+  HeldLock lock_;
+};
+
+}  // namespace
+
+WorkFolder::WorkFolder(const std::string& programFolder, const std::string& dataFolder) {
+  if (UsesProgramFolder(programFolder)) {
+    path_ = CleanPath(programFolder) + "/";
+    policy_ = std::make_unique<SharedFolder>(CleanPath(programFolder));
+  } else {
+    const std::string own = InstanceFolderIn(dataFolder);
+    path_ = own + "/";
+    policy_ = std::make_unique<OwnFolder>(own);
+  }
+}
+
+WorkFolder::~WorkFolder() {
+  WaitForSweep();
+  policy_->Remove();
+}
+
+void WorkFolder::StartSweep() {
+  if (swept_) return;
+  swept_ = true;
+  sweep_ = std::thread([folder = policy_->SweptFolder()] { RemoveLeftoversIn(folder); });
+}
+
+void WorkFolder::WaitForSweep() {
+  if (sweep_.joinable()) sweep_.join();
+}
+
+PageWriter WorkFolder::LockPages() {
+  if (auto problem = policy_->Prepare())
+    throw FileWriteError("Cannot make \"" + path_ + "\": " + problem->Reason);
+  PageWriter pages(path_);
+  pages.EnsureGoButton();
+  return pages;
 }
 
 }  // namespace orvanta

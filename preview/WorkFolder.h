@@ -1,9 +1,11 @@
 #pragma once
 
-#include <optional>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <thread>
 
-#include "files/FileProblem.h"
+#include "preview/TestPages.h"
 
 namespace orvanta {
 
@@ -26,25 +28,49 @@ bool IsBuildTree(const std::string& programFolder);
 // other files in is served to the pages. Nothing is created.
 std::string ChooseWorkFolder(const std::string& programFolder, const std::string& dataFolder);
 
-// Creates the work folder when it is missing, open to its owner alone (and
-// its parent so when that is missing too), and takes the lock this process
-// holds on it until it ends (in a shared build-tree folder, the lock on its
-// launch pages). Removes what instances that hold no lock any more left
-// behind: a process number tells nothing across containers.
-std::optional<files::FileProblem> PrepareWorkFolder(const std::string& workFolder);
-
 // Removes what instances that hold no lock any more left in `folder`: their
 // own folders, and their launch pages in a shared build-tree folder.
 void RemoveLeftoversIn(const std::string& folder);
-
-// Removes this instance's folder and what the program wrote there, and
-// lets the lock go; files handed to the browser stay for it and go at the
-// next start.
-void RemoveWorkFolder(const std::string& workFolder);
 
 // A page of its own for each "Launch in Browser": the browser may read it
 // long after, while later pages are written. Only the last few stay.
 std::string LaunchPageName(int number);
 inline constexpr int kLaunchPagesKept = 8;
+
+// The folder one window writes its pages to, and the lock that tells other
+// instances it is in use. Nothing is written until the first LockPages();
+// the destructor removes what this instance wrote there and lets the lock
+// go, leaving launched pages for the browser (the next start removes them).
+class WorkFolder {
+ public:
+  WorkFolder(const std::string& programFolder, const std::string& dataFolder);
+  ~WorkFolder();
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+  // Ends with "/".
+  const std::string& Path() const { return path_; }
+  std::string PagePath(std::string_view name) const { return path_ + std::string(name); }
+
+  // Removes, on a thread of its own, what instances that are gone left
+  // beside this folder. Once per instance; later calls do nothing.
+  void StartSweep();
+  void WaitForSweep();
+
+  // Makes the folder when missing, open to its owner alone, holds this
+  // instance's lock on it and returns the writer of its pages, with the
+  // picture the pages show in place. Throws FileWriteError.
+  PageWriter LockPages();
+
+  // How this instance marks the folder as its own: a folder of its own, or
+  // its launch pages in the shared folder of a build tree.
+  class Policy;
+
+ private:
+  std::string path_;
+  std::unique_ptr<Policy> policy_;
+  std::thread sweep_;
+  bool swept_ = false;
+};
 
 }  // namespace orvanta

@@ -7,11 +7,10 @@
 #include <QUrl>
 #include <unistd.h>
 
-#include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
-#include "files/FileWriter.h"
 #include "modules/host/ModuleHost.h"
 #include "modules/host/PreviewPlugin.h"
 #include "preview/TestPages.h"
@@ -30,8 +29,9 @@ PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBo
       setup_.dataFolder.isEmpty()
           ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
           : setup_.dataFolder;
-  workFolder_ = QString::fromStdString(
-      ChooseWorkFolder(programFolder_.toStdString(), dataFolder.toStdString()));
+  work_ = std::make_unique<WorkFolder>(programFolder_.toStdString(), dataFolder.toStdString());
+  workFolder_ = QString::fromStdString(work_->Path());
+  work_->StartSweep();
 }
 
 PreviewSession::~PreviewSession() {
@@ -39,7 +39,6 @@ PreviewSession::~PreviewSession() {
   // views' parent widgets.
   // At exit a failing module has no one left to tell.
   if (PreviewFactory* factory = Factory()) CallModule([factory] { factory->shutdown(); });
-  RemoveWorkFolder(workFolder_.toStdString());
 }
 
 template <class Call>
@@ -55,52 +54,38 @@ bool PreviewSession::CallModule(Call&& call) const noexcept {
   return false;
 }
 
-std::unique_ptr<files::FolderLock> PreviewSession::LockPages() const {
-  const std::string folder = workFolder_.toStdString();
-  if (auto problem = PrepareWorkFolder(folder))
-    throw FileWriteError("Cannot make \"" + folder + "\": " + problem->Reason);
-  auto lock = std::make_unique<files::FolderLock>(folder);
-  if (const auto& problem = lock->Problem())
-    throw FileWriteError("Cannot lock \"" + folder + "\": " + problem->Reason);
-  EnsureGoButton(folder);
-  return lock;
-}
-
 void PreviewSession::WritePopupPage(const std::string& popupCode) const {
-  const auto lock = LockPages();
-  WritePopupTestPage(workFolder_.toStdString(), popupCode);
+  work_->LockPages().WritePopupPage(popupCode);
 }
 
 void PreviewSession::WriteLinkPage(const std::string& linkCode) const {
-  const auto lock = LockPages();
-  WriteLinkTestPage(workFolder_.toStdString(), linkCode);
+  work_->LockPages().WriteLinkPage(linkCode);
 }
 
 void PreviewSession::WritePages(const std::string& popupCode, const std::string& linkCode) const {
   // The code is on the screen; "Preview" writes the pages again and says in
   // its views why when it cannot, so a failure here is left for it to tell.
   try {
-    const auto lock = LockPages();
+    const PageWriter pages = work_->LockPages();
     try {
-      WritePopupTestPage(workFolder_.toStdString(), popupCode);
+      pages.WritePopupPage(popupCode);
     } catch (const FileWriteError&) {
     }
-    WriteLinkTestPage(workFolder_.toStdString(), linkCode);
+    pages.WriteLinkPage(linkCode);
   } catch (const FileWriteError&) {
   }
 }
 
 void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
   // One lock for the pair; a failure to take it is told in each view.
-  std::unique_ptr<files::FolderLock> lock;
-  const std::string folder = workFolder_.toStdString();
+  std::optional<PageWriter> pages;
   ShowPage(0, kTestPageName, [&] {
-    if (!lock) lock = LockPages();
-    WritePopupTestPage(folder, popupCode);
+    if (!pages) pages.emplace(work_->LockPages());
+    pages->WritePopupPage(popupCode);
   });
   ShowPage(1, kLinkTestPageName, [&] {
-    if (!lock) lock = LockPages();
-    WriteLinkTestPage(folder, linkCode);
+    if (!pages) pages.emplace(work_->LockPages());
+    pages->WriteLinkPage(linkCode);
   });
 }
 
@@ -129,16 +114,15 @@ bool PreviewSession::Launch(const std::string& popupCode) {
   // A page of its own, which no later Generate or other window replaces
   // before the browser has read it.
   const int number = ++launches_;
-  const QString page = workFolder_ + QString::fromStdString(LaunchPageName(number));
+  const std::string name = LaunchPageName(number);
   try {
-    const auto lock = LockPages();
-    WriteTextFile(popupCode, page.toStdString());
+    work_->LockPages().WriteText(name, popupCode);
   } catch (const FileWriteError&) {
     return false;
   }
   if (number > kLaunchPagesKept)
-    ::unlink((workFolder_.toStdString() + LaunchPageName(number - kLaunchPagesKept)).c_str());
-  return Open(QUrl::fromLocalFile(page));
+    ::unlink(work_->PagePath(LaunchPageName(number - kLaunchPagesKept)).c_str());
+  return Open(QUrl::fromLocalFile(QString::fromStdString(work_->PagePath(name))));
 }
 
 bool PreviewSession::Open(const QUrl& target) const { return OpenUrl(target, setup_.shellOpen); }
@@ -153,8 +137,10 @@ void PreviewSession::CloseAllPopups() {
 }
 
 bool PreviewSession::AnyStopped() const {
-  return std::any_of(browsers_.cbegin(), browsers_.cend(),
-                     [](const PreviewBrowser* view) { return view != nullptr && view->stopped(); });
+  bool stopped = false;
+  for (const PreviewBrowser* view : browsers_)
+    if (view != nullptr) CallModule([&] { stopped = stopped || view->stopped(); });
+  return stopped;
 }
 
 void PreviewSession::Reload() {
@@ -185,36 +171,56 @@ bool PreviewSession::EnsureViews() {
   if (browsers_[0] != nullptr && browsers_[1] != nullptr) return true;
   if (host_ == nullptr) host_ = std::make_unique<ModuleHost>(kPreviewModule, setup_.pluginFolders);
   PreviewFactory* factory = nullptr;
-  if (!CallModule([&] { factory = host_->load<PreviewFactory>(); }) || factory == nullptr) {
+  if (!CallModule([&] {
+        factory = host_->load<PreviewFactory>();
+        if (factory == nullptr) return;
+        for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
+          factory->serveFile(workFolder_ + QString::fromLatin1(name));
+      }) ||
+      factory == nullptr) {
     ShowModuleError();
     return false;
   }
-  for (const char* name : {kTestPageName, kLinkTestPageName, kGoButtonName})
-    factory->serveFile(workFolder_ + QString::fromLatin1(name));
-  const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
+  // Both views or neither: one made before the other failed waits, hidden,
+  // for the next try.
   for (std::size_t i = 0; i < viewBoxes_.size(); ++i) {
-    if (browsers_[i] != nullptr) continue;
+    if (made_[i] != nullptr) continue;
     PreviewBrowser* view = nullptr;
-    if (!CallModule([&] { view = factory->createBrowser(viewBoxes_[i]); })) {
+    if (CallModule([&] { view = factory->createBrowser(viewBoxes_[i]); }) && view == nullptr)
+      moduleFailure_ = tr("The preview module made no view.");
+    if (view == nullptr) {
+      for (PreviewBrowser* half : made_)
+        if (half != nullptr) CallModule([half] { half->widget()->hide(); });
       ShowModuleError();
       return false;
     }
-    if (view == nullptr) return false;
-    browsers_[i] = view;
-    QWidget* widget = view->widget();
-    widget->setObjectName(QString::fromLatin1(names[i]));
-    viewBoxes_[i]->layout()->addWidget(widget);
-    const int number = static_cast<int>(i) + 1;
-    view->setLoadFinishedHandler([this, number](bool ok) { emit loadFinished(number, ok); });
-    view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
-    view->setPopupFactsHandler(
-        [this, number](const PopupFacts& facts) { emit popupFacts(number, facts); });
-    view->setStoppedHandler([this](bool) { emit stoppedChanged(); });
-    view->setPageNoteHandler([this, number](const PageNote& note) { emit pageNote(number, note); });
-    view->setPopupsAllowed(popupsAllowed_);
-    view->setDialogsCancelled(dialogsCancelled_);
-    widget->show();
+    made_[i] = view;
   }
+  const std::array<const char*, 2> names{"WebBrowser1", "WebBrowser2"};
+  const bool wired = CallModule([&] {
+    for (std::size_t i = 0; i < made_.size(); ++i) {
+      PreviewBrowser* view = made_[i];
+      QWidget* widget = view->widget();
+      widget->setObjectName(QString::fromLatin1(names[i]));
+      viewBoxes_[i]->layout()->addWidget(widget);
+      const int number = static_cast<int>(i) + 1;
+      view->setLoadFinishedHandler([this, number](bool ok) { emit loadFinished(number, ok); });
+      view->setPopupOpenedHandler([this](QWidget* popup) { emit popupOpened(popup); });
+      view->setPopupFactsHandler(
+          [this, number](const PopupFacts& facts) { emit popupFacts(number, facts); });
+      view->setStoppedHandler([this](bool) { emit stoppedChanged(); });
+      view->setPageNoteHandler(
+          [this, number](const PageNote& note) { emit pageNote(number, note); });
+      view->setPopupsAllowed(popupsAllowed_);
+      view->setDialogsCancelled(dialogsCancelled_);
+      widget->show();
+    }
+  });
+  if (!wired) {
+    ShowModuleError();
+    return false;
+  }
+  browsers_ = made_;
   emit viewsMade();
   return true;
 }
@@ -222,18 +228,22 @@ bool PreviewSession::EnsureViews() {
 void PreviewSession::SetPopupsAllowed(bool allowed) {
   popupsAllowed_ = allowed;
   for (PreviewBrowser* view : browsers_)
-    if (view != nullptr) view->setPopupsAllowed(allowed);
+    if (view != nullptr && !CallModule([&] { view->setPopupsAllowed(allowed); }))
+      ShowModuleError();
 }
 
 void PreviewSession::SetDialogsCancelled(bool cancelled) {
   dialogsCancelled_ = cancelled;
   for (PreviewBrowser* view : browsers_)
-    if (view != nullptr) view->setDialogsCancelled(cancelled);
+    if (view != nullptr && !CallModule([&] { view->setDialogsCancelled(cancelled); }))
+      ShowModuleError();
 }
 
 QString PreviewSession::EngineName() const {
   PreviewFactory* factory = browsers_[0] != nullptr ? Factory() : nullptr;
-  return factory != nullptr ? factory->engineName() : QString();
+  QString name;
+  if (factory != nullptr) CallModule([&] { name = factory->engineName(); });
+  return name;
 }
 
 void PreviewSession::Navigate(int view, const char* pageName) {

@@ -16,15 +16,12 @@
 
 class QLabel;
 
-namespace orvanta::files {
-class FolderLock;
-}
-
 namespace orvanta {
 
 class ModuleHost;
 class PreviewBrowser;
 class PreviewFactory;
+class WorkFolder;
 
 // What the session works with; empty members mean the real thing.
 struct PreviewSetup {
@@ -95,9 +92,6 @@ class PreviewSession : public QObject {
  private:
   // Null until the views were first asked for, or when the module is missing.
   PreviewFactory* Factory() const;
-  // Makes the work folder when missing and locks it, with the picture the
-  // pages show in place. Throws FileWriteError.
-  std::unique_ptr<files::FolderLock> LockPages() const;
   bool EnsureViews();
   // Runs a call into the module; what it throws is kept for the view that
   // says the preview is not available.
@@ -111,9 +105,12 @@ class PreviewSession : public QObject {
   PreviewSetup setup_;
   std::array<QFrame*, 2> viewBoxes_;
   QString programFolder_;
+  std::unique_ptr<WorkFolder> work_;
   QString workFolder_;
   std::unique_ptr<ModuleHost> host_;
   std::array<PreviewBrowser*, 2> browsers_{};
+  // Views the module made; in browsers_ only once both are.
+  std::array<PreviewBrowser*, 2> made_{};
   QLabel* moduleError_ = nullptr;
   mutable QString moduleFailure_;
   int launches_ = 0;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -232,7 +233,8 @@ class HeldLock {
 TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
   TempDir temp;
   const std::string data = temp.path() + "share/orvanta";
-  const std::string mine = ChooseWorkFolder("/proc", data);
+  auto work = std::make_unique<WorkFolder>("/proc", data);
+  const std::string mine = work->Path();
   const pid_t gone = [] {
     const pid_t pid = ::fork();
     if (pid == 0) ::_exit(0);
@@ -262,7 +264,9 @@ TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
     if (c.held) held.push_back(std::make_unique<HeldLock>(data + "/" + c.folder + "/.lock"));
   }
 
-  ASSERT_FALSE(PrepareWorkFolder(mine));
+  work->StartSweep();
+  work->LockPages();
+  work->WaitForSweep();
   struct stat st {};
   ASSERT_EQ(::stat(mine.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -279,13 +283,75 @@ TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
 
   WriteTestPages(mine, "p", "l");
   std::ofstream(mine + LaunchPageName(1)) << "launched";
-  RemoveWorkFolder(mine);
+  work.reset();
   EXPECT_TRUE(test_support::Exists(mine + LaunchPageName(1))) << "kept for the browser";
   // Once this instance let go, the next one's clean-up takes the rest.
   held.clear();
   RemoveLeftoversIn(data);
   EXPECT_FALSE(test_support::Exists(mine));
   EXPECT_FALSE(test_support::Exists(data + "/" + cases[0].folder));
+}
+
+// The clean-up asks the file system what is left, and a folder removed
+// while the window runs is made again.
+TEST(WorkFolder, CleanUpTakesTheFolderWhenNothingLaunchedIsLeft) {
+  const std::function<void(WorkFolder&)> uses[] = {
+      [](WorkFolder& w) { w.LockPages().WriteAll("p", "l"); },
+      [](WorkFolder& w) {
+        w.LockPages().WriteAll("p", "l");
+        std::filesystem::remove_all(w.Path());
+        w.LockPages().WriteAll("again", "l");
+        EXPECT_EQ(ReadBytes(w.PagePath(kTestPageName)), "again\r\n");
+      }};
+  for (const auto& use : uses) {
+    TempDir temp;
+    auto work = std::make_unique<WorkFolder>("/proc", temp.path() + "data");
+    const std::string folder = work->Path();
+    use(*work);
+    work.reset();
+    EXPECT_FALSE(test_support::Exists(folder));
+  }
+}
+
+// Windows of several processes starting at one moment: each one's sweep
+// of the others' leftovers meets the others' folders being made, and no
+// first page write may fail for it.
+TEST(WorkFolder, InstancesStartingTogetherNeverLoseAPageWrite) {
+  constexpr int kRounds = 50;
+  constexpr int kInstances = 6;
+  TempDir temp;
+  const std::string data = temp.path() + "data";
+  int failed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    std::vector<pid_t> instances;
+    for (int i = 0; i < kInstances; ++i) {
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        ::close(start[1]);
+        char go = 0;
+        (void)!::read(start[0], &go, 1);
+        WorkFolder work("/proc", data);
+        work.StartSweep();
+        try {
+          work.LockPages().WriteAll("p", "l");
+        } catch (const FileWriteError&) {
+          ::_exit(1);
+        }
+        ::_exit(ReadBytes(work.PagePath(kTestPageName)) == "p\r\n" ? 0 : 2);
+      }
+      instances.push_back(pid);
+    }
+    ::close(start[0]);
+    ::close(start[1]);  // all of them go at once
+    for (const pid_t pid : instances) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failed;
+    }
+  }
+  EXPECT_EQ(failed, 0) << "of " << kRounds * kInstances << " instances";
 }
 
 // In a shared build-tree folder the launch pages carry the lock instead.
@@ -299,16 +365,22 @@ TEST(WorkFolder, LaunchPagesInASharedFolderGoWhenTheirLockIsFree) {
   std::ofstream(folder + "/launch-77-gone-1.htm") << "old";
   std::ofstream(folder + "/launch-77-gone-2.htm") << "old";
   std::ofstream(folder + "/.launch-77-gone.lock").flush();
-  ASSERT_FALSE(PrepareWorkFolder(folder + "/"));
+  std::ofstream(temp.path() + "build/CMakeCache.txt").flush();
+  WorkFolder work(folder, temp.path() + "data");
+  ASSERT_EQ(work.Path(), folder + "/");
+  work.StartSweep();
+  work.LockPages();
+  work.WaitForSweep();
   EXPECT_TRUE(test_support::Exists(folder + "/launch-77-live-1.htm"));
   EXPECT_FALSE(test_support::Exists(folder + "/launch-77-gone-1.htm"));
   EXPECT_FALSE(test_support::Exists(folder + "/launch-77-gone-2.htm"));
   EXPECT_FALSE(test_support::Exists(folder + "/.launch-77-gone.lock"));
 
-  std::ofstream(folder + "/" + LaunchPageName(1)) << "mine";
+  const std::string mine = folder + "/" + LaunchPageName(1);
+  std::ofstream(mine) << "mine";
   EXPECT_EQ(test_support::InChild([&] {
               RemoveLeftoversIn(folder);
-              return test_support::Exists(folder + "/" + LaunchPageName(1)) ? 0 : 1;
+              return test_support::Exists(mine) ? 0 : 1;
             }),
             0);
 }

@@ -1,0 +1,87 @@
+// The session against a preview module that fails on purpose: a failing
+// module call is said in the preview, and the two views come as a pair.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "modules/host/PreviewPlugin.h"
+#include "preview/session/PreviewSession.h"
+#include "tests/support/TempFolder.h"
+
+namespace orvanta {
+namespace {
+
+QList<QWidget*> ViewsIn(QFrame* box) {
+  QList<QWidget*> views;
+  for (QWidget* child : box->findChildren<QWidget*>())
+    if (child->property("fakeView").toBool()) views << child;
+  return views;
+}
+
+TEST(PreviewSession, AFailingModuleCallIsSaidAndNoHalfPairOfViewsIsShown) {
+  const struct {
+    const char* Name;
+    const char* Failure;
+    const char* Said;
+  } cases[] = {
+      {"ServingAFileThrows", "serve-throws", "no file may be served"},
+      {"NoFirstView", "no-view-box1", "made no view"},
+      {"NoSecondView", "no-view-box2", "made no view"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test_support::TempFolder data;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    std::array<QFrame*, 2> boxes{};
+    for (int i = 0; i < 2; ++i) {
+      boxes[i] = new QFrame(&window);
+      boxes[i]->setObjectName(QStringLiteral("box%1").arg(i + 1));
+      new QVBoxLayout(boxes[i]);
+      layout->addWidget(boxes[i]);
+    }
+    window.show();
+    PreviewSetup setup;
+    setup.programFolder = QStringLiteral("/proc");
+    setup.dataFolder = QString::fromStdString(data.Path());
+    setup.pluginFolders = {QStringLiteral(ORVANTA_FAKE_PREVIEW_DIR)};
+    PreviewSession session(setup, boxes);
+
+    qputenv("ORVANTA_FAKE_PREVIEW", c.Failure);
+    session.Show("popup", "link");
+    EXPECT_EQ(session.browser(0), nullptr);
+    EXPECT_EQ(session.browser(1), nullptr);
+    auto* said = boxes[0]->findChild<QLabel*>(QStringLiteral("lblPreviewError"));
+    ASSERT_NE(said, nullptr);
+    EXPECT_TRUE(said->isVisible());
+    EXPECT_TRUE(said->text().contains(QLatin1String(c.Said))) << said->text().toStdString();
+    for (QFrame* box : boxes)
+      for (QWidget* view : ViewsIn(box)) EXPECT_FALSE(view->isVisible());
+    EXPECT_TRUE(QFile::exists(session.workFolder() + QStringLiteral("test_page.htm")))
+        << "the pages are written all the same";
+
+    // Once the module works, the pair is made, reusing a view made before.
+    qunsetenv("ORVANTA_FAKE_PREVIEW");
+    session.Show("popup", "link");
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_NE(session.browser(i), nullptr);
+      EXPECT_EQ(ViewsIn(boxes[i]), QList<QWidget*>{session.browser(i)->widget()});
+      EXPECT_TRUE(session.browser(i)->widget()->isVisible());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvanta
+
+int main(int argc, char* argv[]) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
