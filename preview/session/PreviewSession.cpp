@@ -228,8 +228,7 @@ bool PreviewSession::EnsureViews() {
 void PreviewSession::SetPopupsAllowed(bool allowed) {
   popupsAllowed_ = allowed;
   for (PreviewBrowser* view : browsers_)
-    if (view != nullptr && !CallModule([&] { view->setPopupsAllowed(allowed); }))
-      ShowModuleError();
+    if (view != nullptr && !CallModule([&] { view->setPopupsAllowed(allowed); })) ShowModuleError();
 }
 
 void PreviewSession::SetDialogsCancelled(bool cancelled) {

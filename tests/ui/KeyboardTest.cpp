@@ -73,9 +73,8 @@ const QStringList kMainStops = {
     "txtDelay_1", "vsbDelay_1", "OptAction_0", "cmdGo_0", "cmdGo_2", "Label10", "picHelp_2", "tbsOptions"};
 const QStringList kCodeStops = {"txtCode", "cmdCopy_0", "picHelp_0", "txtCodeLink",
                                 "cmdCopy_1", "picConsult", "tbsOptions"};
-const QStringList kPreviewStops = {"chkAllowPopups", "txtReport", "picHelp_1", "cmdsrc_2",
-                                   "cmdCheckBrowsers",
-                                   "tbsOptions"};
+const QStringList kPreviewStops = {"chkAllowPopups", "txtReport",        "picHelp_1",
+                                   "cmdsrc_2",       "cmdCheckBrowsers", "tbsOptions"};
 const QStringList kAboutStops = {"cmdAbout", "lblCompany_0", "lblVexa_0", "lblProducts_0",
                                  "tbsOptions"};
 
