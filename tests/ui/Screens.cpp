@@ -83,6 +83,8 @@ int main(int argc, char* argv[]) {
     QWidget* popup = nullptr;
     QObject::connect(&window, &orvanta::FrmMain::previewLoadFinished, [&](int, bool) { ++loaded; });
     QObject::connect(&window, &orvanta::FrmMain::previewPopupOpened, [&](QWidget* w) { popup = w; });
+    // The popup opens on page load, which the engine blocks unless allowed.
+    Tick(window, "chkAllowPopups");
     auto* tabs = window.findChild<QTabBar*>(QStringLiteral("tbsOptions"));
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(2).center());
     if (!WaitUntil([&] { return loaded >= 2 && popup != nullptr; }, 60000)) return 2;
