@@ -105,6 +105,7 @@ void PreviewReport::Start(const PopupSettings& entries, bool codeAsGenerated) {
   notes_.clear();
   latestView_ = 0;
   codeAsGenerated_ = codeAsGenerated;
+  inPage_ = entries.Order == WindowOrder::InPage;
   delaySeconds_ = QString::fromStdString(entries.DelaySeconds).trimmed();
   closeSeconds_ = QString::fromStdString(entries.CloseSeconds).trimmed();
 }
@@ -159,7 +160,10 @@ QStringList PreviewReport::Lines() const {
   };
   const PopupFacts* found = Latest();
   if (found == nullptr) {
-    lines << QStringLiteral("No popup was asked for yet.");
+    // An In Page dialog is no window: say what the report cannot see rather than "nothing".
+    lines << (inPage_ ? QStringLiteral("In Page: the code shows a dialog inside the test page, not "
+                                       "a window; this report measures windows only.")
+                      : QStringLiteral("No popup was asked for yet."));
     tail();
     return lines;
   }

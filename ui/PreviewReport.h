@@ -51,6 +51,7 @@ class PreviewReport {
   std::vector<Note> notes_;
   int latestView_ = 0;
   bool codeAsGenerated_ = true;
+  bool inPage_ = false;
   QString engine_;
   QString delaySeconds_;
   QString closeSeconds_;

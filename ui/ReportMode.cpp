@@ -321,8 +321,9 @@ int RunReport(int argc, char* argv[]) {
   };
   WaitFor(complete, closeMs + kMarginMs);
   // What a page does not answer within that time it does not answer.
-  static const PreviewReport empty;
-  const PreviewReport& result = report != nullptr ? *report : empty;
+  PreviewReport nothing;
+  nothing.Start(code, true);
+  const PreviewReport& result = report != nullptr ? *report : nothing;
   QByteArray text;
   if (options.Json) {
     text = QJsonDocument(result.Json()).toJson(QJsonDocument::Indented);
