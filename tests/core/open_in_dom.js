@@ -57,7 +57,7 @@ async function load(html, withHtmlFrame) {
     beforeParse(window) {
       window.__opened = [];
       window.__timers = [];
-      window.open = function(url, name, specs) {
+      window.open = function(url, name, featureText) {
         const popup = {
           closed: false,
           order: 'none',
@@ -166,24 +166,24 @@ function checkInPage(entry, window, ran) {
 function check(entry, opened, ran, what, full) {
   const where = `${what} of ${entry.trigger}`;
   if (opened.length !== 1) fail(entry, `${where}: window.open called ${opened.length} times`, '');
-  const [url, name, specs] = opened[0].args;
+  const [url, name, featureText] = opened[0].args;
   if (url !== entry.url) fail(entry, `${where}: another address`, `${JSON.stringify(url)}`);
   if (name !== entry.name) fail(entry, `${where}: another window name`, JSON.stringify(name));
-  const f = features(specs);
+  const f = features(featureText);
   const expected =
       ['top', 'left'].concat(entry.options ? entry.options.split(',') : [], ['width', 'height']);
   if (Object.keys(f).join() !== expected.join())
-    fail(entry, `${where}: other window options`, specs);
+    fail(entry, `${where}: other window options`, featureText);
   if (f.width !== entry.width || f.height !== entry.height)
-    fail(entry, `${where}: another size`, specs);
+    fail(entry, `${where}: another size`, featureText);
   for (const option of expected.slice(2, -2))
-    if (f[option] !== ' 1') fail(entry, `${where}: option ${option} not on`, specs);
+    if (f[option] !== ' 1') fail(entry, `${where}: option ${option} not on`, featureText);
   if (entry.center) {
     const top = String((opened.screenHeight - Number(entry.height)) / 2);
     const left = String((opened.screenWidth - Number(entry.width)) / 2);
-    if (f.top !== top || f.left !== left) fail(entry, `${where}: not centred`, specs);
+    if (f.top !== top || f.left !== left) fail(entry, `${where}: not centred`, featureText);
   } else if (f.top !== entry.top || f.left !== entry.left) {
-    fail(entry, `${where}: another position`, specs);
+    fail(entry, `${where}: another position`, featureText);
   }
   if (!full) return;
   const popup = opened[0].popup;
