@@ -24,6 +24,18 @@ namespace orvanta::browsers {
 
 namespace {
 
+// One press of Enter, as a WebDriver input source: the same in both protocols.
+QJsonObject EnterKeySource() {
+  const QString enter = QStringLiteral("\uE007");
+  return QJsonObject{{QStringLiteral("type"), QStringLiteral("key")},
+                     {QStringLiteral("id"), QStringLiteral("keyboard")},
+                     {QStringLiteral("actions"),
+                      QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("keyDown")},
+                                             {QStringLiteral("value"), enter}},
+                                 QJsonObject{{QStringLiteral("type"), QStringLiteral("keyUp")},
+                                             {QStringLiteral("value"), enter}}}}};
+}
+
 const QString kElementKey = QStringLiteral("element-6066-11e4-a52e-4f735466cecf");
 
 // What one browsing context says about itself.
@@ -212,15 +224,7 @@ class ClassicDriver : public Driver {
                        QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact))
                        .mid(1)
                        .chopped(1)));
-      const QString enter = QStringLiteral("\uE007");
-      sources.append(
-          QJsonObject{{QStringLiteral("type"), QStringLiteral("key")},
-                      {QStringLiteral("id"), QStringLiteral("keyboard")},
-                      {QStringLiteral("actions"),
-                       QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("keyDown")},
-                                              {QStringLiteral("value"), enter}},
-                                  QJsonObject{{QStringLiteral("type"), QStringLiteral("keyUp")},
-                                              {QStringLiteral("value"), enter}}}}});
+      sources.append(EnterKeySource());
     } else {
       sources.append(source);
     }
@@ -375,15 +379,7 @@ class BidiDriver : public Driver {
                     {QStringLiteral("arguments"),
                      QJsonArray{QJsonObject{{QStringLiteral("sharedId"), shared}}}},
                     {QStringLiteral("target"), QJsonObject{{QStringLiteral("context"), main_}}}});
-      const QString enter = QStringLiteral("\uE007");
-      sources.append(
-          QJsonObject{{QStringLiteral("type"), QStringLiteral("key")},
-                      {QStringLiteral("id"), QStringLiteral("keyboard")},
-                      {QStringLiteral("actions"),
-                       QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("keyDown")},
-                                              {QStringLiteral("value"), enter}},
-                                  QJsonObject{{QStringLiteral("type"), QStringLiteral("keyUp")},
-                                              {QStringLiteral("value"), enter}}}}});
+      sources.append(EnterKeySource());
     } else {
       QJsonArray steps{QJsonObject{
           {QStringLiteral("type"), QStringLiteral("pointerMove")},

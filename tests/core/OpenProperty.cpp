@@ -10,6 +10,7 @@
 #include "core/EntryRule.h"
 #include "core/Enums.h"
 #include "core/Generator.h"
+#include "tests/core/JsonString.h"
 
 namespace {
 
@@ -96,18 +97,8 @@ std::string WindowName(std::mt19937& r) {
 }
 
 void PrintJson(const char* key, const std::string& s) {
-  std::printf(",\"%s\":\"", key);
-  for (const char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      std::printf("\\%c", ch);
-    } else if (c < 0x20 || c == 0x7F) {
-      std::printf("\\u%04x", c);
-    } else {
-      std::putchar(ch);
-    }
-  }
-  std::putchar('"');
+  std::printf(",\"%s\":", key);
+  orvanta::test_support::PrintJsonString(s);
 }
 
 }  // namespace

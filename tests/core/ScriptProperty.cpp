@@ -8,23 +8,62 @@
 
 #include "core/EntryRule.h"
 #include "core/Generator.h"
+#include "tests/core/JsonString.h"
 
 namespace {
 
 using orvanta::PopupSettings;
 
-const std::vector<std::string> kNasty = {
-    "'", "\"", "\\", "\n", "\r", "\t", std::string(1, '\0'), "\x01", "\x7F", "\xC2\x85",
-    "\xE2\x80\xA8", "\xE2\x80\xA9", "<", "</script>", "</SCRIPT", "<script>", "<!--", "-->",
-    "#WINCENTER", "#URL", "\xE2\x80\xA2", "&quot;", "&#39;", "&#x5C;", "&amp;", "&", "#", ";",
-    " ", "-", ".", "\xC3\xA9", "/", "//",
-    "(", ")", "`", "${", "*/", "/*", "WIDTH", "TOP", "\xF0\x9F\x98\x80"};
-const std::vector<std::string> kPlain = {"a", "Z", "pop", "x1", "_", "$", "9", "http://",
-                                         "ab.htm", "?q=1", "%27"};
-const std::vector<std::string> kWords = {"if", "class", "new", "myfunc", "StartPop", "win",
-                                         "let", "yield", "await", "eval", "1up", "a$_"};
-const std::vector<std::string> kNumbers = {"", "-", ".", "-.", "5", "1d2", "1e2", "+3", "12.5",
-                                           "400", "0", "361", "1E+2", "1.", ".5", "-7", "2D0"};
+const std::vector<std::string> kNasty = {"'",
+                                         "\"",
+                                         "\\",
+                                         "\n",
+                                         "\r",
+                                         "\t",
+                                         std::string(1, '\0'),
+                                         "\x01",
+                                         "\x7F",
+                                         "\xC2\x85",
+                                         "\xE2\x80\xA8",
+                                         "\xE2\x80\xA9",
+                                         "<",
+                                         "</script>",
+                                         "</SCRIPT",
+                                         "<script>",
+                                         "<!--",
+                                         "-->",
+                                         "#WINCENTER",
+                                         "#URL",
+                                         "\xE2\x80\xA2",
+                                         "&quot;",
+                                         "&#39;",
+                                         "&#x5C;",
+                                         "&amp;",
+                                         "&",
+                                         "#",
+                                         ";",
+                                         " ",
+                                         "-",
+                                         ".",
+                                         "\xC3\xA9",
+                                         "/",
+                                         "//",
+                                         "(",
+                                         ")",
+                                         "`",
+                                         "${",
+                                         "*/",
+                                         "/*",
+                                         "WIDTH",
+                                         "TOP",
+                                         "\xF0\x9F\x98\x80"};
+const std::vector<std::string> kPlain = {"a", "Z",       "pop",    "x1",   "_",  "$",
+                                         "9", "http://", "ab.htm", "?q=1", "%27"};
+const std::vector<std::string> kWords = {"if",  "class", "new",   "myfunc", "StartPop", "win",
+                                         "let", "yield", "await", "eval",   "1up",      "a$_"};
+const std::vector<std::string> kNumbers = {"",     "-",  ".",    "-.",  "5",  "1d2",
+                                           "1e2",  "+3", "12.5", "400", "0",  "361",
+                                           "1E+2", "1.", ".5",   "-7",  "2D0"};
 
 std::string Pick(std::mt19937& r, const std::vector<std::string>& from) {
   return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(r)];
@@ -35,21 +74,6 @@ std::string Text(std::mt19937& r, bool nasty) {
   const int n = std::uniform_int_distribution<int>(0, 5)(r);
   for (int i = 0; i < n; ++i) t += nasty && r() % 3 == 0 ? Pick(r, kNasty) : Pick(r, kPlain);
   return t;
-}
-
-void PrintJson(const std::string& s) {
-  std::putchar('"');
-  for (const char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      std::printf("\\%c", ch);
-    } else if (c < 0x20 || c == 0x7F) {
-      std::printf("\\u%04x", c);
-    } else {
-      std::putchar(ch);
-    }
-  }
-  std::putchar('"');
 }
 
 }  // namespace
@@ -75,9 +99,9 @@ int main(int argc, char** argv) {
       continue;
     }
     std::printf("{\"accepted\":true,\"popup\":");
-    PrintJson(g.Code.PopupCode);
+    orvanta::test_support::PrintJsonString(g.Code.PopupCode);
     std::printf(",\"link\":");
-    PrintJson(g.Code.LinkCode);
+    orvanta::test_support::PrintJsonString(g.Code.LinkCode);
     std::puts("}");
   }
   return 0;
