@@ -68,6 +68,146 @@ QJsonValue Rect(const QRect& r) {
   return QJsonObject{{"left", r.x()}, {"top", r.y()}, {"width", r.width()}, {"height", r.height()}};
 }
 
+QString ViewName(int view) {
+  return view == 2 ? QStringLiteral("link code") : QStringLiteral("test page");
+}
+
+QString Entered(bool codeAsGenerated, const QString& seconds) {
+  // The code may say something else than the entries once it was edited.
+  if (!codeAsGenerated) return QStringLiteral("the code was edited after Generate Code");
+  return seconds.isEmpty() ? QStringLiteral("none entered")
+                           : QStringLiteral("entered %1 s").arg(PreviewReport::Printable(seconds));
+}
+
+QString NoteLine(int view, const PageNote& note) {
+  const QString where = ViewName(view);
+  const QString text = PreviewReport::Printable(note.text.left(kLongestNote));
+  if (note.kind == PageNote::Kind::DialogCancelled) {
+    return QStringLiteral("Dialog %1 the %2, cancelled by the report: %3")
+        .arg(note.inPopup ? QStringLiteral("in a popup of") : QStringLiteral("of"), where, text);
+  }
+  if (note.line > 0) {
+    return QStringLiteral("Script error in the %1, line %2: %3")
+        .arg(where)
+        .arg(note.line)
+        .arg(text);
+  }
+  return QStringLiteral("Script error in the %1: %2").arg(where, text);
+}
+
+QString AskedLine(const PopupFacts& f, int view) {
+  QString asked = QStringLiteral("Asked for: popup %1 of the %2, on %3")
+                      .arg(f.number)
+                      .arg(ViewName(view), TriggerText(f));
+  if (f.fromFrame) asked += QStringLiteral(" in a frame");
+  if (f.sinceActionMs)
+    asked += QStringLiteral(", %1 after the user's last action").arg(Seconds(*f.sinceActionMs));
+  return asked;
+}
+
+QString PageLine(const PopupFacts& f) {
+  if (!f.pageLoaded) return QStringLiteral("Page: loading.");
+  if (*f.pageLoaded) return QStringLiteral("Page: loaded.");
+  return QStringLiteral("Page: not loaded: %1.").arg(PreviewReport::Printable(f.pageError));
+}
+
+void AddGeometryLines(const PopupFacts& f, QStringList& lines) {
+  if (!f.given.isValid()) {
+    lines << QStringLiteral("Geometry: being measured.");
+    return;
+  }
+  const QRect askedRect = f.asked.value_or(QRect(-1, -1, -1, -1));
+  lines << QStringLiteral("Size: asked %1 x %2, given %3 x %4, resizable %5.")
+               .arg(Side(askedRect.width()), Side(askedRect.height()))
+               .arg(f.given.width())
+               .arg(f.given.height())
+               .arg(YesNo(f.resizable));
+  QString position = QStringLiteral("Position: asked left %1, top %2, given left %3, top %4")
+                         .arg(Side(askedRect.x()), Side(askedRect.y()))
+                         .arg(f.given.x())
+                         .arg(f.given.y());
+  if (f.screen.isValid()) {
+    const QPoint off = f.given.center() - f.screen.center();
+    if (qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1)
+      position += QStringLiteral(", centred on the %1 x %2 screen")
+                      .arg(f.screen.width())
+                      .arg(f.screen.height());
+  }
+  lines << position + QLatin1Char('.');
+}
+
+void AddBarLines(const PopupFacts& f, QStringList& lines) {
+  for (std::size_t i = 0; i < f.bars.size() && i < static_cast<std::size_t>(kWindowOptionCount);
+       ++i) {
+    const PopupFacts::Bar& bar = f.bars[i];
+    const QString askedBar = !bar.asked   ? QStringLiteral("not asked")
+                             : *bar.asked ? QStringLiteral("asked yes")
+                                          : QStringLiteral("asked no");
+    QString shown = YesNo(bar.shown);
+    if (bar.shown && !bar.how.isEmpty()) shown += QStringLiteral(" (%1)").arg(bar.how);
+    if (bar.option == QLatin1String("scrollbars") && f.overflows)
+      shown += *f.overflows ? QStringLiteral(", the page is larger than the window")
+                            : QStringLiteral(", the page fits the window");
+    lines << QStringLiteral("%1: %2, shown %3.")
+                 .arg(QString::fromLatin1(kWindowOptions[i].Caption), askedBar, shown);
+  }
+}
+
+QString FocusLine(const PopupFacts& f) {
+  const QString front = !f.popupInFront   ? NotMeasurable()
+                        : *f.popupInFront ? QStringLiteral("the popup")
+                                          : QStringLiteral("the test page's window");
+  return QStringLiteral("In front: %1; the focus is on %2.")
+      .arg(front, f.focus == QLatin1String("popup")  ? QStringLiteral("the popup")
+                  : f.focus == QLatin1String("none") ? QStringLiteral("no window of the program")
+                                                     : QStringLiteral("the ") + f.focus);
+}
+
+QString ClosedLine(const PopupFacts& f, const QString& enteredClose) {
+  switch (f.end) {
+    case PopupFacts::End::ByScript:
+      return QStringLiteral("Closed: by the page's script %1 after opening (auto-close %2).")
+          .arg(f.openToCloseMs ? Seconds(*f.openToCloseMs) : NotMeasurable(), enteredClose);
+    case PopupFacts::End::ByUser:
+      return QStringLiteral("Closed: by the user %1 after opening.")
+          .arg(f.openToCloseMs ? Seconds(*f.openToCloseMs) : NotMeasurable());
+    case PopupFacts::End::ByProgram:
+      return QStringLiteral("Closed: by the program (a new preview or quitting).");
+    case PopupFacts::End::Open:
+      break;
+  }
+  return QStringLiteral("Closed: not yet (auto-close %1).").arg(enteredClose);
+}
+
+// The lines of a popup the engine let open, as a window or a tab.
+void AddOpenedLines(const PopupFacts& f, int view, const QString& enteredDelay,
+                    const QString& enteredClose, QStringList& lines) {
+  const bool tab = PreviewReport::Verdict(f) == QLatin1String("tab");
+  lines << (tab ? QStringLiteral("Opened as a new tab")
+                : QStringLiteral("Opened as a popup window"));
+  if (f.allowedOnly) {
+    lines << QStringLiteral(
+        "Shown only because popups are allowed for the test page: without that setting the "
+        "engine refuses it, as no user action came right before it.");
+  }
+  lines << AskedLine(f, view) + QLatin1Char('.');
+  if (tab) {
+    lines << QStringLiteral(
+        "As a tab: it takes the browser window's size and place, so the asked size and "
+        "position, the bars and Popup Under do not apply; the auto-close closes the tab.");
+  }
+  lines << PageLine(f);
+  AddGeometryLines(f, lines);
+  AddBarLines(f, lines);
+  if (!f.bars.empty() && !tab)
+    lines << QStringLiteral("Browsers show a read-only address field in every popup.");
+  if (!f.focus.isEmpty()) lines << FocusLine(f);
+  lines << QStringLiteral("Delay: %1 from the trigger to the window (%2).")
+               .arg(f.triggerToOpenMs ? Seconds(*f.triggerToOpenMs) : NotMeasurable(),
+                    enteredDelay);
+  lines << ClosedLine(f, enteredClose);
+}
+
 }  // namespace
 
 QString PreviewReport::Printable(const QString& text) {
@@ -133,145 +273,22 @@ const PopupFacts* PreviewReport::Latest() const {
 
 QStringList PreviewReport::Lines() const {
   QStringList lines;
-  const auto entered = [this](const QString& seconds) {
-    // The code may say something else than the entries once it was edited.
-    if (!codeAsGenerated_) return QStringLiteral("the code was edited after Generate Code");
-    return seconds.isEmpty() ? QStringLiteral("none entered")
-                             : QStringLiteral("entered %1 s").arg(Printable(seconds));
-  };
-  const auto tail = [&] {
-    if (!engine_.isEmpty()) lines << QStringLiteral("Engine: %1.").arg(engine_);
-    for (const Note& n : notes_) {
-      const QString where = n.view == 2 ? QStringLiteral("link code") : QStringLiteral("test page");
-      const QString text = Printable(n.note.text.left(kLongestNote));
-      if (n.note.kind == PageNote::Kind::DialogCancelled) {
-        lines << QStringLiteral("Dialog %1 the %2, cancelled by the report: %3")
-                     .arg(n.note.inPopup ? QStringLiteral("in a popup of") : QStringLiteral("of"),
-                          where, text);
-      } else if (n.note.line > 0) {
-        lines << QStringLiteral("Script error in the %1, line %2: %3")
-                     .arg(where)
-                     .arg(n.note.line)
-                     .arg(text);
-      } else {
-        lines << QStringLiteral("Script error in the %1: %2").arg(where, text);
-      }
-    }
-  };
   const PopupFacts* found = Latest();
   if (found == nullptr) {
     // An In Page dialog is no window: say what the report cannot see rather than "nothing".
     lines << (inPage_ ? QStringLiteral("In Page: the code shows a dialog inside the test page, not "
                                        "a window; this report measures windows only.")
                       : QStringLiteral("No popup was asked for yet."));
-    tail();
-    return lines;
-  }
-  const PopupFacts& f = *found;
-  const QString where = latestView_ == 2 ? QStringLiteral("link code") : QStringLiteral("test page");
-  const QString verdict = Verdict(f);
-  QString asked = QStringLiteral("Asked for: popup %1 of the %2, on %3")
-                      .arg(f.number)
-                      .arg(where, TriggerText(f));
-  if (f.fromFrame) asked += QStringLiteral(" in a frame");
-  if (f.sinceActionMs)
-    asked += QStringLiteral(", %1 after the user's last action").arg(Seconds(*f.sinceActionMs));
-  if (verdict == QLatin1String("blocked")) {
-    lines << QStringLiteral("Blocked: %1.").arg(Reason(f));
-    lines << asked + QStringLiteral("; window.open returned null to the page.");
-    tail();
-    return lines;
-  }
-  const bool tab = verdict == QLatin1String("tab");
-  lines << (tab ? QStringLiteral("Opened as a new tab")
-                : QStringLiteral("Opened as a popup window"));
-  if (f.allowedOnly) {
-    lines << QStringLiteral(
-        "Shown only because popups are allowed for the test page: without that setting the "
-        "engine refuses it, as no user action came right before it.");
-  }
-  lines << asked + QLatin1Char('.');
-  if (tab) {
-    lines << QStringLiteral(
-        "As a tab: it takes the browser window's size and place, so the asked size and "
-        "position, the bars and Popup Under do not apply; the auto-close closes the tab.");
-  }
-  if (!f.pageLoaded) {
-    lines << QStringLiteral("Page: loading.");
-  } else if (*f.pageLoaded) {
-    lines << QStringLiteral("Page: loaded.");
+  } else if (!found->opened) {
+    lines << QStringLiteral("Blocked: %1.").arg(Reason(*found));
+    lines << AskedLine(*found, latestView_) +
+                 QStringLiteral("; window.open returned null to the page.");
   } else {
-    lines << QStringLiteral("Page: not loaded: %1.").arg(Printable(f.pageError));
+    AddOpenedLines(*found, latestView_, Entered(codeAsGenerated_, delaySeconds_),
+                   Entered(codeAsGenerated_, closeSeconds_), lines);
   }
-  if (!f.given.isValid()) {
-    lines << QStringLiteral("Geometry: being measured.");
-  } else {
-    const QRect askedRect = f.asked.value_or(QRect(-1, -1, -1, -1));
-    lines << QStringLiteral("Size: asked %1 x %2, given %3 x %4, resizable %5.")
-                 .arg(Side(askedRect.width()), Side(askedRect.height()))
-                 .arg(f.given.width())
-                 .arg(f.given.height())
-                 .arg(YesNo(f.resizable));
-    QString position = QStringLiteral("Position: asked left %1, top %2, given left %3, top %4")
-                           .arg(Side(askedRect.x()), Side(askedRect.y()))
-                           .arg(f.given.x())
-                           .arg(f.given.y());
-    if (f.screen.isValid()) {
-      const QPoint off = f.given.center() - f.screen.center();
-      if (qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1)
-        position += QStringLiteral(", centred on the %1 x %2 screen")
-                        .arg(f.screen.width())
-                        .arg(f.screen.height());
-    }
-    lines << position + QLatin1Char('.');
-  }
-  for (std::size_t i = 0; i < f.bars.size() && i < static_cast<std::size_t>(kWindowOptionCount);
-       ++i) {
-    const PopupFacts::Bar& bar = f.bars[i];
-    const QString askedBar = !bar.asked   ? QStringLiteral("not asked")
-                             : *bar.asked ? QStringLiteral("asked yes")
-                                          : QStringLiteral("asked no");
-    QString shown = YesNo(bar.shown);
-    if (bar.shown && !bar.how.isEmpty()) shown += QStringLiteral(" (%1)").arg(bar.how);
-    if (bar.option == QLatin1String("scrollbars") && f.overflows)
-      shown += *f.overflows ? QStringLiteral(", the page is larger than the window")
-                            : QStringLiteral(", the page fits the window");
-    lines << QStringLiteral("%1: %2, shown %3.")
-                 .arg(QString::fromLatin1(kWindowOptions[i].Caption), askedBar, shown);
-  }
-  if (!f.bars.empty() && !tab)
-    lines << QStringLiteral("Browsers show a read-only address field in every popup.");
-  if (!f.focus.isEmpty()) {
-    const QString front = !f.popupInFront   ? NotMeasurable()
-                          : *f.popupInFront ? QStringLiteral("the popup")
-                                            : QStringLiteral("the test page's window");
-    lines << QStringLiteral("In front: %1; the focus is on %2.")
-                 .arg(front, f.focus == QLatin1String("popup") ? QStringLiteral("the popup")
-                             : f.focus == QLatin1String("none")
-                                 ? QStringLiteral("no window of the program")
-                                 : QStringLiteral("the ") + f.focus);
-  }
-  lines << QStringLiteral("Delay: %1 from the trigger to the window (%2).")
-               .arg(f.triggerToOpenMs ? Seconds(*f.triggerToOpenMs) : NotMeasurable(),
-                    entered(delaySeconds_));
-  switch (f.end) {
-    case PopupFacts::End::Open:
-      lines << QStringLiteral("Closed: not yet (auto-close %1).").arg(entered(closeSeconds_));
-      break;
-    case PopupFacts::End::ByScript:
-      lines << QStringLiteral("Closed: by the page's script %1 after opening (auto-close %2).")
-                   .arg(f.openToCloseMs ? Seconds(*f.openToCloseMs) : NotMeasurable(),
-                        entered(closeSeconds_));
-      break;
-    case PopupFacts::End::ByUser:
-      lines << QStringLiteral("Closed: by the user %1 after opening.")
-                   .arg(f.openToCloseMs ? Seconds(*f.openToCloseMs) : NotMeasurable());
-      break;
-    case PopupFacts::End::ByProgram:
-      lines << QStringLiteral("Closed: by the program (a new preview or quitting).");
-      break;
-  }
-  tail();
+  if (!engine_.isEmpty()) lines << QStringLiteral("Engine: %1.").arg(engine_);
+  for (const Note& n : notes_) lines << NoteLine(n.view, n.note);
   return lines;
 }
 

@@ -201,42 +201,101 @@ constexpr int kLoadWaitMs = 60000;
 // What the engine needs beyond the waits the code asks for.
 constexpr int kMarginMs = 15000;
 
-}  // namespace
-
-int RunReport(int argc, char* argv[]) {
-  ReportOptions options;
-  if (!ParseReportOptions(argc, argv, options)) return 2;
-  const char* path = options.Path;
-  PopupSettings entries;
+// Reads the settings file and checks that its code would run; prints why
+// not and returns false otherwise.
+bool LoadReportSettings(const char* path, PopupSettings& entries, PopupSettings& code) {
   try {
     LoadSettingsFile(path, entries);
   } catch (const SettingsFileError& e) {
     std::fprintf(stderr, "orvanta: %s\n", e.what());
-    return 2;
+    return false;
   }
   // Code that would not run would report nothing of use.
   if (const auto tooLong = FindTooLongEntry(entries)) {
     std::fprintf(stderr, "orvanta: %s: [Popup] %s is too long\n", path, tooLong->c_str());
-    return 2;
+    return false;
   }
-  const PopupSettings code = ReadPopupSettings(entries);
+  code = ReadPopupSettings(entries);
   if (const auto problem = FindEntryProblem(code)) {
     std::fprintf(stderr, "orvanta: %s: [Popup] %s: %s\n", path, problem->Field.c_str(),
                  DescribeProblem(*problem).c_str());
+    return false;
+  }
+  return true;
+}
+
+int ReportInBrowsers(const ReportOptions& options, const PopupSettings& entries, int argc,
+                     char* argv[]) {
+  QString bad;
+  const std::optional<QStringList> browsers =
+      ParseBrowserList(QString::fromLocal8Bit(options.Browsers), &bad);
+  if (!browsers) {
+    std::fprintf(stderr, "orvanta: --browsers: unknown browser \"%s\"; use %s or all\n",
+                 Printable(bad).toLocal8Bit().constData(),
+                 BrowserNames().join(QStringLiteral(", ")).toLocal8Bit().constData());
     return 2;
   }
-  if (options.Browsers != nullptr) {
-    QString bad;
-    const std::optional<QStringList> browsers =
-        ParseBrowserList(QString::fromLocal8Bit(options.Browsers), &bad);
-    if (!browsers) {
-      std::fprintf(stderr, "orvanta: --browsers: unknown browser \"%s\"; use %s or all\n",
-                   Printable(bad).toLocal8Bit().constData(),
-                   BrowserNames().join(QStringLiteral(", ")).toLocal8Bit().constData());
-      return 2;
-    }
-    return RunBrowsersReport(path, entries, *browsers, options.Json, argc, argv);
+  return RunBrowsersReport(options.Path, entries, *browsers, options.Json, argc, argv);
+}
+
+// Does in the view what sets the popup off; false when the page has nothing for it.
+bool SetOffPopup(FrmMain& window, PreviewBrowser& view, ActivationKind activation) {
+  switch (activation) {
+    case ActivationKind::PageLoad:
+      return true;
+    case ActivationKind::PageClose:
+      // Leaving the page is its trigger: the next preview does.
+      window.SelectTab(3);
+      return true;
+    case ActivationKind::FormButton:
+      return SetOff(view, QStringLiteral("input[type=button]"), true);
+    case ActivationKind::MouseOver:
+      return SetOff(view, QStringLiteral("a[onmouseover]"), false);
+    case ActivationKind::StandardLink:
+    case ActivationKind::ImageLink:
+      return SetOff(view, QStringLiteral("a[href]"), true);
   }
+  return true;
+}
+
+// Waits for the popup's facts: its opening, then what is measured of it and
+// its closing. `report` is set by the window while this waits.
+void WaitForFacts(const PreviewReport* const& report, int delayMs, int closeMs) {
+  const auto latest = [&]() -> const PopupFacts* {
+    return report != nullptr ? report->Latest() : nullptr;
+  };
+  WaitFor([&] { return latest() != nullptr; }, delayMs + kMarginMs);
+  const auto complete = [&] {
+    const PopupFacts* f = latest();
+    if (f == nullptr || !f->opened || f->end != PopupFacts::End::Open) return true;
+    const bool measured = !f->focus.isEmpty() && !f->bars.empty() && f->bars.front().shown &&
+                          f->pageLoaded.has_value();
+    return measured && closeMs == 0;
+  };
+  WaitFor(complete, closeMs + kMarginMs);
+}
+
+int PrintReport(const PreviewReport& result, bool json, FrmMain& window) {
+  QByteArray text;
+  if (json) {
+    text = QJsonDocument(result.Json()).toJson(QJsonDocument::Indented);
+  } else {
+    for (const QString& line : result.Lines()) text += line.toUtf8() + '\n';
+  }
+  const bool written = WriteOut(text);
+  const int error = errno;
+  window.close();
+  if (!written) {
+    std::fprintf(stderr, "orvanta: the report was not written: %s\n",
+                 std::strerror(error != 0 ? error : EIO));
+    return 1;
+  }
+  return 0;
+}
+
+// The report of the preview's own engine, in a window no one sees.
+int ReportInPreview(const ReportOptions& options, const PopupSettings& entries,
+                    const PopupSettings& code, int argc, char* argv[]) {
   // The waits the code itself asks for, as the browser reads its numbers:
   // the repaired texts, clamped as the repair clamps them.
   const auto milliseconds = [](const std::string& seconds) {
@@ -285,60 +344,26 @@ int RunReport(int argc, char* argv[]) {
   if (window.browser(0) == nullptr) return Fail("the preview is not available in this installation");
   if (!WaitFor([&] { return loaded > 0; }, kLoadWaitMs) || !loadedOk)
     return Fail("the test page did not load");
+  if (!SetOffPopup(window, *window.browser(0), entries.Activation))
+    return Fail("the test page has nothing to set the popup off");
 
-  PreviewBrowser& view = *window.browser(0);
-  bool setOff = true;
-  switch (entries.Activation) {
-    case ActivationKind::PageLoad:
-      break;
-    case ActivationKind::PageClose:
-      // Leaving the page is its trigger: the next preview does.
-      window.SelectTab(3);
-      break;
-    case ActivationKind::FormButton:
-      setOff = SetOff(view, QStringLiteral("input[type=button]"), true);
-      break;
-    case ActivationKind::MouseOver:
-      setOff = SetOff(view, QStringLiteral("a[onmouseover]"), false);
-      break;
-    case ActivationKind::StandardLink:
-    case ActivationKind::ImageLink:
-      setOff = SetOff(view, QStringLiteral("a[href]"), true);
-      break;
-  }
-  if (!setOff) return Fail("the test page has nothing to set the popup off");
-
-  const auto latest = [&]() -> const PopupFacts* {
-    return report != nullptr ? report->Latest() : nullptr;
-  };
-  WaitFor([&] { return latest() != nullptr; }, delayMs + kMarginMs);
-  const auto complete = [&] {
-    const PopupFacts* f = latest();
-    if (f == nullptr || !f->opened || f->end != PopupFacts::End::Open) return true;
-    const bool measured = !f->focus.isEmpty() && !f->bars.empty() && f->bars.front().shown &&
-                          f->pageLoaded.has_value();
-    return measured && closeMs == 0;
-  };
-  WaitFor(complete, closeMs + kMarginMs);
+  WaitForFacts(report, delayMs, closeMs);
   // What a page does not answer within that time it does not answer.
   PreviewReport nothing;
   nothing.Start(code, true);
-  const PreviewReport& result = report != nullptr ? *report : nothing;
-  QByteArray text;
-  if (options.Json) {
-    text = QJsonDocument(result.Json()).toJson(QJsonDocument::Indented);
-  } else {
-    for (const QString& line : result.Lines()) text += line.toUtf8() + '\n';
-  }
-  const bool written = WriteOut(text);
-  const int error = errno;
-  window.close();
-  if (!written) {
-    std::fprintf(stderr, "orvanta: the report was not written: %s\n",
-                 std::strerror(error != 0 ? error : EIO));
-    return 1;
-  }
-  return 0;
+  return PrintReport(report != nullptr ? *report : nothing, options.Json, window);
+}
+
+}  // namespace
+
+int RunReport(int argc, char* argv[]) {
+  ReportOptions options;
+  if (!ParseReportOptions(argc, argv, options)) return 2;
+  PopupSettings entries;
+  PopupSettings code;
+  if (!LoadReportSettings(options.Path, entries, code)) return 2;
+  if (options.Browsers != nullptr) return ReportInBrowsers(options, entries, argc, argv);
+  return ReportInPreview(options, entries, code, argc, argv);
 }
 
 }  // namespace orvanta
