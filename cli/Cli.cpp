@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <variant>
 #include <vector>
 
 #include "core/Message.h"
@@ -192,21 +193,13 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
 nlohmann::json SettingsJson(const PopupSettings& s) {
   nlohmann::json j;
   for (const SettingsField& field : kSettingsFields) {
-    switch (field.Kind) {
-      case FieldKind::Text:
-      case FieldKind::Number:
-        j[field.Key] = s.*field.TextMember;
-        break;
-      case FieldKind::Check:
-        j[field.Key] = s.*field.CheckMember;
-        break;
-      case FieldKind::Choice:
-        j[field.Key] = std::string(field.Names.At(field.GetChoice(s), field.Key));
-        break;
-      case FieldKind::Options:
-        j[field.Key] = s.*field.OptionsMember;
-        break;
-    }
+    nlohmann::json& value = j[field.Key];
+    VisitKind(
+        field, [&](const TextField& f) { value = s.*f.Member; },
+        [&](const NumberField& f) { value = s.*f.Member; },
+        [&](const CheckField& f) { value = s.*f.Member; },
+        [&](const ChoiceField& f) { value = std::string(f.Names.At(f.Get(s), field.Key)); },
+        [&](const OptionsField& f) { value = s.*f.Member; });
   }
   return j;
 }
@@ -240,8 +233,9 @@ std::size_t InvalidUtf8At(std::string_view text) {
 // they are refused before anything is written.
 void CheckJsonText(const PopupSettings& s) {
   for (const SettingsField& field : kSettingsFields) {
-    if (field.TextMember == nullptr) continue;
-    const std::string& text = s.*field.TextMember;
+    const auto member = TextMember(field);
+    if (member == nullptr) continue;
+    const std::string& text = s.*member;
     const std::size_t at = InvalidUtf8At(text);
     if (at == std::string_view::npos) continue;
     char byte[8];
@@ -290,31 +284,27 @@ void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
   std::string footer;
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
     const SettingsField& field = kSettingsFields[i];
-    switch (field.Kind) {
-      case FieldKind::Text:
-      case FieldKind::Number:
-        gen.add_option(field.Option, o.values[i], field.Label)->type_name(field.ValueName);
-        break;
-      case FieldKind::Check:
-        gen.add_flag(field.Option, o.checks[i], field.Label);
-        break;
-      case FieldKind::Choice: {
-        // Words that do not fit beside the option go under the list.
-        std::string help = std::string(field.Label) + ": " + field.Words.Joined();
-        if (kHelpColumn + help.size() > 78) {
-          help = std::string(field.Label) + "; " + field.ValueName + " is one of:";
-          footer += std::string(field.ValueName) + ": " + field.Words.Joined() + "\n";
-        }
-        gen.add_option(field.Option, o.values[i], help)->type_name(field.ValueName);
-        break;
-      }
-      case FieldKind::Options:
-        o.optionsOption = gen.add_option(field.Option, o.options, field.Label)
-                              ->delimiter(',')
-                              ->type_name(field.ValueName);
-        footer += std::string(field.ValueName) + ":\n" + Wrapped(field.Words.Joined(), "  ");
-        break;
-    }
+    const auto addValue = [&] {
+      gen.add_option(field.Option, o.values[i], field.Label)->type_name(field.ValueName);
+    };
+    VisitKind(
+        field, [&](const TextField&) { addValue(); }, [&](const NumberField&) { addValue(); },
+        [&](const CheckField&) { gen.add_flag(field.Option, o.checks[i], field.Label); },
+        [&](const ChoiceField& f) {
+          // Words that do not fit beside the option go under the list.
+          std::string help = std::string(field.Label) + ": " + f.Words.Joined();
+          if (kHelpColumn + help.size() > 78) {
+            help = std::string(field.Label) + "; " + field.ValueName + " is one of:";
+            footer += std::string(field.ValueName) + ": " + f.Words.Joined() + "\n";
+          }
+          gen.add_option(field.Option, o.values[i], help)->type_name(field.ValueName);
+        },
+        [&](const OptionsField& f) {
+          o.optionsOption = gen.add_option(field.Option, o.options, field.Label)
+                                ->delimiter(',')
+                                ->type_name(field.ValueName);
+          footer += std::string(field.ValueName) + ":\n" + Wrapped(f.Words.Joined(), "  ");
+        });
   }
   gen.add_flag("--link", o.link, "Print the link code instead");
   gen.add_flag("--json", o.json, "Print both texts and the settings as JSON");
@@ -333,38 +323,40 @@ void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
 void ApplyOptions(const GenerateOptions& o, PopupSettings& s) {
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
     const auto& value = o.values[i];
-    if (kSettingsFields[i].Kind == FieldKind::Number && value && !IsNumericEntry(*value))
+    if (std::holds_alternative<NumberField>(kSettingsFields[i].Kind) && value &&
+        !IsNumericEntry(*value))
       throw UsageError{LongOption(kSettingsFields[i]) + ": " + Quoted(*value) + " is not a number",
                        2};
   }
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
     const SettingsField& field = kSettingsFields[i];
     const auto& value = o.values[i];
-    switch (field.Kind) {
-      case FieldKind::Text:
-      case FieldKind::Number:
-        if (value) s.*field.TextMember = *value;
-        break;
-      case FieldKind::Check:
-        if (o.checks[i]) s.*field.CheckMember = 1;
-        break;
-      case FieldKind::Choice:
-        if (value) {
-          const int index = field.Words.IndexOf(*value);
-          if (index < 0) UnknownWord(LongOption(field), *value, field.Words);
-          field.SetChoice(s, index);
-        }
-        break;
-      case FieldKind::Options:
-        if (o.optionsOption->count() == 0) break;
-        (s.*field.OptionsMember).fill(0);
-        for (const auto& word : o.options) {
-          const int index = field.Words.IndexOf(word);
-          if (index < 0) UnknownWord(LongOption(field), word, field.Words);
-          (s.*field.OptionsMember)[static_cast<std::size_t>(index)] = 1;
-        }
-        break;
-    }
+    VisitKind(
+        field,
+        [&](const TextField& f) {
+          if (value) s.*f.Member = *value;
+        },
+        [&](const NumberField& f) {
+          if (value) s.*f.Member = *value;
+        },
+        [&](const CheckField& f) {
+          if (o.checks[i]) s.*f.Member = 1;
+        },
+        [&](const ChoiceField& f) {
+          if (!value) return;
+          const int index = f.Words.IndexOf(*value);
+          if (index < 0) UnknownWord(LongOption(field), *value, f.Words);
+          f.Set(s, index);
+        },
+        [&](const OptionsField& f) {
+          if (o.optionsOption->count() == 0) return;
+          (s.*f.Member).fill(0);
+          for (const auto& word : o.options) {
+            const int index = f.Words.IndexOf(word);
+            if (index < 0) UnknownWord(LongOption(field), word, f.Words);
+            (s.*f.Member)[static_cast<std::size_t>(index)] = 1;
+          }
+        });
   }
   // The screen empties both timings while "Page Close" is chosen.
   if (s.Activation == ActivationKind::PageClose) {
@@ -378,8 +370,9 @@ std::string SourceOf(const GenerateOptions& o, const std::string& key, const Pop
                      std::string& value) {
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
     const SettingsField& field = kSettingsFields[i];
-    if (key != field.Key || field.TextMember == nullptr) continue;
-    value = typed.*field.TextMember;
+    const auto member = TextMember(field);
+    if (key != field.Key || member == nullptr) continue;
+    value = typed.*member;
     if (o.values[i]) return LongOption(field);
     return "settings file " + Quoted(o.settings.value_or("")) + ": [Popup] " + key;
   }

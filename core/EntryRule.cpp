@@ -131,8 +131,9 @@ std::optional<EntryProblem> FindEntryProblem(const PopupSettings& s) {
 
 std::optional<std::string> FindTooLongEntry(const PopupSettings& s) {
   for (const SettingsField& field : kSettingsFields) {
-    if (field.TextMember == nullptr) continue;
-    const std::string& text = s.*field.TextMember;
+    const auto member = TextMember(field);
+    if (member == nullptr) continue;
+    const std::string& text = s.*member;
     if (text.size() > kLongestEntry && EntryLength(text) > kLongestEntry) return field.Key;
   }
   return std::nullopt;

@@ -628,20 +628,16 @@ void FrmMain::FindFieldControls() {
     const SettingsField& field = kSettingsFields[i];
     FieldControls& controls = fieldControls_[i];
     const QString name = QString::fromLatin1(field.Control);
-    switch (field.Kind) {
-      case FieldKind::Text:
-      case FieldKind::Number:
-        controls.line = findChild<QLineEdit*>(name);
-        break;
-      case FieldKind::Check:
-        controls.group.push_back(findChild<QCheckBox*>(name));
-        break;
-      case FieldKind::Choice:
-      case FieldKind::Options:
-        for (std::size_t k = 0; k < field.Words.Size; ++k)
-          controls.group.push_back(findChild<QAbstractButton*>(name + QString::number(k)));
-        break;
-    }
+    const auto group = [&](const WordList& words) {
+      for (std::size_t k = 0; k < words.Size; ++k)
+        controls.group.push_back(findChild<QAbstractButton*>(name + QString::number(k)));
+    };
+    VisitKind(
+        field, [&](const TextField&) { controls.line = findChild<QLineEdit*>(name); },
+        [&](const NumberField&) { controls.line = findChild<QLineEdit*>(name); },
+        [&](const CheckField&) { controls.group.push_back(findChild<QCheckBox*>(name)); },
+        [&](const ChoiceField& f) { group(f.Words); },
+        [&](const OptionsField& f) { group(f.Words); });
   }
 }
 
@@ -650,30 +646,25 @@ PopupSettings FrmMain::ReadScreen() const {
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
     const SettingsField& field = kSettingsFields[i];
     const FieldControls& controls = fieldControls_[i];
-    switch (field.Kind) {
-      case FieldKind::Text:
-      case FieldKind::Number:
-        s.*field.TextMember = ToUtf8(controls.line->text());
-        break;
-      case FieldKind::Check:
-        s.*field.CheckMember = controls.group[0]->isChecked() ? 1 : 0;
-        break;
-      case FieldKind::Choice:
-        for (std::size_t k = 0; k < controls.group.size(); ++k)
-          if (controls.group[k]->isChecked()) field.SetChoice(s, static_cast<int>(k));
-        break;
-      case FieldKind::Options:
-        for (std::size_t k = 0; k < controls.group.size(); ++k)
-          (s.*field.OptionsMember)[k] = controls.group[k]->isChecked() ? 1 : 0;
-        break;
-    }
+    VisitKind(
+        field, [&](const TextField& f) { s.*f.Member = ToUtf8(controls.line->text()); },
+        [&](const NumberField& f) { s.*f.Member = ToUtf8(controls.line->text()); },
+        [&](const CheckField& f) { s.*f.Member = controls.group[0]->isChecked() ? 1 : 0; },
+        [&](const ChoiceField& f) {
+          for (std::size_t k = 0; k < controls.group.size(); ++k)
+            if (controls.group[k]->isChecked()) f.Set(s, static_cast<int>(k));
+        },
+        [&](const OptionsField& f) {
+          for (std::size_t k = 0; k < controls.group.size(); ++k)
+            (s.*f.Member)[k] = controls.group[k]->isChecked() ? 1 : 0;
+        });
   }
   return s;
 }
 
 void FrmMain::WriteBack(const PopupSettings& repaired) {
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i)
-    if (const std::string PopupSettings::*text = kSettingsFields[i].TextMember)
+    if (const std::string PopupSettings::*text = TextMember(kSettingsFields[i]))
       fieldControls_[i].line->setText(FromUtf8(repaired.*text));
 }
 
@@ -684,22 +675,17 @@ void FrmMain::FillScreen(const PopupSettings& entries) {
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
     const SettingsField& field = kSettingsFields[i];
     const FieldControls& controls = fieldControls_[i];
-    switch (field.Kind) {
-      case FieldKind::Text:
-      case FieldKind::Number:
-        controls.line->setText(FromUtf8(entries.*field.TextMember));
-        break;
-      case FieldKind::Check:
-        controls.group[0]->setChecked(entries.*field.CheckMember == 1);
-        break;
-      case FieldKind::Choice:
-        controls.group.at(static_cast<std::size_t>(field.GetChoice(entries)))->setChecked(true);
-        break;
-      case FieldKind::Options:
-        for (std::size_t k = 0; k < controls.group.size(); ++k)
-          controls.group[k]->setChecked((entries.*field.OptionsMember)[k] == 1);
-        break;
-    }
+    VisitKind(
+        field, [&](const TextField& f) { controls.line->setText(FromUtf8(entries.*f.Member)); },
+        [&](const NumberField& f) { controls.line->setText(FromUtf8(entries.*f.Member)); },
+        [&](const CheckField& f) { controls.group[0]->setChecked(entries.*f.Member == 1); },
+        [&](const ChoiceField& f) {
+          controls.group.at(static_cast<std::size_t>(f.Get(entries)))->setChecked(true);
+        },
+        [&](const OptionsField& f) {
+          for (std::size_t k = 0; k < controls.group.size(); ++k)
+            controls.group[k]->setChecked((entries.*f.Member)[k] == 1);
+        });
   }
   SelectTab(1);
 }

@@ -49,12 +49,13 @@ QString Sentence(const std::string& message) {
 std::optional<std::string> RefusedEntry(const PopupSettings& s) {
   if (const auto key = FindTooLongEntry(s)) {
     const SettingsField* row = FindSettingsField(*key);
-    return *key + ": the text is " + std::to_string(EntryLength(s.*row->TextMember)) +
+    return *key + ": the text is " + std::to_string(EntryLength(s.*TextMember(*row))) +
            " characters long; the longest entry is " + std::to_string(kLongestEntry);
   }
   if (const auto problem = FindEntryProblem(ReadPopupSettings(s))) {
     const SettingsField* row = FindSettingsField(problem->Field);
-    std::string value = row != nullptr && row->TextMember != nullptr ? s.*row->TextMember : "";
+    const auto member = row != nullptr ? TextMember(*row) : nullptr;
+    std::string value = member != nullptr ? s.*member : "";
     if (value.size() > 80) value = value.substr(0, 77) + "...";
     return problem->Field + "=" + Quoted(value) + ": " + DescribeProblem(*problem);
   }

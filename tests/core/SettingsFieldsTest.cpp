@@ -12,19 +12,14 @@ namespace {
 
 // A value the field can hold that a default record does not.
 std::string OtherValue(const SettingsField& field) {
-  switch (field.Kind) {
-    case FieldKind::Text:
-      return std::string("x-") + field.Key;
-    case FieldKind::Number:
-      return "42";
-    case FieldKind::Check:
-      return "1";
-    case FieldKind::Choice:
-      return std::string(field.Names.Data[field.Names.Size - 1]);
-    case FieldKind::Options:
-      return std::string(field.Words.Data[0]) + "," + std::string(field.Words.Data[field.Words.Size - 1]);
-  }
-  return {};
+  return VisitKind(
+      field, [&](const TextField&) { return std::string("x-") + field.Key; },
+      [](const NumberField&) { return std::string("42"); },
+      [](const CheckField&) { return std::string("1"); },
+      [](const ChoiceField& f) { return std::string(f.Names.Data[f.Names.Size - 1]); },
+      [](const OptionsField& f) {
+        return std::string(f.Words.Data[0]) + "," + std::string(f.Words.Data[f.Words.Size - 1]);
+      });
 }
 
 TEST(SettingsFields, EachRowReachesItsOwnFieldAlone) {
@@ -44,6 +39,24 @@ TEST(SettingsFields, EachRowReachesItsOwnFieldAlone) {
           << "setting " << field.Key << " changed " << other.Key;
     }
   }
+}
+
+TEST(SettingsFields, AVisitThatLeavesOutAKindDoesNotCompile) {
+  const auto text = [](const TextField&) {};
+  const auto number = [](const NumberField&) {};
+  const auto check = [](const CheckField&) {};
+  const auto choice = [](const ChoiceField&) {};
+  const auto options = [](const OptionsField&) {};
+  using T = decltype(text);
+  using N = decltype(number);
+  using K = decltype(check);
+  using C = decltype(choice);
+  using O = decltype(options);
+  static_assert(HandlesEveryKind<Overloaded<T, N, K, C, O>, FieldKind>::value);
+  static_assert(!HandlesEveryKind<Overloaded<T, N, K, C>, FieldKind>::value);
+  static_assert(!HandlesEveryKind<Overloaded<N, K, C, O>, FieldKind>::value);
+  // Number is no Text: each kind needs a handler of its own.
+  static_assert(!HandlesEveryKind<Overloaded<T, K, C, O>, FieldKind>::value);
 }
 
 TEST(SettingsFields, RefusedValueSaysWhyAndLeavesTheRecordAlone) {

@@ -23,30 +23,25 @@ class Monkey : public WindowTest {
       const auto button = [&](std::size_t k) {
         return Button(qPrintable(QString::fromLatin1(field.Control) + QString::number(k)));
       };
-      switch (field.Kind) {
-        case FieldKind::Text:
-        case FieldKind::Number:
-          s.*field.TextMember = Line(field.Control)->text().toStdString();
-          break;
-        case FieldKind::Check:
-          s.*field.CheckMember = Button(field.Control)->isChecked() ? 1 : 0;
-          break;
-        case FieldKind::Choice: {
-          int found = -1;
-          for (std::size_t k = 0; k < field.Words.Size; ++k) {
-            if (!button(k)->isChecked()) continue;
-            EXPECT_EQ(found, -1) << "two of " << field.Control << " are selected";
-            found = static_cast<int>(k);
-          }
-          EXPECT_NE(found, -1) << "none of " << field.Control << " is selected";
-          field.SetChoice(s, found < 0 ? 0 : found);
-          break;
-        }
-        case FieldKind::Options:
-          for (std::size_t k = 0; k < field.Words.Size; ++k)
-            (s.*field.OptionsMember)[k] = button(k)->isChecked() ? 1 : 0;
-          break;
-      }
+      VisitKind(
+          field,
+          [&](const TextField& f) { s.*f.Member = Line(field.Control)->text().toStdString(); },
+          [&](const NumberField& f) { s.*f.Member = Line(field.Control)->text().toStdString(); },
+          [&](const CheckField& f) { s.*f.Member = Button(field.Control)->isChecked() ? 1 : 0; },
+          [&](const ChoiceField& f) {
+            int found = -1;
+            for (std::size_t k = 0; k < f.Words.Size; ++k) {
+              if (!button(k)->isChecked()) continue;
+              EXPECT_EQ(found, -1) << "two of " << field.Control << " are selected";
+              found = static_cast<int>(k);
+            }
+            EXPECT_NE(found, -1) << "none of " << field.Control << " is selected";
+            f.Set(s, found < 0 ? 0 : found);
+          },
+          [&](const OptionsField& f) {
+            for (std::size_t k = 0; k < f.Words.Size; ++k)
+              (s.*f.Member)[k] = button(k)->isChecked() ? 1 : 0;
+          });
     }
     return s;
   }
