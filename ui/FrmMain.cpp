@@ -93,7 +93,7 @@ void FrmMain::SetUpForm() {
                  ui_->chkWindOpt_8, ui_->chkWindOpt_9};
   frmMenu_ = {ui_->frmMenu_0, ui_->frmMenu_1, ui_->frmMenu_2};
   FrmView_ = {ui_->FrmView_0, ui_->FrmView_1};
-  FindFieldControls();
+  fields_ = std::make_unique<FieldBinding>(*this);
   // Before the shortcuts and connections that ask it where the focus goes.
   pageFocus_ = std::make_unique<PageFocus>(
       *this, frmMenu_, FrmView_, ui_->tbsOptions, [this]() -> QWidget* {
@@ -623,70 +623,15 @@ void FrmMain::NumericField_Change(QLineEdit* field) {
 
 // ---- Generation ----------------------------------------------------------
 
-void FrmMain::FindFieldControls() {
-  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
-    const SettingsField& field = kSettingsFields[i];
-    FieldControls& controls = fieldControls_[i];
-    const QString name = QString::fromLatin1(field.Control);
-    const auto group = [&](const WordList& words) {
-      for (std::size_t k = 0; k < words.Size; ++k)
-        controls.group.push_back(findChild<QAbstractButton*>(name + QString::number(k)));
-    };
-    VisitKind(
-        field, [&](const TextField&) { controls.line = findChild<QLineEdit*>(name); },
-        [&](const NumberField&) { controls.line = findChild<QLineEdit*>(name); },
-        [&](const CheckField&) { controls.group.push_back(findChild<QCheckBox*>(name)); },
-        [&](const ChoiceField& f) { group(f.Words); },
-        [&](const OptionsField& f) { group(f.Words); });
-  }
-}
+PopupSettings FrmMain::ReadScreen() const { return fields_->Read(); }
 
-PopupSettings FrmMain::ReadScreen() const {
-  PopupSettings s;
-  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
-    const SettingsField& field = kSettingsFields[i];
-    const FieldControls& controls = fieldControls_[i];
-    VisitKind(
-        field, [&](const TextField& f) { s.*f.Member = ToUtf8(controls.line->text()); },
-        [&](const NumberField& f) { s.*f.Member = ToUtf8(controls.line->text()); },
-        [&](const CheckField& f) { s.*f.Member = controls.group[0]->isChecked() ? 1 : 0; },
-        [&](const ChoiceField& f) {
-          for (std::size_t k = 0; k < controls.group.size(); ++k)
-            if (controls.group[k]->isChecked()) f.Set(s, static_cast<int>(k));
-        },
-        [&](const OptionsField& f) {
-          for (std::size_t k = 0; k < controls.group.size(); ++k)
-            (s.*f.Member)[k] = controls.group[k]->isChecked() ? 1 : 0;
-        });
-  }
-  return s;
-}
-
-void FrmMain::WriteBack(const PopupSettings& repaired) {
-  for (std::size_t i = 0; i < kSettingsFields.size(); ++i)
-    if (const std::string PopupSettings::*text = TextMember(kSettingsFields[i]))
-      fieldControls_[i].line->setText(FromUtf8(repaired.*text));
-}
+void FrmMain::WriteBack(const PopupSettings& repaired) { fields_->WriteTexts(repaired); }
 
 void FrmMain::FillScreen(const PopupSettings& entries) {
   ClearMainScreen();
   // In the table's order, which puts the activation after the timings:
   // "Page Close" empties them as it does when clicked.
-  for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
-    const SettingsField& field = kSettingsFields[i];
-    const FieldControls& controls = fieldControls_[i];
-    VisitKind(
-        field, [&](const TextField& f) { controls.line->setText(FromUtf8(entries.*f.Member)); },
-        [&](const NumberField& f) { controls.line->setText(FromUtf8(entries.*f.Member)); },
-        [&](const CheckField& f) { controls.group[0]->setChecked(entries.*f.Member == 1); },
-        [&](const ChoiceField& f) {
-          controls.group.at(static_cast<std::size_t>(f.Get(entries)))->setChecked(true);
-        },
-        [&](const OptionsField& f) {
-          for (std::size_t k = 0; k < controls.group.size(); ++k)
-            controls.group[k]->setChecked((entries.*f.Member)[k] == 1);
-        });
-  }
+  fields_->Write(entries);
   SelectTab(1);
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/PopupSettings.h"
 #include "core/SettingsFields.h"
+#include "ui/FieldBinding.h"
 #include "preview/session/PreviewSession.h"
 #include "ui/PreviewReport.h"
 #include "ui/SettingsCommands.h"
@@ -123,7 +124,6 @@ class FrmMain : public QWidget {
   void OptWin_Click();
   void NumericField_Change(QLineEdit* field);
   void GeneratePopupCode();
-  void FindFieldControls();
   void WriteBack(const PopupSettings& repaired);
   void ShowCodeNotes(const Generation& result);
   void ShowCodeFrame(int index);
@@ -152,13 +152,7 @@ class FrmMain : public QWidget {
   std::array<QWidget*, 3> frmMenu_{};
   std::array<QWidget*, 2> FrmView_{};
 
-  // By the row of kSettingsFields: the line of a text or number, the
-  // buttons of a check, a choice or the options.
-  struct FieldControls {
-    QLineEdit* line = nullptr;
-    std::vector<QAbstractButton*> group;
-  };
-  std::array<FieldControls, kSettingsFieldCount> fieldControls_;
+  std::unique_ptr<FieldBinding> fields_;
 
   PreviewReport report_;
   // What the last "Generate Code" made, for the report to compare with.
