@@ -11,8 +11,8 @@
 
 #include "core/PopupSettings.h"
 #include "core/SettingsFields.h"
-#include "ui/FieldBinding.h"
 #include "preview/session/PreviewSession.h"
+#include "ui/FieldBinding.h"
 #include "ui/PreviewReport.h"
 #include "ui/SettingsCommands.h"
 

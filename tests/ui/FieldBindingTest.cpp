@@ -58,9 +58,9 @@ std::string BindingError(const QWidget& form) {
 TEST(FieldBinding, AFormMissingOrMistypingOneControlIsRefusedByName) {
   ASSERT_EQ(BindingError(*Form()), "bound");
   const struct {
-    const char* omit;
-    const char* wrong;
-    const char* error;
+    const char* Omit;
+    const char* Wrong;
+    const char* Error;
   } cases[] = {
       {"txtName", "", "the form has no QLineEdit named \"txtName\""},
       {"txtDelay_1", "", "the form has no QLineEdit named \"txtDelay_1\""},
@@ -73,8 +73,8 @@ TEST(FieldBinding, AFormMissingOrMistypingOneControlIsRefusedByName) {
       {"", "OptAction_5", "\"OptAction_5\" is a QWidget, not a QAbstractButton"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(BindingError(*Form(QString::fromLatin1(c.omit), QString::fromLatin1(c.wrong))),
-              c.error);
+    EXPECT_EQ(BindingError(*Form(QString::fromLatin1(c.Omit), QString::fromLatin1(c.Wrong))),
+              c.Error);
   }
 }
 
