@@ -2,14 +2,12 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QFile>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QTimer>
-#include <QWebChannel>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -41,8 +39,8 @@ constexpr std::size_t kTitleBar = 9;
 // Geometry, focus and order are read once the page's own script after the
 // call (focus, blur, moveTo) has run.
 constexpr int kSettleMs = 600;
-// The channel may tell of a dialog a little after its frame already failed.
-constexpr qint64 kChannelLagMs = 500;
+// A dialog may be told of a little after its frame already failed.
+constexpr qint64 kTellLagMs = 500;
 
 qint64 Now() { return QDateTime::currentMSecsSinceEpoch(); }
 
@@ -150,25 +148,26 @@ QString ProbeScript(const QString& secret) {
 // the page's script cannot reach: its globals and DOM prototypes are this
 // world's own. It notes the user's input (only trusted events: a script's
 // link.click() is no click) and the In Page dialogs the page shows,
-// measured from the DOM. The notes go through this world's own console,
-// in the same frame's order as the page world's calls, with a secret of
-// this world; the dialogs through the web channel, which only the main
-// frame's world has.
-QString WorldScript(int load, const QString& secret) {
-  static const QString channelLibrary = [] {
-    QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-  }();
-  return channelLibrary +
-         QStringLiteral(
-             "\n(function () {\n"
+// measured from the DOM. It speaks through this world's own console with a
+// secret of this world, which no page can read: the engine hands those
+// lines over in the same order, frame by frame, as the page world's calls.
+// A web channel would cost each document about a megabyte more.
+//
+// Its text never changes, so that it is put into the engine once: each
+// document names itself with a number of its own instead.
+QString WorldScript(const QString& secret) {
+  return QStringLiteral(
+             "(function () {\n"
              "  'use strict';\n"
-             "  var load = %1, secret = %2, inFrame = window.top !== window;\n"
-             "  function say(fields) { console.log(secret + JSON.stringify(fields)); }\n"
+             "  var secret = %1, inFrame = window.top !== window;\n"
+             "  var doc = Math.random().toString(36).slice(2);\n"
+             "  function say(fields) {\n"
+             "    console.log(secret + JSON.stringify([doc, inFrame].concat(fields)));\n"
+             "  }\n"
              "  var last = { kind: 'script', at: 0 }, input = 0, inDialog = false;\n"
              "  function note(kind) {\n"
              "    last = { kind: kind, at: Date.now() };\n"
-             "    say(['note', kind, last.at, inFrame]);\n"
+             "    say(['note', kind, last.at]);\n"
              "  }\n"
              "  function element(e) { var t = e.target; return t && t.nodeType === 1 ? t : null; "
              "}\n"
@@ -181,11 +180,11 @@ QString WorldScript(int load, const QString& secret) {
              "  function acted(t) {\n"
              "    input = Date.now();\n"
              "    inDialog = !!(t && t.closest('dialog'));\n"
-             "    say(['action', input, inFrame]);\n"
+             "    say(['action', input]);\n"
              "  }\n"
              "  on('load', function (e) { if (e.target === document) note('load'); });\n"
              "  on('pagehide', function () { note('page close'); });\n"
-             "  on('pageshow', function () { say(['shown', inFrame]); });\n"
+             "  on('pageshow', function () { say(['shown']); });\n"
              "  on('mousedown', function (e, t) { acted(t); });\n"
              "  on('keydown', function (e, t) { acted(t); if (!inDialog) note('key'); });\n"
              "  on('click', function (e, t) {\n"
@@ -207,18 +206,6 @@ QString WorldScript(int load, const QString& secret) {
              "    if (window.parent === window.top) say(['frame', '' + location.href]);\n"
              "    return;\n"
              "  }\n"
-             "  var queue = [], bridge = null;\n"
-             "  function send(fields) {\n"
-             "    var text = JSON.stringify([load].concat(fields));\n"
-             "    if (bridge) bridge.tell(text); else queue.push(text);\n"
-             "  }\n"
-             "  try {\n"
-             "    new QWebChannel(qt.webChannelTransport, function (channel) {\n"
-             "      bridge = channel.objects.probe;\n"
-             "      for (var i = 0; i < queue.length; i++) bridge.tell(queue[i]);\n"
-             "      queue = [];\n"
-             "    });\n"
-             "  } catch (e) { return; }\n"
              "  var number = 0, shown = [];\n"
              "  function px(v) { var n = parseFloat(v); return isFinite(n) ? Math.round(n) : -1; "
              "}\n"
@@ -231,8 +218,8 @@ QString WorldScript(int load, const QString& secret) {
              "            Math.round(r.height), innerWidth, innerHeight];\n"
              "  }\n"
              "  function tell(s) {\n"
-             "    send(['dialog', s.n, s.kind, s.from > 0 ? s.at - s.from : -1,\n"
-             "          s.closed > 0 ? s.closed - s.at : -1, s.by].concat(s.g));\n"
+             "    say(['dialog', s.n, s.kind, s.from > 0 ? s.at - s.from : -1,\n"
+             "         s.closed > 0 ? s.closed - s.at : -1, s.by].concat(s.g));\n"
              "  }\n"
              "  function check() {\n"
              "    var now = Date.now(), list = document.querySelectorAll('dialog[open]');\n"
@@ -257,8 +244,7 @@ QString WorldScript(int load, const QString& secret) {
              "      document, { subtree: true, childList: true, attributes: true,\n"
              "                  attributeFilter: ['open'] });\n"
              "})();\n")
-             .arg(load)
-             .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
+      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
 }
 
 const QString& WorldScriptName() {
@@ -348,10 +334,6 @@ qint64 TriggerToOpen(const PopupProbe::Record& record) {
 
 }  // namespace
 
-ProbeBridge::ProbeBridge(PopupProbe* probe) : QObject(probe), probe_(probe) {}
-
-void ProbeBridge::tell(const QString& text) { probe_->takeWorldMessage(text); }
-
 PopupProbe::PopupProbe(QObject* parent) : QObject(parent) {}
 
 PopupProbe::~PopupProbe() = default;
@@ -372,12 +354,6 @@ void PopupProbe::setNoteHandler(std::function<void(const PageNote&)> handler) {
 void PopupProbe::watchPage(QWebEnginePage* page) {
   page_ = page;
   if (!enabled() || page_.isNull()) return;
-  if (channel_ == nullptr) {
-    bridge_ = new ProbeBridge(this);
-    channel_ = new QWebChannel(this);
-    channel_->registerObject(QStringLiteral("probe"), bridge_);
-  }
-  page_->setWebChannel(channel_, QWebEngineScript::ApplicationWorld);
   installScript();
   installWorldScript();
 }
@@ -386,14 +362,13 @@ void PopupProbe::installWorldScript() {
   if (page_.isNull()) return;
   QWebEngineScriptCollection& scripts = page_->scripts();
   for (const QWebEngineScript& old : scripts.find(WorldScriptName())) scripts.remove(old);
-  previousWorldSecret_ = worldSecret_;
   worldSecret_ = NewSecret();
   QWebEngineScript script;
   script.setName(WorldScriptName());
   script.setInjectionPoint(QWebEngineScript::DocumentCreation);
   script.setWorldId(QWebEngineScript::ApplicationWorld);
   script.setRunsOnSubFrames(true);
-  script.setSourceCode(WorldScript(load_, worldSecret_));
+  script.setSourceCode(WorldScript(worldSecret_));
   scripts.insert(script);
 }
 
@@ -424,10 +399,9 @@ void PopupProbe::newLoad() {
   framedDocuments_.clear();
   lastFrameError_ = 0;
   refusals_.clear();
-  if (enabled()) {
-    installScript();
-    installWorldScript();
-  }
+  previousDocument_ = document_;
+  document_.clear();
+  if (enabled()) installScript();
 }
 
 void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage) {
@@ -451,25 +425,8 @@ void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request, bool
 }
 
 bool PopupProbe::takeMessage(const QString& message, int line, const QString& source) {
-  const bool world = !worldSecret_.isEmpty() && message.startsWith(worldSecret_);
-  if (world || (!previousWorldSecret_.isEmpty() && message.startsWith(previousWorldSecret_))) {
-    const QJsonArray fields =
-        QJsonDocument::fromJson(
-            message.mid((world ? worldSecret_ : previousWorldSecret_).size()).toUtf8())
-            .array();
-    takeInput(fields, world ? input_ : previousInput_);
-    if (!world || fields.at(0).toString() != QLatin1String("frame")) return true;
-    const QString address = fields.at(1).toString();
-    if (address.startsWith(QLatin1String("chrome-error:"))) {
-      // The engine's words on why come just after its error page.
-      lastFrameError_ = Now();
-      QTimer::singleShot(300, this, [this, load = load_] {
-        if (load == load_) judgeFrames();
-      });
-    } else if (!address.startsWith(QLatin1String("about:"))) {
-      framedDocuments_ << OriginOf(address);
-      judgeFrames();
-    }
+  if (!worldSecret_.isEmpty() && message.startsWith(worldSecret_)) {
+    takeWorldMessage(QJsonDocument::fromJson(message.mid(worldSecret_.size()).toUtf8()).array());
     return true;
   }
   // The engine's own words when it refuses to frame a page. Script can log
@@ -546,30 +503,57 @@ bool PopupProbe::takeMessage(const QString& message, int line, const QString& so
   return true;
 }
 
-void PopupProbe::takeInput(const QJsonArray& fields, Input (&input)[2]) {
+void PopupProbe::takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]) {
   const QString kind = fields.at(0).toString();
-  const auto stream = [&](int i) -> Input& { return input[fields.at(i).toBool() ? 1 : 0]; };
-  if (kind == QLatin1String("note") && fields.size() == 4) {
-    Input& in = stream(3);
+  Input& in = input[inFrame ? 1 : 0];
+  if (kind == QLatin1String("note") && fields.size() == 3) {
     in.kind = fields.at(1).toString();
     in.at = fields.at(2).toDouble(0);
     if (in.kind == QLatin1String("page close")) in.leaving = true;
-  } else if (kind == QLatin1String("action") && fields.size() == 3) {
-    stream(2).action = fields.at(1).toDouble(0);
-  } else if (kind == QLatin1String("shown") && fields.size() == 2) {
-    stream(1).leaving = false;
+  } else if (kind == QLatin1String("action") && fields.size() == 2) {
+    in.action = fields.at(1).toDouble(0);
+  } else if (kind == QLatin1String("shown")) {
+    in.leaving = false;
   }
 }
 
-void PopupProbe::takeWorldMessage(const QString& text) {
-  const QJsonArray fields = QJsonDocument::fromJson(text.toUtf8()).array();
-  // What the page being left still tells belongs to no record now.
-  if (fields.size() < 2 || fields.at(0).toInt(-1) != load_) return;
-  if (fields.at(1).toString() == QLatin1String("dialog")) takeDialog(fields);
+void PopupProbe::takeWorldMessage(QJsonArray fields) {
+  const QString document = fields.at(0).toString();
+  const bool inFrame = fields.at(1).toBool();
+  fields.removeFirst();
+  fields.removeFirst();
+  // The main frame's document of this load is the first to speak after it
+  // began, unless it is the page being left; a frame's is this load's.
+  bool current = true;
+  if (!inFrame) {
+    if (!previousDocument_.isEmpty() && document == previousDocument_) {
+      current = false;
+    } else if (document_ != document) {
+      document_ = document;
+    }
+  }
+  takeInput(fields, inFrame, current ? input_ : previousInput_);
+  if (!current) return;
+  const QString kind = fields.at(0).toString();
+  if (kind == QLatin1String("dialog")) {
+    takeDialog(fields);
+  } else if (kind == QLatin1String("frame")) {
+    const QString address = fields.at(1).toString();
+    if (address.startsWith(QLatin1String("chrome-error:"))) {
+      // The engine's words on why come just after its error page.
+      lastFrameError_ = Now();
+      QTimer::singleShot(300, this, [this, load = load_] {
+        if (load == load_) judgeFrames();
+      });
+    } else if (!address.startsWith(QLatin1String("about:"))) {
+      framedDocuments_ << OriginOf(address);
+      judgeFrames();
+    }
+  }
 }
 
 void PopupProbe::takeDialog(const QJsonArray& fields) {
-  constexpr qsizetype kFields = 18;
+  constexpr qsizetype kFields = 17;
   if (fields.size() != kFields) return;
   const auto ms = [&fields](int i) -> std::optional<qint64> {
     const double v = fields.at(i).toDouble(-1);
@@ -577,7 +561,7 @@ void PopupProbe::takeDialog(const QJsonArray& fields) {
     return static_cast<qint64>(v);
   };
   const auto number = [&fields](int i) { return fields.at(i).toInt(-1); };
-  const int worldNumber = number(2);
+  const int worldNumber = number(1);
   auto found = std::find_if(dialogs_.begin(), dialogs_.end(), [worldNumber](const Dialog& d) {
     return d.worldNumber == worldNumber;
   });
@@ -593,16 +577,16 @@ void PopupProbe::takeDialog(const QJsonArray& fields) {
     found = dialogs_.end() - 1;
   }
   PopupFacts& f = found->facts;
-  f.trigger = fields.at(3).toString();
-  f.triggerToOpenMs = ms(4);
-  f.openToCloseMs = ms(5);
-  const QString by = fields.at(6).toString();
+  f.trigger = fields.at(2).toString();
+  f.triggerToOpenMs = ms(3);
+  f.openToCloseMs = ms(4);
+  const QString by = fields.at(5).toString();
   if (by == QLatin1String("user")) f.end = PopupFacts::End::ByUser;
   if (by == QLatin1String("script")) f.end = PopupFacts::End::ByScript;
-  f.framed = fields.at(7).toString();
-  f.asked = QRect(number(8), number(9), number(10), number(11));
-  f.given = QRect(number(12), number(13), number(14), number(15));
-  f.screen = QRect(0, 0, number(16), number(17));
+  f.framed = fields.at(6).toString();
+  f.asked = QRect(number(7), number(8), number(9), number(10));
+  f.given = QRect(number(11), number(12), number(13), number(14));
+  f.screen = QRect(0, 0, number(15), number(16));
   if (handler_) handler_(f);
   judgeFrames();
 }
@@ -616,7 +600,7 @@ void PopupProbe::judgeFrames() {
     QString refused;
     if (framedDocuments_.contains(origin)) {
       loaded = true;
-    } else if (lastFrameError_ >= dialog.openedAt - kChannelLagMs) {
+    } else if (lastFrameError_ >= dialog.openedAt - kTellLagMs) {
       loaded = false;
       for (const auto& [from, header] : refusals_)
         if (from == origin) refused = header;

@@ -15,7 +15,6 @@
 #include "modules/host/PreviewPlugin.h"
 
 class QJsonArray;
-class QWebChannel;
 class QWebEnginePage;
 
 namespace orvanta {
@@ -28,25 +27,10 @@ QRect RequestedGeometry(const QString& features, const QRect& fallback);
 // asks for, and tells the handler each time it learns more. The browser hands
 // it the events; it keeps no window alive.
 //
-class PopupProbe;
-
-// What the probe's script in the program's own world of the test page tells
-// through the web channel; no script of the page's own world can reach it.
-class ProbeBridge : public QObject {
-  Q_OBJECT
- public:
-  explicit ProbeBridge(PopupProbe* probe);
-  Q_INVOKABLE void tell(const QString& text);
-
- private:
-  PopupProbe* probe_;
-};
-
 // What the user did in the test page and what became of its In Page dialogs
 // is read from the DOM by a script in a world of the program's own, which
-// the page's script can neither see nor change; it speaks over a web
-// channel open to that world only, and from frames (where no channel
-// reaches) with a secret of that world.
+// the page's script can neither see nor change; it speaks with a secret of
+// that world.
 //
 // The page's own window.open calls are seen only in the page's world: a
 // script put there before any of the page's keeps its own references and
@@ -73,8 +57,8 @@ class PopupProbe : public QObject {
   // A console message of the watched page or its frames, with the line and
   // source the engine gave; true when it was the probe's own.
   bool takeMessage(const QString& message, int line = 1, const QString& source = QString());
-  // A message of the program's own world in the test page.
-  void takeWorldMessage(const QString& text);
+  // A message of the program's own world in the test page or its frames.
+  void takeWorldMessage(QJsonArray fields);
   // What the engine asked for, just before the window for it is made;
   // `fromTestPage` false for windows a popup's page asked for.
   void windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage);
@@ -112,7 +96,7 @@ class PopupProbe : public QObject {
     double action = 0;
     bool leaving = false;
   };
-  static void takeInput(const QJsonArray& fields, Input (&input)[2]);
+  static void takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]);
   void judgeFrames();
   Record* recordOf(QObject* window) const;
   void takeCall(Record& record, const Call& call);
@@ -133,11 +117,12 @@ class PopupProbe : public QObject {
   std::optional<Request> request_;
   QString secret_;
   QString worldSecret_;  // of the program's world in the test page's frames
-  QString previousWorldSecret_;
+  // The main frame's document of this load and of the load before, as
+  // the world's script names them.
+  QString document_;
+  QString previousDocument_;
   Input input_[2];
   Input previousInput_[2];  // of the page being left
-  ProbeBridge* bridge_ = nullptr;
-  QWebChannel* channel_ = nullptr;
   // In Page dialogs of this load, and what the frames of the test page
   // became: the documents that loaded, when a frame showed an error page,
   // and why the engine refused to frame an origin.
