@@ -128,14 +128,24 @@ browsers::EngineResult PreviewColumn(const QJsonObject& report) {
   if (front.isBool())
     r.Front = front.toBool() ? QStringLiteral("popup") : QStringLiteral("test page");
   if (r.ClosedAfter) r.ClosedBy = p.value(QStringLiteral("closedBy")).toString();
-  const QJsonValue errors = report.value(QStringLiteral("errors"));
+  if (p.value(QStringLiteral("inPage")).toBool()) {
+    const QJsonValue loaded = p.value(QStringLiteral("framedLoaded"));
+    const QString refused = p.value(QStringLiteral("framedRefused")).toString();
+    if (loaded.isBool())
+      r.Load = loaded.toBool()     ? QStringLiteral("loaded in the frame")
+               : refused.isEmpty() ? QStringLiteral("not loaded")
+                                   : QStringLiteral("refused framing (%1)").arg(refused);
+  }
+  const QJsonValue errors = report.value(QStringLiteral("scriptErrors"));
   r.ErrorsMeasured = errors.isArray();
   for (const QJsonValue& e : errors.toArray()) {
     const QJsonObject o = e.toObject();
-    r.Errors << (e.isString() ? e.toString()
-                              : QStringLiteral("line %1: %2")
-                                    .arg(o.value(QStringLiteral("line")).toInt())
-                                    .arg(o.value(QStringLiteral("message")).toString()));
+    const QString message = o.value(QStringLiteral("message")).toString();
+    const QJsonValue line = o.value(QStringLiteral("line"));
+    // Only the test page's own errors: the link code is no part of the check.
+    if (o.value(QStringLiteral("view")).toString() != QLatin1String("test page")) continue;
+    r.Errors << (line.isDouble() ? QStringLiteral("line %1: %2").arg(line.toInt()).arg(message)
+                                 : message);
   }
   return r;
 }

@@ -31,6 +31,7 @@ constexpr qsizetype kLongestNote = 300;
 QString TriggerText(const PopupFacts& f) {
   if (f.trigger == QLatin1String("load")) return QStringLiteral("the page loading");
   if (f.trigger == QLatin1String("page close")) return QStringLiteral("the page closing");
+  if (f.trigger == QLatin1String("leave")) return QStringLiteral("the pointer leaving the page");
   if (f.trigger == QLatin1String("mouse over")) return QStringLiteral("the mouse over the link");
   if (f.trigger == QLatin1String("key")) return QStringLiteral("a key press");
   if (f.trigger == QLatin1String("click")) return QStringLiteral("a click in the page");
@@ -224,6 +225,7 @@ QString PreviewReport::Printable(const QString& text) {
 }
 
 QString PreviewReport::Verdict(const PopupFacts& f) {
+  if (f.inPage) return QStringLiteral("in page");
   if (!f.opened) return QStringLiteral("blocked");
   // Where the engine did not say, the standard's rule on the features does.
   const bool tab = f.engineWindow.isEmpty() ? !PopupWindowRequested(f.features.toStdString())
@@ -275,10 +277,11 @@ QStringList PreviewReport::Lines() const {
   QStringList lines;
   const PopupFacts* found = Latest();
   if (found == nullptr) {
-    // An In Page dialog is no window: say what the report cannot see rather than "nothing".
-    lines << (inPage_ ? QStringLiteral("In Page: the code shows a dialog inside the test page, not "
-                                       "a window; this report measures windows only.")
+    lines << (inPage_ ? QStringLiteral("No dialog was shown in the page yet.")
                       : QStringLiteral("No popup was asked for yet."));
+  } else if (found->inPage) {
+    InPageLines(*found, ViewName(latestView_), Entered(codeAsGenerated_, delaySeconds_),
+                Entered(codeAsGenerated_, closeSeconds_), lines);
   } else if (!found->opened) {
     lines << QStringLiteral("Blocked: %1.").arg(Reason(*found));
     lines << AskedLine(*found, latestView_) +
@@ -290,6 +293,57 @@ QStringList PreviewReport::Lines() const {
   if (!engine_.isEmpty()) lines << QStringLiteral("Engine: %1.").arg(engine_);
   for (const Note& n : notes_) lines << NoteLine(n.view, n.note);
   return lines;
+}
+
+void PreviewReport::InPageLines(const PopupFacts& f, const QString& where,
+                                const QString& delayEntered, const QString& closeEntered,
+                                QStringList& lines) {
+  lines << QStringLiteral("Opened in the page");
+  lines << QStringLiteral("Asked for: dialog %1 of the %2, on %3.")
+               .arg(f.number)
+               .arg(where, TriggerText(f));
+  const QString origin = Printable(f.framed.section(QLatin1Char('/'), 0, 2));
+  if (!f.framedLoaded) {
+    lines << QStringLiteral("Framed page: loading.");
+  } else if (*f.framedLoaded) {
+    lines << QStringLiteral("Framed page: loaded.");
+  } else if (f.framedRefused.isEmpty()) {
+    lines << QStringLiteral("Framed page: not loaded; the dialog shows the engine's error page.");
+  } else {
+    lines
+        << QStringLiteral("Framed page: refused framing (%1 of %2).").arg(f.framedRefused, origin);
+  }
+  const QRect asked = f.asked.value_or(QRect(-1, -1, -1, -1));
+  lines << QStringLiteral("Size: asked %1 x %2, given %3 x %4 (the frame in the dialog).")
+               .arg(Side(asked.width()), Side(asked.height()))
+               .arg(f.given.width())
+               .arg(f.given.height());
+  QString position = QStringLiteral("Position: asked left %1, top %2, given left %3, top %4")
+                         .arg(Side(asked.x()), Side(asked.y()))
+                         .arg(f.given.x())
+                         .arg(f.given.y());
+  if (f.screen.isValid() && asked.x() < 0 && asked.y() < 0)
+    position += QStringLiteral(" (placed by the browser) in the %1 x %2 page area")
+                    .arg(f.screen.width())
+                    .arg(f.screen.height());
+  lines << position + QLatin1Char('.');
+  lines << QStringLiteral("Delay: %1 from the trigger to the dialog (%2).")
+               .arg(f.triggerToOpenMs ? Seconds(*f.triggerToOpenMs) : NotMeasurable(),
+                    delayEntered);
+  const QString closed = f.openToCloseMs ? Seconds(*f.openToCloseMs) : NotMeasurable();
+  switch (f.end) {
+    case PopupFacts::End::Open:
+      lines << QStringLiteral("Closed: not yet (auto-close %1).").arg(closeEntered);
+      break;
+    case PopupFacts::End::ByScript:
+    case PopupFacts::End::ByProgram:
+      lines << QStringLiteral("Closed: by the page's script %1 after opening (auto-close %2).")
+                   .arg(closed, closeEntered);
+      break;
+    case PopupFacts::End::ByUser:
+      lines << QStringLiteral("Closed: by the user %1 after opening.").arg(closed);
+      break;
+  }
 }
 
 QJsonObject PreviewReport::Json() const {
@@ -343,6 +397,10 @@ QJsonObject PreviewReport::Json() const {
         {"triggerToOpenMs", Optional(f.triggerToOpenMs)},
         {"openToCloseMs", Optional(f.openToCloseMs)},
         {"closedBy", QString::fromLatin1(EndWord(f.end))},
+        {"inPage", f.inPage},
+        {"framed", text(f.framed)},
+        {"framedLoaded", Optional(f.framedLoaded)},
+        {"framedRefused", text(f.framedRefused)},
     });
   }
   QJsonArray errors;

@@ -39,6 +39,8 @@ class PreviewReport {
   QJsonObject Json() const;
 
  private:
+  static void InPageLines(const PopupFacts& f, const QString& where, const QString& delayEntered,
+                          const QString& closeEntered, QStringList& lines);
   struct Entry {
     int view;
     PopupFacts facts;

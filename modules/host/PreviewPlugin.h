@@ -58,6 +58,13 @@ struct PopupFacts {
   std::optional<bool> pageLoaded;  // the popup's page; empty while it loads
   QString pageError;               // why it did not load: the engine's words or the HTTP status
   End end = End::Open;
+  // A dialog inside the test page rather than a window: `given` is then the
+  // dialog's place in the page area with its frame's size, and `screen` the
+  // page area.
+  bool inPage = false;
+  QString framed;                    // the address the dialog's frame asked for
+  std::optional<bool> framedLoaded;  // empty while it loads
+  QString framedRefused;             // "X-Frame-Options" or "frame-ancestors" when refused
 };
 
 // Something the test page did that the report lists beside its popups.
@@ -129,5 +136,5 @@ class PreviewFactory {
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.4"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.5"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

@@ -24,6 +24,8 @@ QString VerdictText(const EngineResult& r) {
   QString head;
   if (r.Verdict == QLatin1String("popup")) {
     head = QStringLiteral("Opened as a popup window");
+  } else if (r.Verdict == QLatin1String("in page")) {
+    head = QStringLiteral("Opened in the page");
   } else if (r.Verdict == QLatin1String("tab")) {
     head = QStringLiteral("Opened as a new tab");
   } else if (r.Verdict == QLatin1String("blocked")) {

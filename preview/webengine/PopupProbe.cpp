@@ -39,6 +39,8 @@ constexpr std::size_t kTitleBar = 9;
 // Geometry, focus and order are read once the page's own script after the
 // call (focus, blur, moveTo) has run.
 constexpr int kSettleMs = 600;
+// A dialog may be told of a little after its frame already failed.
+constexpr qint64 kTellLagMs = 500;
 
 qint64 Now() { return QDateTime::currentMSecsSinceEpoch(); }
 
@@ -103,71 +105,158 @@ std::optional<bool> StackedAbove(const QWidget* upper, const QWidget* lower) {
   return at > bt;
 }
 
-// Runs in the test page and its frames before any of their own script. Every
-// function it uses was taken before the page could replace it, and nothing
-// it does throws into the page. Only input the user made counts
-// (isTrusted): a script's link.click() is no click.
+// Runs in the page's own world of the test page and its frames before any
+// of their own script: only there are the page's window.open calls seen,
+// so it wraps window.open, and reports uncaught errors. Every function it
+// uses was taken before the page could replace it, nothing it does throws
+// into the page, and it speaks with a secret made for each load. What the
+// user did is not its to say: the program's own world notes that.
 QString ProbeScript(const QString& secret) {
   return QStringLiteral(
              "(function () {\n"
              "  'use strict';\n"
-             "  var secret = %1, self = window, doc = document, D = Date;\n"
+             "  var secret = %1, self = window, D = Date;\n"
              "  var apply = Reflect.apply, describe = Object.getOwnPropertyDescriptor;\n"
              "  var con = console, log = con.log, J = JSON, stringify = J.stringify;\n"
              "  var now = D.now, realOpen = self.open, bind = Function.prototype.bind;\n"
              "  var listen = EventTarget.prototype.addEventListener;\n"
-             "  var closest = Element.prototype.closest;\n"
-             "  var querySelector = Element.prototype.querySelector;\n"
-             "  var hasAttribute = Element.prototype.hasAttribute;\n"
              "  var targetOf = describe(Event.prototype, 'target').get;\n"
-             "  var nodeTypeOf = describe(Node.prototype, 'nodeType').get;\n"
              "  var messageOf = describe(ErrorEvent.prototype, 'message').get;\n"
              "  var lineOf = describe(ErrorEvent.prototype, 'lineno').get;\n"
              "  var inFrame = self.top !== self;\n"
-             "  var last = { kind: 'script', at: 0 }, action = -1, leaving = false;\n"
              "  function send(fields) {\n"
              "    try { apply(log, con, [secret + apply(stringify, J, [fields])]); } catch (e) {}\n"
              "  }\n"
-             "  function time() { return apply(now, D, []); }\n"
-             "  function note(kind) { last = { kind: kind, at: time() }; }\n"
-             "  function element(e) {\n"
-             "    var t = apply(targetOf, e, []);\n"
-             "    return t && apply(nodeTypeOf, t, []) === 1 ? t : null;\n"
-             "  }\n"
-             "  function on(type, react) {\n"
-             "    apply(listen, self, [type, function (e) {\n"
-             "      try { if (e.isTrusted) react(e); } catch (x) {}\n"
-             "    }, true]);\n"
-             "  }\n"
-             "  on('load', function (e) { if (apply(targetOf, e, []) === doc) note('load'); });\n"
-             "  on('pagehide', function () { leaving = true; note('page close'); });\n"
-             "  on('pageshow', function () { leaving = false; });\n"
-             "  on('mousedown', function () { action = time(); });\n"
-             "  on('keydown', function () { action = time(); note('key'); });\n"
-             "  on('click', function (e) {\n"
-             "    var t = element(e), a = t && apply(closest, t, ['a']);\n"
-             "    if (a) note(apply(querySelector, a, ['img']) ? 'image link' : 'link');\n"
-             "    else note(t && apply(closest, t, ['input,button']) ? 'form button' : 'click');\n"
-             "  });\n"
-             "  on('mouseover', function (e) {\n"
-             "    var t = element(e);\n"
-             "    if (t && apply(closest, t, ['[onmouseover]'])) note('mouse over');\n"
-             "  });\n"
-             "  on('error', function (e) {\n"
-             "    if (apply(targetOf, e, []) !== self) return;\n"
-             "    send(['error', '' + apply(messageOf, e, []), apply(lineOf, e, []) | 0]);\n"
-             "  });\n"
+             "  apply(listen, self, ['error', function (e) {\n"
+             "    try {\n"
+             "      if (!e.isTrusted || apply(targetOf, e, []) !== self) return;\n"
+             "      send(['error', '' + apply(messageOf, e, []), apply(lineOf, e, []) | 0]);\n"
+             "    } catch (x) {}\n"
+             "  }, true]);\n"
              "  var open = function (url, name, features) {\n"
              "    var w = apply(realOpen, self, arguments);\n"
-             "    var t = time();\n"
-             "    send(['open', typeof features === 'string' ? features : '', last.kind,\n"
-             "          last.at > 0 ? t - last.at : -1, action >= 0 ? t - action : -1, leaving,\n"
+             "    send(['open', typeof features === 'string' ? features : '', apply(now, D, []),\n"
              "          w === null || w === undefined, inFrame]);\n"
              "    return w;\n"
              "  };\n"
              "  self.open = apply(bind, open, [self]);\n"
              "})();\n")
       .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
+}
+
+// Runs in the program's own world of the test page and its frames, where
+// the page's script cannot reach: its globals and DOM prototypes are this
+// world's own. It notes the user's input (only trusted events: a script's
+// link.click() is no click) and the In Page dialogs the page shows,
+// measured from the DOM. It speaks through this world's own console with a
+// secret of this world, which no page can read: the engine hands those
+// lines over in the same order, frame by frame, as the page world's calls.
+// A web channel would cost each document about a megabyte more.
+//
+// Its text never changes, so that it is put into the engine once: each
+// document names itself with a number of its own instead.
+QString WorldScript(const QString& secret) {
+  return QStringLiteral(
+             "(function () {\n"
+             "  'use strict';\n"
+             "  var secret = %1, inFrame = window.top !== window;\n"
+             "  var doc = Math.random().toString(36).slice(2);\n"
+             "  function say(fields) {\n"
+             "    console.log(secret + JSON.stringify([doc, inFrame].concat(fields)));\n"
+             "  }\n"
+             "  var last = { kind: 'script', at: 0 }, input = 0, inDialog = false;\n"
+             "  function note(kind) {\n"
+             "    last = { kind: kind, at: Date.now() };\n"
+             "    say(['note', kind, last.at]);\n"
+             "  }\n"
+             "  function element(e) { var t = e.target; return t && t.nodeType === 1 ? t : null; "
+             "}\n"
+             "  function on(type, react) {\n"
+             "    window.addEventListener(type, function (e) {\n"
+             "      if (!e.isTrusted) return;\n"
+             "      try { react(e, element(e)); } catch (x) {}\n"
+             "    }, true);\n"
+             "  }\n"
+             "  function acted(t) {\n"
+             "    input = Date.now();\n"
+             "    inDialog = !!(t && t.closest('dialog'));\n"
+             "    say(['action', input]);\n"
+             "  }\n"
+             "  on('load', function (e) { if (e.target === document) note('load'); });\n"
+             "  on('pagehide', function () { note('page close'); });\n"
+             "  on('pageshow', function () { say(['shown']); });\n"
+             "  on('mousedown', function (e, t) { acted(t); });\n"
+             "  on('keydown', function (e, t) { acted(t); if (!inDialog) note('key'); });\n"
+             "  on('click', function (e, t) {\n"
+             "    if (!t || t.closest('dialog')) return;\n"
+             "    var a = t.closest('a');\n"
+             "    if (a) note(a.querySelector('img') ? 'image link' : 'link');\n"
+             "    else note(t.closest('input,button') ? 'form button' : 'click');\n"
+             "  });\n"
+             "  function over(e, t) {\n"
+             "    if (t && t.closest('[onmouseover]') && !t.closest('dialog')) note('mouse "
+             "over');\n"
+             "  }\n"
+             "  on('mouseover', over);\n"
+             "  on('focusin', over);\n"
+             "  on('mouseout', function (e) {\n"
+             "    if (!e.relatedTarget && e.clientY <= 0) note('leave');\n"
+             "  });\n"
+             "  if (inFrame) {\n"
+             "    if (window.parent === window.top) say(['frame', '' + location.href]);\n"
+             "    return;\n"
+             "  }\n"
+             "  var number = 0, shown = [];\n"
+             "  function px(v) { var n = parseFloat(v); return isFinite(n) ? Math.round(n) : -1; "
+             "}\n"
+             "  function geometry(d) {\n"
+             "    var f = d.querySelector('iframe'), b = d.getBoundingClientRect();\n"
+             "    var r = f ? f.getBoundingClientRect() : { width: 0, height: 0 };\n"
+             "    return [f ? '' + f.src : '', px(d.style.left), px(d.style.top),\n"
+             "            f ? px(f.style.width) : -1, f ? px(f.style.height) : -1,\n"
+             "            Math.round(b.left), Math.round(b.top), Math.round(r.width),\n"
+             "            Math.round(r.height), innerWidth, innerHeight];\n"
+             "  }\n"
+             "  function tell(s) {\n"
+             "    say(['dialog', s.n, s.kind, s.from > 0 ? s.at - s.from : -1,\n"
+             "         s.closed > 0 ? s.closed - s.at : -1, s.by].concat(s.g));\n"
+             "  }\n"
+             "  function check() {\n"
+             "    var now = Date.now(), list = document.querySelectorAll('dialog[open]');\n"
+             "    for (var i = 0; i < list.length; i++) {\n"
+             "      var d = list[i], known = false;\n"
+             "      for (var k = 0; k < shown.length; k++) if (shown[k].d === d) known = true;\n"
+             "      if (known) continue;\n"
+             "      var s = { d: d, n: ++number, kind: last.kind, from: last.at, at: now,\n"
+             "                closed: 0, by: '', g: geometry(d) };\n"
+             "      shown.push(s);\n"
+             "      tell(s);\n"
+             "    }\n"
+             "    shown = shown.filter(function (s) {\n"
+             "      if (s.d.open && s.d.isConnected) return true;\n"
+             "      s.closed = now;\n"
+             "      s.by = inDialog && now - input < 1000 ? 'user' : 'script';\n"
+             "      tell(s);\n"
+             "      return false;\n"
+             "    });\n"
+             "  }\n"
+             "  new MutationObserver(function () { try { check(); } catch (e) {} }).observe(\n"
+             "      document, { subtree: true, childList: true, attributes: true,\n"
+             "                  attributeFilter: ['open'] });\n"
+             "})();\n")
+      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
+}
+
+const QString& WorldScriptName() {
+  static const QString name = QStringLiteral("orvanta-world-probe");
+  return name;
+}
+
+// The origin of an address, as the engine names it when it refuses a frame.
+QString OriginOf(const QString& address) {
+  return QUrl(address)
+      .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+      .toString();
 }
 
 const QString& ScriptName() {
@@ -264,7 +353,23 @@ void PopupProbe::setNoteHandler(std::function<void(const PageNote&)> handler) {
 
 void PopupProbe::watchPage(QWebEnginePage* page) {
   page_ = page;
-  if (enabled()) installScript();
+  if (!enabled() || page_.isNull()) return;
+  installScript();
+  installWorldScript();
+}
+
+void PopupProbe::installWorldScript() {
+  if (page_.isNull()) return;
+  QWebEngineScriptCollection& scripts = page_->scripts();
+  for (const QWebEngineScript& old : scripts.find(WorldScriptName())) scripts.remove(old);
+  worldSecret_ = NewSecret();
+  QWebEngineScript script;
+  script.setName(WorldScriptName());
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::ApplicationWorld);
+  script.setRunsOnSubFrames(true);
+  script.setSourceCode(WorldScript(worldSecret_));
+  scripts.insert(script);
 }
 
 void PopupProbe::installScript() {
@@ -288,6 +393,14 @@ void PopupProbe::newLoad() {
   number_ = 0;
   calls_.clear();
   request_.reset();
+  dialogs_.clear();
+  std::copy(std::begin(input_), std::end(input_), std::begin(previousInput_));
+  std::fill(std::begin(input_), std::end(input_), Input());
+  framedDocuments_.clear();
+  lastFrameError_ = 0;
+  refusals_.clear();
+  previousDocument_ = document_;
+  document_.clear();
   if (enabled()) installScript();
 }
 
@@ -311,7 +424,29 @@ void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request, bool
   request_ = Request{request.isUserInitiated(), kind, fromTestPage};
 }
 
-bool PopupProbe::takeMessage(const QString& message) {
+bool PopupProbe::takeMessage(const QString& message, int line, const QString& source) {
+  if (!worldSecret_.isEmpty() && message.startsWith(worldSecret_)) {
+    takeWorldMessage(QJsonDocument::fromJson(message.mid(worldSecret_.size()).toUtf8()).array());
+    return true;
+  }
+  // The engine's own words when it refuses to frame a page. Script can log
+  // the same words, but not from the engine's error page or with no line;
+  // and a frame that did load is never taken for refused.
+  const auto refusal = [&](const char* start, const char* header) {
+    if (!message.startsWith(QLatin1String(start)) || !message.contains(QLatin1String(header)))
+      return false;
+    const qsizetype from = message.indexOf(QLatin1Char('\'')) + 1;
+    const qsizetype to = message.indexOf(QLatin1Char('\''), from);
+    if (from <= 0 || to < from) return false;
+    refusals_.emplace_back(OriginOf(message.mid(from, to - from)), QString::fromLatin1(header));
+    judgeFrames();
+    return true;
+  };
+  if (source == QLatin1String("chrome-error://chromewebdata/") &&
+      refusal("Refused to display '", "X-Frame-Options"))
+    return false;
+  if (source.isEmpty() && line == 0 && refusal("Refused to frame '", "frame-ancestors"))
+    return false;
   if (secret_.isEmpty()) return false;
   const bool current = message.startsWith(secret_);
   // The page being left speaks with the secret of its own load.
@@ -328,23 +463,24 @@ bool PopupProbe::takeMessage(const QString& message) {
           PageNote{PageNote::Kind::ScriptError, fields.at(1).toString(), fields.at(2).toInt()});
     return true;
   }
-  if (kind != QLatin1String("open") || fields.size() != 8) return true;
-  const bool leaving = fields.at(5).toBool();
-  if (previous && !leaving) return true;
-  const auto ago = [&fields](int i) -> std::optional<qint64> {
-    const double ms = fields.at(i).toDouble(-1);
-    if (ms < 0) return std::nullopt;
-    return static_cast<qint64>(ms);
-  };
+  if (kind != QLatin1String("open") || fields.size() != 5) return true;
+  // What the user did comes from the program's world of the same frame,
+  // whose notes the engine hands over in the same order as this call.
+  const bool fromFrame = fields.at(4).toBool();
+  const Input& input = (previous ? previousInput_ : input_)[fromFrame ? 1 : 0];
+  if (previous && !input.leaving) return true;
+  const double calledAt = fields.at(2).toDouble(-1);
   const qint64 now = Now();
   Call call;
   call.features = fields.at(1).toString();
-  call.trigger = fields.at(2).toString();
-  if (const auto since = ago(3)) call.triggerAt = now - *since;
-  call.sinceActionMs = ago(4);
-  call.leaving = leaving;
-  call.fromFrame = fields.at(7).toBool();
-  if (fields.at(6).toBool()) {
+  call.trigger = input.kind;
+  if (input.at > 0 && calledAt >= input.at)
+    call.triggerAt = now - static_cast<qint64>(calledAt - input.at);
+  if (input.action > 0 && calledAt >= input.action)
+    call.sinceActionMs = static_cast<qint64>(calledAt - input.action);
+  call.leaving = input.leaving;
+  call.fromFrame = fromFrame;
+  if (fields.at(3).toBool()) {
     // Refused: no window will come for this call.
     Record refused;
     refused.Load = load_;
@@ -365,6 +501,115 @@ bool PopupProbe::takeMessage(const QString& message) {
   }
   calls_.push_back(call);
   return true;
+}
+
+void PopupProbe::takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]) {
+  const QString kind = fields.at(0).toString();
+  Input& in = input[inFrame ? 1 : 0];
+  if (kind == QLatin1String("note") && fields.size() == 3) {
+    in.kind = fields.at(1).toString();
+    in.at = fields.at(2).toDouble(0);
+    if (in.kind == QLatin1String("page close")) in.leaving = true;
+  } else if (kind == QLatin1String("action") && fields.size() == 2) {
+    in.action = fields.at(1).toDouble(0);
+  } else if (kind == QLatin1String("shown")) {
+    in.leaving = false;
+  }
+}
+
+void PopupProbe::takeWorldMessage(QJsonArray fields) {
+  const QString document = fields.at(0).toString();
+  const bool inFrame = fields.at(1).toBool();
+  fields.removeFirst();
+  fields.removeFirst();
+  // The main frame's document of this load is the first to speak after it
+  // began, unless it is the page being left; a frame's is this load's.
+  bool current = true;
+  if (!inFrame) {
+    if (!previousDocument_.isEmpty() && document == previousDocument_) {
+      current = false;
+    } else if (document_ != document) {
+      document_ = document;
+    }
+  }
+  takeInput(fields, inFrame, current ? input_ : previousInput_);
+  if (!current) return;
+  const QString kind = fields.at(0).toString();
+  if (kind == QLatin1String("dialog")) {
+    takeDialog(fields);
+  } else if (kind == QLatin1String("frame")) {
+    const QString address = fields.at(1).toString();
+    if (address.startsWith(QLatin1String("chrome-error:"))) {
+      // The engine's words on why come just after its error page.
+      lastFrameError_ = Now();
+      QTimer::singleShot(300, this, [this, load = load_] {
+        if (load == load_) judgeFrames();
+      });
+    } else if (!address.startsWith(QLatin1String("about:"))) {
+      framedDocuments_ << OriginOf(address);
+      judgeFrames();
+    }
+  }
+}
+
+void PopupProbe::takeDialog(const QJsonArray& fields) {
+  constexpr qsizetype kFields = 17;
+  if (fields.size() != kFields) return;
+  const auto ms = [&fields](int i) -> std::optional<qint64> {
+    const double v = fields.at(i).toDouble(-1);
+    if (v < 0) return std::nullopt;
+    return static_cast<qint64>(v);
+  };
+  const auto number = [&fields](int i) { return fields.at(i).toInt(-1); };
+  const int worldNumber = number(1);
+  auto found = std::find_if(dialogs_.begin(), dialogs_.end(), [worldNumber](const Dialog& d) {
+    return d.worldNumber == worldNumber;
+  });
+  if (found == dialogs_.end()) {
+    Dialog dialog;
+    dialog.worldNumber = worldNumber;
+    dialog.openedAt = Now();
+    dialog.facts.number = ++number_;
+    dialog.facts.inPage = true;
+    dialog.facts.opened = true;
+    dialog.facts.engineWindow = QStringLiteral("dialog");
+    dialogs_.push_back(dialog);
+    found = dialogs_.end() - 1;
+  }
+  PopupFacts& f = found->facts;
+  f.trigger = fields.at(2).toString();
+  f.triggerToOpenMs = ms(3);
+  f.openToCloseMs = ms(4);
+  const QString by = fields.at(5).toString();
+  if (by == QLatin1String("user")) f.end = PopupFacts::End::ByUser;
+  if (by == QLatin1String("script")) f.end = PopupFacts::End::ByScript;
+  f.framed = fields.at(6).toString();
+  f.asked = QRect(number(7), number(8), number(9), number(10));
+  f.given = QRect(number(11), number(12), number(13), number(14));
+  f.screen = QRect(0, 0, number(15), number(16));
+  if (handler_) handler_(f);
+  judgeFrames();
+}
+
+void PopupProbe::judgeFrames() {
+  for (Dialog& dialog : dialogs_) {
+    PopupFacts& f = dialog.facts;
+    if (f.framed.isEmpty() || (f.framedLoaded && *f.framedLoaded)) continue;
+    const QString origin = OriginOf(f.framed);
+    std::optional<bool> loaded;
+    QString refused;
+    if (framedDocuments_.contains(origin)) {
+      loaded = true;
+    } else if (lastFrameError_ >= dialog.openedAt - kTellLagMs) {
+      loaded = false;
+      for (const auto& [from, header] : refusals_)
+        if (from == origin) refused = header;
+    }
+    if (loaded == f.framedLoaded && refused == f.framedRefused) continue;
+    f.framedLoaded = loaded;
+    f.framedRefused = refused;
+    if (handler_) handler_(f);
+  }
 }
 
 void PopupProbe::takeCall(Record& record, const Call& call) {

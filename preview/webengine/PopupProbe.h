@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWebEngineNewWindowRequest>
 #include <deque>
 #include <functional>
@@ -13,6 +14,7 @@
 
 #include "modules/host/PreviewPlugin.h"
 
+class QJsonArray;
 class QWebEnginePage;
 
 namespace orvanta {
@@ -25,10 +27,14 @@ QRect RequestedGeometry(const QString& features, const QRect& fallback);
 // asks for, and tells the handler each time it learns more. The browser hands
 // it the events; it keeps no window alive.
 //
-// What the test page's own script did reaches the probe only from a script
-// it puts into the page before any of the page's, which keeps its own
-// references to what it uses and speaks with a secret made for each load:
-// the page can neither change what it reports nor write in its name.
+// What the user did in the test page and what became of its In Page dialogs
+// is read from the DOM by a script in a world of the program's own, which
+// the page's script can neither see nor change; it speaks with a secret of
+// that world.
+//
+// The page's own window.open calls are seen only in the page's world: a
+// script put there before any of the page's keeps its own references and
+// speaks with a secret made for each load.
 class PopupProbe : public QObject {
   Q_OBJECT
  public:
@@ -48,8 +54,11 @@ class PopupProbe : public QObject {
   // Whether the engine lets the view's pages open windows without a user
   // action; set by the browser.
   void setPopupsAllowed(bool allowed) { popupsAllowed_ = allowed; }
-  // A console message of the watched page; true when it was the probe's own.
-  bool takeMessage(const QString& message);
+  // A console message of the watched page or its frames, with the line and
+  // source the engine gave; true when it was the probe's own.
+  bool takeMessage(const QString& message, int line = 1, const QString& source = QString());
+  // A message of the program's own world in the test page or its frames.
+  void takeWorldMessage(QJsonArray fields);
   // What the engine asked for, just before the window for it is made;
   // `fromTestPage` false for windows a popup's page asked for.
   void windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage);
@@ -77,6 +86,18 @@ class PopupProbe : public QObject {
 
  private:
   void installScript();
+  void installWorldScript();
+  void takeDialog(const QJsonArray& fields);
+  // What the user last did in the main frame [0] or in a frame [1], by the
+  // renderer's clock, as the program's world saw it.
+  struct Input {
+    QString kind = QStringLiteral("script");
+    double at = 0;
+    double action = 0;
+    bool leaving = false;
+  };
+  static void takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]);
+  void judgeFrames();
   Record* recordOf(QObject* window) const;
   void takeCall(Record& record, const Call& call);
   void measure(Record& record);
@@ -95,6 +116,25 @@ class PopupProbe : public QObject {
   };
   std::optional<Request> request_;
   QString secret_;
+  QString worldSecret_;  // of the program's world in the test page's frames
+  // The main frame's document of this load and of the load before, as
+  // the world's script names them.
+  QString document_;
+  QString previousDocument_;
+  Input input_[2];
+  Input previousInput_[2];  // of the page being left
+  // In Page dialogs of this load, and what the frames of the test page
+  // became: the documents that loaded, when a frame showed an error page,
+  // and why the engine refused to frame an origin.
+  struct Dialog {
+    int worldNumber = 0;  // the world script's count
+    qint64 openedAt = 0;
+    PopupFacts facts;
+  };
+  std::vector<Dialog> dialogs_;
+  QStringList framedDocuments_;
+  qint64 lastFrameError_ = 0;
+  std::vector<std::pair<QString, QString>> refusals_;
   QString previousSecret_;  // the page being left still speaks with it
   int load_ = 0;
   int number_ = 0;

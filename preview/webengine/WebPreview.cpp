@@ -245,11 +245,12 @@ void PreviewPage::arrived(const QUrl& address) {
 }
 
 void PreviewPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel /*level*/,
-                                           const QString& message, int /*lineNumber*/,
-                                           const QString& /*sourceId*/) {
+                                           const QString& message, int lineNumber,
+                                           const QString& sourceId) {
   // Only the test page's probe speaks to the program; every other message,
   // of the test page or of a page in a popup, is dropped.
-  if (!owner_.isNull() && owner_->isMainPage(this)) owner_->probe().takeMessage(message);
+  if (!owner_.isNull() && owner_->isMainPage(this))
+    owner_->probe().takeMessage(message, lineNumber, sourceId);
 }
 
 PopupWindow::PopupWindow(QWebEngineProfile* profile, WebPreviewBrowser* owner)

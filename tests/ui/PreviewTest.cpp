@@ -259,6 +259,60 @@ TEST_F(UnrulyPage, AlertLoopOffersToStopAndTheWindowStaysInCharge) {
   EXPECT_TRUE(Run(StillInCharge()));
 }
 
+// "Stop further dialogs" holds until the engine puts the next document into
+// the view: a page that learns its address through a same-origin blank
+// window, logs it and pushes it into its history gets no dialog back.
+TEST_F(UnrulyPage, StoppedDialogsStayStoppedWhateverThePageLogsOrPushes) {
+  Button("chkAllowPopups")->setChecked(true);
+  ShowPage(QStringLiteral(
+      "<script>setTimeout(function () {"
+      " for (var i = 0; i < 3; i++) alert('a' + i);"
+      " var w = window.open('about:blank', 'blank', 'width=200,height=100');"
+      " var marker = w && w.opener ? w.opener.location.href : location.href;"
+      " console.log(marker); console.info(w ? w.document.URL + ' ' + marker : marker);"
+      " history.pushState(null, '', marker + '#next'); history.replaceState(null, '', marker);"
+      " alert('right after'); document.title = 'pushed';"
+      " setTimeout(function () { alert('back'); confirm('back'); document.title = 'tried'; },"
+      " 300);"
+      "}, 300)</script>"));
+  int seen = 0;
+  int cameBack = 0;
+  QStringList back;
+  const auto answer = [&](bool stop) {
+    return Step{[&] {
+                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
+                  return dialog != nullptr && !dialog->property("answered").toBool();
+                },
+                [&, stop] {
+                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
+                  dialog->setProperty("answered", true);
+                  ++seen;
+                  auto* offer = dialog->findChild<QCheckBox*>(QStringLiteral("chkStopDialogs"));
+                  if (stop && offer != nullptr) offer->setChecked(true);
+                  Click(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdPageDialogOk")));
+                }};
+  };
+  // Any dialog after the stop is counted and answered, so that no wait
+  // hangs inside it.
+  const Step noneBack{
+      [&] {
+        QWidget* dialog = OpenDialog(window_->browser(0)->widget());
+        if (dialog != nullptr && !dialog->property("answered").toBool()) {
+          dialog->setProperty("answered", true);
+          ++cameBack;
+          back << dialog->findChild<QLabel*>(QStringLiteral("lblPageDialog"))->text();
+          Click(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdPageDialogOk")));
+        }
+        return Title(0) == QLatin1String("tried");
+      },
+      [] {}};
+  ASSERT_TRUE(Run({answer(false), answer(false), answer(true), noneBack}))
+      << seen << " dialogs answered, title " << Title(0).toStdString();
+  EXPECT_EQ(seen, 3);
+  EXPECT_EQ(cameBack, 0) << back.join(QLatin1Char(',')).toStdString();
+  EXPECT_TRUE(Run(StillInCharge()));
+}
+
 TEST_F(UnrulyPage, EndlessScriptIsEndedAndReplaced) {
   ShowPage(QStringLiteral("<title>spin</title><script>setTimeout(function(){"
                           "document.title='spinning';while(true){}},300)</script>"));

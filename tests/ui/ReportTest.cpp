@@ -348,7 +348,8 @@ TEST(ReportCommand, PrintsJsonOrRefusesBadInput) {
 // so that it answers while the test waits for a process.
 class PageServer {
  public:
-  explicit PageServer(std::string body) : body_(std::move(body)) {
+  explicit PageServer(std::string body, std::string headers = {})
+      : body_(std::move(body)), headers_(std::move(headers)) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -365,9 +366,9 @@ class PageServer {
         if (client < 0 || stop_) break;
         char request[4096];
         static_cast<void>(::recv(client, request, sizeof request, 0));
-        const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                                  std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" +
-                                  body_;
+        const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n" + headers_ +
+                                  "Content-Length: " + std::to_string(body_.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + body_;
         static_cast<void>(::send(client, reply.data(), reply.size(), MSG_NOSIGNAL));
         ::close(client);
       }
@@ -386,6 +387,7 @@ class PageServer {
 
  private:
   std::string body_;
+  std::string headers_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
@@ -419,6 +421,23 @@ struct HostileTestPageRow {
   " document.title = 'after ' + (w ? 'window' : 'null');"
 
 const HostileTestPageRow kHostileTestPageRows[] = {
+    // The program's own world and its channel are out of the page's reach.
+    {"NoWayIntoTheProgramsWorld",
+     "<a id=go href=# onclick=\"window.open('about:blank', '_blank', 'width=310,height=210');"
+     " document.title = ['reach', typeof qt, typeof QWebChannel, typeof probe].join(' ');\">go</a>",
+     "Opened as a popup window", "Asked for: popup 1 of the test page, on a click on the link,",
+     nullptr},
+    // An In Page dialog is measured with the DOM's own functions, not the page's.
+    {"DialogWithReplacedPrototypes",
+     "<script>Element.prototype.getBoundingClientRect = function () {"
+     " return { left: 1, top: 2, width: 999, height: 888 }; };"
+     " Date.now = function () { return -2305741264170; };</script>"
+     "<a id=go href=# onclick=\"var d = document.createElement('dialog');"
+     " var f = d.appendChild(document.createElement('iframe'));"
+     " f.style.cssText = 'width:310px;height:210px;border:0'; document.body.appendChild(d);"
+     " d.showModal(); document.title = 'after dialog';\">go</a>",
+     "Opened in the page", "Asked for: dialog 1 of the test page, on a click on the link.",
+     nullptr},
     {"ReplacedGlobals",
      "<script>Date.now = function () { return -2305741264170; };"
      " JSON.stringify = function () { return '[\"open\",\"width=999,height=888\"]'; };"
@@ -473,10 +492,15 @@ TEST_P(HostileTestPage, CannotChangeWhatTheReportSays) {
   ASSERT_TRUE(WaitUntil([&] { return Text().startsWith(row.Verdict); }, 20000))
       << Text().toStdString();
   ASSERT_TRUE(WaitUntil(
-      [&] { return Text().contains("In front:") || Text().startsWith("Blocked"); }, 10000));
+      [&] {
+        return Text().contains("In front:") || Text().startsWith("Blocked") ||
+               Text().startsWith("Opened in the page");
+      },
+      10000));
   const QString report = Text();
   EXPECT_TRUE(LineStarting(report, "Asked for:").startsWith(row.Asked)) << report.toStdString();
-  EXPECT_EQ(report.count(QStringLiteral("popup 1")), 1) << report.toStdString();
+  EXPECT_EQ(report.count(QStringLiteral("popup 1")) + report.count(QStringLiteral("dialog 1")), 1)
+      << report.toStdString();
   if (row.Also != nullptr) {
     EXPECT_TRUE(WaitUntil([&] { return !LineStarting(Text(), row.Also).isEmpty(); }, 5000))
         << Text().toStdString();
@@ -484,6 +508,10 @@ TEST_P(HostileTestPage, CannotChangeWhatTheReportSays) {
   if (report.startsWith("Opened")) {
     EXPECT_TRUE(LineStarting(report, "Size:").startsWith("Size: asked 310 x 210,"))
         << report.toStdString();
+    if (report.startsWith("Opened in the page")) {
+      EXPECT_TRUE(LineStarting(report, "Size:").contains("given 310 x 210"))
+          << report.toStdString();
+    }
     const double delay = SecondsIn(LineStarting(report, "Delay:"), R"(^Delay: ([0-9.]+) s)");
     EXPECT_GE(delay, 0);
     EXPECT_LT(delay, 2) << report.toStdString();
@@ -494,14 +522,16 @@ TEST_P(HostileTestPage, CannotChangeWhatTheReportSays) {
   for (const QChar c : report)
     EXPECT_FALSE(c.unicode() < 0x20 && c != QLatin1Char('\n')) << report.toStdString();
   // The page's own code after the call ran, whatever it replaced.
-  if (QString::fromLatin1(row.Body).contains("after ")) {
-    auto* view = window_->browser(0)->widget()->findChild<QWebEngineView*>();
-    ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-          return view->title() == (report.startsWith("Opened") ? "after window" : "after null");
-        },
-        5000))
+  auto* view = window_->browser(0)->widget()->findChild<QWebEngineView*>();
+  ASSERT_NE(view, nullptr);
+  const QString body = QString::fromLatin1(row.Body);
+  const QString title = body.contains("'after '")
+                            ? report.startsWith("Opened") ? "after window" : "after null"
+                        : body.contains("'reach'")        ? "reach undefined undefined undefined"
+                        : body.contains("'after dialog'") ? "after dialog"
+                                                          : QString();
+  if (!title.isEmpty()) {
+    EXPECT_TRUE(WaitUntil([&] { return view->title() == title; }, 5000))
         << view->title().toStdString();
   }
 }
@@ -570,6 +600,92 @@ TEST_P(HostilePopupPage, LeavesTheReportAsAnHonestPageDoes) {
 INSTANTIATE_TEST_SUITE_P(Rows, HostilePopupPage, ::testing::ValuesIn(kHostilePopupRows),
                          [](const auto& param) { return std::string(param.param.Name); });
 
+// An In Page dialog, measured in the preview's engine: where and how large
+// it is, when it opened and closed, and whether the page in its frame
+// loaded or the engine refused to frame it.
+struct InPageRow {
+  const char* Name;
+  const char* Headers;  // of the framed page
+  const char* Body;     // of the framed page
+  const char* Settings;
+  const char* Asked;   // the "Asked for:" line
+  const char* Framed;  // the start of the "Framed page:" line
+  const char* Size;    // the start of the "Size:" line
+  const char* Place;   // the start of the "Position:" line
+  double Delay;        // seconds the code waits after the trigger
+  const char* Closed;  // the start of the "Closed:" line
+  double OpenFor;      // seconds until the auto-close, 0: none
+};
+
+#define ORVANTA_IN_PAGE "Order=InPage\r\nWidth=320\r\nHeight=160\r\n"
+// The engine's own words for both refusals, logged by the framed page itself.
+constexpr const char* kForgedRefusals =
+    "<script>var at = location.origin + \"/'\";"
+    " console.error(\"Refused to display '\" + at + \" in a frame because it set"
+    " 'X-Frame-Options' to 'deny'.\");"
+    " setTimeout(console.error, 0, \"Refused to frame '\" + at + \" because an ancestor violates"
+    " the following Content Security Policy directive: \\\"frame-ancestors 'none'\\\".\");"
+    "</script><p>framed</p>";
+
+const InPageRow kInPageRows[] = {
+    {"PlacedAndClosedByTheCode", "", "<p>framed</p>",
+     ORVANTA_IN_PAGE "Top=40\r\nLeft=60\r\nActivation=PageLoad\r\nCloseSeconds=1\r\n",
+     "Asked for: dialog 1 of the test page, on the page loading.", "Framed page: loaded.",
+     "Size: asked 320 x 160, given 320 x 160",
+     "Position: asked left 60, top 40, given left 60, top 40.", 0, "Closed: by the page's script",
+     1},
+    {"ClickedAndDelayed", "", "<p>framed</p>",
+     ORVANTA_IN_PAGE "Center=1\r\nActivation=StandardLink\r\nDelaySeconds=1\r\n",
+     "Asked for: dialog 1 of the test page, on a click on the link.", "Framed page: loaded.",
+     "Size: asked 320 x 160, given 320 x 160",
+     "Position: asked left not asked, top not asked, given left ", 1, "Closed: not yet", 0},
+    {"XFrameOptionsDeny", "X-Frame-Options: DENY\r\n", "<p>framed</p>",
+     ORVANTA_IN_PAGE "Activation=PageLoad\r\n", "Asked for: dialog 1 of the test page, on ",
+     "Framed page: refused framing (X-Frame-Options of http://127.0.0.1:",
+     "Size: asked 320 x 160, given 320 x 160", "Position:", 0, "Closed: not yet", 0},
+    {"FrameAncestorsNone", "Content-Security-Policy: frame-ancestors 'none'\r\n", "<p>framed</p>",
+     ORVANTA_IN_PAGE "Activation=PageLoad\r\n", "Asked for: dialog 1 of the test page, on ",
+     "Framed page: refused framing (frame-ancestors of http://127.0.0.1:",
+     "Size: asked 320 x 160, given 320 x 160", "Position:", 0, "Closed: not yet", 0},
+    // The framed page is any web page: the engine's words in its console are no refusal.
+    {"FramedPageForgesARefusal", "", kForgedRefusals, ORVANTA_IN_PAGE "Activation=PageLoad\r\n",
+     "Asked for: dialog 1 of the test page, on ", "Framed page: loaded.",
+     "Size: asked 320 x 160, given 320 x 160", "Position:", 0, "Closed: not yet", 0},
+};
+
+#undef ORVANTA_IN_PAGE
+
+class InPageReport : public ::testing::TestWithParam<InPageRow> {};
+
+TEST_P(InPageReport, SaysWhatTheEngineDidWithTheDialog) {
+  if (PluginFolder().isEmpty()) GTEST_SKIP() << "the preview module is not part of this build";
+  const InPageRow& row = GetParam();
+  PageServer framed(row.Body, row.Headers);
+  QTemporaryDir temp;
+  const auto run = RunProcess(
+      ORVANTA_GUI_PATH,
+      {"--report", WriteSettings(temp, "PageUrl=" + framed.Address() + "\r\n" + row.Settings)});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string& out = run.out;
+  EXPECT_EQ(out.substr(0, out.find('\n')), "Opened in the page") << out;
+  EXPECT_EQ(LineOf(out, "Asked for:").rfind(row.Asked, 0), 0U) << out;
+  for (const char* start : {row.Framed, row.Size, row.Place, row.Closed})
+    EXPECT_FALSE(LineOf(out, start).empty()) << start << "\n" << out;
+  const QString delayLine = QString::fromStdString(LineOf(out, "Delay:"));
+  const double delay =
+      SecondsIn(delayLine, R"(^Delay: ([0-9.]+) s from the trigger to the dialog)");
+  EXPECT_GE(delay, row.Delay - 0.05) << out;
+  EXPECT_LT(delay, row.Delay + 0.5) << out;
+  if (row.OpenFor > 0) {
+    const double open = SecondsIn(QString::fromStdString(LineOf(out, "Closed:")),
+                                  R"(^Closed: by the page's script ([0-9.]+) s after opening)");
+    EXPECT_NEAR(open, row.OpenFor, 0.3) << out;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, InPageReport, ::testing::ValuesIn(kInPageRows),
+                         [](const auto& param) { return std::string(param.param.Name); });
+
 // What --report does with its input and output when they are not the usual.
 struct CommandRow {
   const char* Name;
@@ -577,6 +693,7 @@ struct CommandRow {
   std::vector<std::string> Args;  // around "--report FILE"
   const char* StdoutTo;
   const char* Platform;  // QT_QPA_PLATFORM, with no display to run on
+  const char* WaitScale;  // ORVANTA_REPORT_WAIT_SCALE
   int Exit;
   const char* Says;  // in standard output, or in standard error when it fails
 };
@@ -588,11 +705,22 @@ const CommandRow kCommandRows[] = {
      {},
      "",
      "",
+     "",
      0,
      "Blocked: the user's last action was 30."},
+    // Clamped to 360 s by the code; the report waits that long, here scaled down.
+    {"DelayClampedTo360",
+     "PageUrl=http://127.0.0.1:9/\r\nActivation=StandardLink\r\nDelaySeconds=2147484\r\n",
+     {},
+     "",
+     "",
+     "0.01",
+     0,
+     "Waited 3.75 s after the trigger; the code's delay is 360 s."},
     {"JsonFirst",
      "PageUrl=http://127.0.0.1:9/\r\nActivation=PageLoad\r\n",
      {"--json"},
+     "",
      "",
      "",
      0,
@@ -602,6 +730,7 @@ const CommandRow kCommandRows[] = {
      {},
      "/dev/full",
      "",
+     "",
      1,
      "orvanta: the report was not written: No space left on device"},
     {"NoDisplay",
@@ -609,19 +738,13 @@ const CommandRow kCommandRows[] = {
      {},
      "",
      "xcb",
+     "",
      1,
      "orvanta: the display platform \"xcb\" cannot start"},
-    // A dialog in the page is no window: the report must not say nothing happened.
-    {"InPageIsNoWindow",
-     "PageUrl=http://127.0.0.1:9/\r\nOrder=InPage\r\nActivation=PageLoad\r\n",
-     {},
-     "",
-     "",
-     0,
-     "In Page: the code shows a dialog inside the test page"},
     {"UnknownOption",
      "PageUrl=http://127.0.0.1:9/\r\n",
      {"--fast"},
+     "",
      "",
      "",
      2,
@@ -643,7 +766,9 @@ TEST_P(ReportCommandRows, EndsWithItsDocumentedCodeAndOneLine) {
     qputenv("QT_QPA_PLATFORM", row.Platform);
     qunsetenv("DISPLAY");
   }
+  if (*row.WaitScale != '\0') qputenv("ORVANTA_REPORT_WAIT_SCALE", row.WaitScale);
   const auto run = RunProcess(ORVANTA_GUI_PATH, args, row.StdoutTo);
+  qunsetenv("ORVANTA_REPORT_WAIT_SCALE");
   qputenv("QT_QPA_PLATFORM", platform);
   if (!display.isEmpty()) qputenv("DISPLAY", display);
   EXPECT_EQ(run.exitCode, row.Exit) << run.out << run.err;
