@@ -35,18 +35,4 @@ std::string_view ActivationName(ActivationKind kind) {
   return WordList(kActivationNames).At(static_cast<int>(kind), "activation kind");
 }
 
-std::optional<WindowOrder> OrderFromName(std::string_view name) {
-  const int index = WordList(kOrderNames).IndexOf(name);
-  if (index < 0) return std::nullopt;
-  return static_cast<WindowOrder>(index);
-}
-
-std::optional<ActivationKind> ActivationFromName(std::string_view name) {
-  const int index = WordList(kActivationNames).IndexOf(name);
-  if (index < 0) return std::nullopt;
-  return static_cast<ActivationKind>(index);
-}
-
-int WindowOptionIndex(std::string_view word) { return WordList(kWindowOptionWords).IndexOf(word); }
-
 }  // namespace orvanta

@@ -53,10 +53,5 @@ static_assert(kActivationWords.size() == kActivationNames.size());
 // Both throw std::out_of_range for a value outside the enum.
 std::string_view OrderName(WindowOrder order);
 std::string_view ActivationName(ActivationKind kind);
-std::optional<WindowOrder> OrderFromName(std::string_view name);
-std::optional<ActivationKind> ActivationFromName(std::string_view name);
-
-// Index of a window option by its word ("toolbar" ... "titlebar"), or -1.
-int WindowOptionIndex(std::string_view word);
 
 }  // namespace orvanta

@@ -1,6 +1,8 @@
 #include "core/Generator.h"
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/Activation.h"
 #include "core/CodeTemplate.h"
@@ -174,16 +176,16 @@ bool NeedsScriptInHead(const PopupSettings& s) {
 }  // namespace
 
 std::string NoLinkCodeReason(const PopupSettings& s) {
-  std::string causes[6];
-  std::size_t n = 0;
-  if (s.Activation == ActivationKind::PageLoad) causes[n++] = "\"Page Load\"";
-  if (s.Activation == ActivationKind::PageClose) causes[n++] = "\"Page Close\"";
-  if (!s.DelaySeconds.empty()) causes[n++] = "\"Delay popup by\"";
-  if (!s.CloseSeconds.empty()) causes[n++] = "\"Auto close after\"";
-  if (s.Center == 1) causes[n++] = "\"Center\"";
-  if (s.Order == WindowOrder::PopupOver) causes[n++] = "the window type \"Popup Over\"";
-  if (s.Order == WindowOrder::PopupUnder) causes[n++] = "the window type \"Popup Under\"";
-  if (s.Order == WindowOrder::InPage) causes[n++] = "the window type \"In Page\"";
+  std::vector<std::string> causes;
+  if (s.Activation == ActivationKind::PageLoad) causes.emplace_back("\"Page Load\"");
+  if (s.Activation == ActivationKind::PageClose) causes.emplace_back("\"Page Close\"");
+  if (!s.DelaySeconds.empty()) causes.emplace_back("\"Delay popup by\"");
+  if (!s.CloseSeconds.empty()) causes.emplace_back("\"Auto close after\"");
+  if (s.Center == 1) causes.emplace_back("\"Center\"");
+  if (s.Order == WindowOrder::PopupOver) causes.emplace_back("the window type \"Popup Over\"");
+  if (s.Order == WindowOrder::PopupUnder) causes.emplace_back("the window type \"Popup Under\"");
+  if (s.Order == WindowOrder::InPage) causes.emplace_back("the window type \"In Page\"");
+  const std::size_t n = causes.size();
   if (n == 0 || !NeedsScriptInHead(s)) return std::string();
   std::string list = causes[0];
   for (std::size_t i = 1; i < n; ++i) list += (i + 1 == n ? " and " : ", ") + causes[i];

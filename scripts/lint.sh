@@ -41,6 +41,9 @@ while IFS= read -r f; do
 done < <(if [ -n "$base" ]; then git diff --name-only --diff-filter=AMR "$base" -- ; else texts; fi |
            grep -v '^fuzz/\(seeds\|regressions\)/' | grep -Ev '\.(png|gif|ico|jpg|svg|ui)$')
 
+# Every top-level folder has a row in the layer table of CONTRIBUTING.md.
+scripts/check-layers.sh "$root" || status=1
+
 # Layout.
 if [ -n "$base" ]; then
   out=$(git diff -U0 --no-color "$base" -- '*.cpp' '*.h' | clang-format-diff -p1)
@@ -60,7 +63,7 @@ elif [ -n "$base" ]; then
   if [ -n "$out" ]; then echo "$out"; fail "changed lines break the naming rule"; fi
 else
   out=$(run-clang-tidy -p "$build" -j "${JOBS:-2}" -quiet \
-        "$root/(core|files|ini|settings|cli|preview|ui|tests|bench|fuzz)/" 2>/dev/null |
+        "$root/(core|files|ini|settings|cli|preview|modules|ui|tests|bench|fuzz)/" 2>/dev/null |
         grep -E 'warning:|error:' | sort -u)
   if [ -n "$out" ]; then echo "$out"; fail "$(echo "$out" | wc -l) names break the naming rule"; fi
 fi

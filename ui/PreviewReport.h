@@ -33,7 +33,6 @@ class PreviewReport {
 
   // The last popup asked for, or null.
   const PopupFacts* Latest() const;
-  int LatestView() const { return latestView_; }
   int PopupCount() const { return static_cast<int>(popups_.size()); }
   QStringList Lines() const;
   QJsonObject Json() const;

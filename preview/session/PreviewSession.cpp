@@ -54,14 +54,6 @@ bool PreviewSession::CallModule(Call&& call) const noexcept {
   return false;
 }
 
-void PreviewSession::WritePopupPage(const std::string& popupCode) const {
-  work_->LockPages().WritePopupPage(popupCode);
-}
-
-void PreviewSession::WriteLinkPage(const std::string& linkCode) const {
-  work_->LockPages().WriteLinkPage(linkCode);
-}
-
 void PreviewSession::WritePages(const std::string& popupCode, const std::string& linkCode) const {
   // The code is on the screen; "Preview" writes the pages again and says in
   // its views why when it cannot, so a failure here is left for it to tell.

@@ -47,9 +47,6 @@ class PreviewSession : public QObject {
   // The executable's folder, where a manual of the build tree lies.
   const QString& programFolder() const { return programFolder_; }
 
-  // Each throws FileWriteError.
-  void WritePopupPage(const std::string& popupCode) const;
-  void WriteLinkPage(const std::string& linkCode) const;
   // Both pages under one lock on the folder, so that they come from one
   // generation; each on its own, and a failure is not reported.
   void WritePages(const std::string& popupCode, const std::string& linkCode) const;

@@ -245,6 +245,41 @@ TEST(GeneratePopupCode, LinkCodeOnlyForPlainWindows) {
   }
 }
 
+TEST(NoLinkCodeReason, NamesEveryCauseInTheOrderOfTheScreen) {
+  const struct {
+    const char* Name;
+    void (*Change)(PopupSettings&);
+    const char* Reason;
+  } cases[] = {
+      {"plain link", [](PopupSettings&) {}, ""},
+      {"centred", [](PopupSettings& s) { s.Center = 1; },
+       "There is no link code: \"Center\" needs the script in the HEAD, so use the popup code."},
+      {"page close, in page",
+       [](PopupSettings& s) {
+         s.Activation = ActivationKind::PageClose;
+         s.Order = WindowOrder::InPage;
+       },
+       "There is no link code: \"Page Close\" and the window type \"In Page\" need the script "
+       "in the HEAD, so use the popup code."},
+      {"every cause at once",
+       [](PopupSettings& s) {
+         s.Activation = ActivationKind::PageLoad;
+         s.DelaySeconds = "2";
+         s.CloseSeconds = "5";
+         s.Center = 1;
+         s.Order = WindowOrder::PopupUnder;
+       },
+       "There is no link code: \"Page Load\", \"Delay popup by\", \"Auto close after\", "
+       "\"Center\" and the window type \"Popup Under\" need the script in the HEAD, so use "
+       "the popup code."},
+  };
+  for (const auto& c : cases) {
+    PopupSettings s;
+    c.Change(s);
+    EXPECT_EQ(NoLinkCodeReason(s), c.Reason) << c.Name;
+  }
+}
+
 TEST(GeneratePopupCode, SnippetsWithLineBreakAreFollowedByASpaceLine) {
   PopupSettings s;
   s.Activation = ActivationKind::FormButton;

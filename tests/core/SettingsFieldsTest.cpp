@@ -105,9 +105,6 @@ TEST(Enums, ValueOutsideTheEnumIsRefusedByName) {
   EXPECT_EQ(message([] { ActivationName(static_cast<ActivationKind>(-1)); }),
             "activation kind -1 is out of range (0 to 5)");
   EXPECT_EQ(ActivationName(ActivationKind::ImageLink), "ImageLink");
-  EXPECT_EQ(OrderFromName("PopupUnder"), WindowOrder::PopupUnder);
-  EXPECT_EQ(OrderFromName("InPage"), WindowOrder::InPage);
-  EXPECT_EQ(OrderFromName("popupunder"), std::nullopt);
 }
 
 }  // namespace
