@@ -118,8 +118,8 @@ class PreviewBrowser {
 class PreviewFactory {
  public:
   virtual ~PreviewFactory() = default;
-  // Creates a view inside `parent` (which owns the widget); the factory owns
-  // the returned object until shutdown().
+  // Creates a view inside `parent`. The view is its widget's: it goes when
+  // the widget is deleted with its parent.
   virtual PreviewBrowser* createBrowser(QWidget* parent) = 0;
   // Closes every popup window of every view.
   virtual void closeAllPopups() = 0;

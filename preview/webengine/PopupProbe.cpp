@@ -15,12 +15,9 @@
 #include <QWebEngineSettings>
 #include <QWidget>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 
 namespace orvanta {
 
@@ -62,47 +59,6 @@ std::optional<bool> AskedFor(const QString& features, const char* word) {
     if (key == QLatin1String(word)) asked = FeatureOn(eq < 0 ? QString() : entry.mid(eq + 1));
   }
   return asked;
-}
-
-// Whether `upper` lies above `lower` among the screen's windows, when the
-// window system can tell.
-std::optional<bool> StackedAbove(const QWidget* upper, const QWidget* lower) {
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (QGuiApplication::platformName() != QLatin1String("xcb") || x11 == nullptr ||
-      x11->connection() == nullptr || upper->windowHandle() == nullptr ||
-      lower->windowHandle() == nullptr)
-    return std::nullopt;
-  xcb_connection_t* c = x11->connection();
-  xcb_window_t root = 0;
-  // A window manager puts each window into a frame of its own; the frames
-  // are the root's children, bottom first.
-  const auto topLevel = [&](xcb_window_t w) {
-    for (int depth = 0; depth < 16; ++depth) {
-      xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
-      if (tree == nullptr) return xcb_window_t{0};
-      root = tree->root;
-      const xcb_window_t parent = tree->parent;
-      std::free(tree);
-      if (parent == root || parent == 0) return w;
-      w = parent;
-    }
-    return xcb_window_t{0};
-  };
-  const xcb_window_t a = topLevel(static_cast<xcb_window_t>(upper->windowHandle()->winId()));
-  const xcb_window_t b = topLevel(static_cast<xcb_window_t>(lower->windowHandle()->winId()));
-  if (a == 0 || b == 0 || root == 0) return std::nullopt;
-  xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
-  if (tree == nullptr) return std::nullopt;
-  const xcb_window_t* children = xcb_query_tree_children(tree);
-  int at = -1;
-  int bt = -1;
-  for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-    if (children[i] == a) at = i;
-    if (children[i] == b) bt = i;
-  }
-  std::free(tree);
-  if (at < 0 || bt < 0) return std::nullopt;
-  return at > bt;
 }
 
 // Runs in the page's own world of the test page and its frames before any
@@ -334,7 +290,8 @@ qint64 TriggerToOpen(const PopupProbe::Record& record) {
 
 }  // namespace
 
-PopupProbe::PopupProbe(QObject* parent) : QObject(parent) {}
+PopupProbe::PopupProbe(std::shared_ptr<const WindowStacking> stacking, QObject* parent)
+    : QObject(parent), stacking_(std::move(stacking)) {}
 
 PopupProbe::~PopupProbe() = default;
 
@@ -726,7 +683,7 @@ void PopupProbe::measure(Record& record) {
   } else {
     f.focus = QStringLiteral("another window");
   }
-  if (!record.opener.isNull()) f.popupInFront = StackedAbove(w, record.opener);
+  if (!record.opener.isNull()) f.popupInFront = stacking_->above(w, record.opener);
   if (f.bars.size() == kOptionWords.size()) {
     // The preview's window is a bare view: it draws none of the browser's
     // bars, whatever the page asked for or reads.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "modules/host/PreviewPlugin.h"
+#include "preview/webengine/WindowStacking.h"
 
 class QJsonArray;
 class QWebEnginePage;
@@ -38,7 +39,8 @@ QRect RequestedGeometry(const QString& features, const QRect& fallback);
 class PopupProbe : public QObject {
   Q_OBJECT
  public:
-  explicit PopupProbe(QObject* parent = nullptr);
+  // `stacking` tells whether a popup is in front of its opener.
+  PopupProbe(std::shared_ptr<const WindowStacking> stacking, QObject* parent = nullptr);
   ~PopupProbe() override;
 
   // Off when ORVANTA_NO_POPUP_REPORT is set, for a baseline without it.
@@ -104,6 +106,7 @@ class PopupProbe : public QObject {
   void readPage(Record& record);
   void report(const Record& record);
 
+  std::shared_ptr<const WindowStacking> stacking_;
   std::function<void(const PopupFacts&)> handler_;
   std::function<void(const PageNote&)> noteHandler_;
   QPointer<QWebEnginePage> page_;

@@ -13,12 +13,10 @@ namespace {
 
 QByteArray Failure() { return qgetenv("ORVANTA_FAKE_PREVIEW"); }
 
-class FakeBrowser : public PreviewBrowser {
+class FakeBrowser : public QWidget, public PreviewBrowser {
  public:
-  explicit FakeBrowser(QWidget* parent) : widget_(new QWidget(parent)) {
-    widget_->setProperty("fakeView", true);
-  }
-  QWidget* widget() override { return widget_; }
+  explicit FakeBrowser(QWidget* parent) : QWidget(parent) { setProperty("fakeView", true); }
+  QWidget* widget() override { return this; }
   void navigate(const QString&) override {}
   void setLoadFinishedHandler(std::function<void(bool)>) override {}
   void setPopupOpenedHandler(std::function<void(QWidget*)>) override {}
@@ -32,9 +30,6 @@ class FakeBrowser : public PreviewBrowser {
   void setPopupsAllowed(bool) override {}
   void setDialogsCancelled(bool) override {}
   void setPageNoteHandler(std::function<void(const PageNote&)>) override {}
-
- private:
-  QWidget* widget_;
 };
 
 }  // namespace
@@ -47,8 +42,7 @@ class FakePreviewFactory : public QObject, public PreviewFactory {
  public:
   PreviewBrowser* createBrowser(QWidget* parent) override {
     if (Failure() == "no-view-" + parent->objectName().toLatin1()) return nullptr;
-    browsers_.push_back(std::make_unique<FakeBrowser>(parent));
-    return browsers_.back().get();
+    return new FakeBrowser(parent);
   }
   void closeAllPopups() override {}
   void serveFile(const QString&) override {
@@ -56,9 +50,6 @@ class FakePreviewFactory : public QObject, public PreviewFactory {
   }
   void shutdown() override {}
   QString engineName() const override { return QStringLiteral("fake"); }
-
- private:
-  std::vector<std::unique_ptr<FakeBrowser>> browsers_;
 };
 
 }  // namespace orvanta
