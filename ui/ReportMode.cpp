@@ -281,7 +281,7 @@ int RunReport(int argc, char* argv[]) {
   }
   // No one can answer a page's dialog here; the report says which it cancelled.
   window.SetDialogsCancelled(true);
-  window.SelectTab(3);
+  window.showPreview();
   if (window.browser(0) == nullptr) return Fail("the preview is not available in this installation");
   if (!WaitFor([&] { return loaded > 0; }, kLoadWaitMs) || !loadedOk)
     return Fail("the test page did not load");
@@ -293,7 +293,7 @@ int RunReport(int argc, char* argv[]) {
       break;
     case ActivationKind::PageClose:
       // Leaving the page is its trigger: the next preview does.
-      window.SelectTab(3);
+      window.showPreview();
       break;
     case ActivationKind::FormButton:
       setOff = SetOff(view, QStringLiteral("input[type=button]"), true);
