@@ -13,6 +13,7 @@ packages=(
   appstream desktop-file-utils lintian
   nodejs node-jsdom acl attr
   qt6-websockets-dev chromium chromium-driver firefox-esr webkit2gtk-driver
+  python3-pyatspi at-spi2-core dbus
 )
 
 missing=()

@@ -26,16 +26,14 @@ void FitCentred(QLabel* label) {
   label->setGeometry((room - width) / 2, label->y(), width, label->height());
 }
 
-// The maker's web address as people write it: without scheme and trailing
-// slash.
-QString AddressText(const char* page) {
-  QString text = QUrl(QString::fromLatin1(page))
+}  // namespace
+
+QString HomePageText() {
+  QString text = QUrl(QString::fromLatin1(maker::kHomePage))
                      .toString(QUrl::RemoveScheme | QUrl::StripTrailingSlash);
   while (text.startsWith(QLatin1Char('/'))) text.remove(0, 1);
   return text;
 }
-
-}  // namespace
 
 void PrepareAboutPanel(Ui::frmMain& ui) {
   QFont name = ui.Label14->font();
@@ -43,7 +41,7 @@ void PrepareAboutPanel(Ui::frmMain& ui) {
                                                             : DialogFont().family());
   name.setBold(true);
   ui.Label14->setFont(name);
-  ui.lblVexa_0->setText(AddressText(maker::kHomePage));
+  ui.lblVexa_0->setText(HomePageText());
   for (QLabel* link : {ui.lblCompany_0, ui.lblVexa_0, ui.lblProducts_0}) {
     MakeLink(link);
     FitCentred(link);

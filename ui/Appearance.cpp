@@ -144,6 +144,10 @@ class ReadableLink : public QObject {
       if (ContrastRatio(chosen, background) >= 4.5) break;
       chosen = candidate;
     }
+    // In the text's own colour only the line under it tells a link.
+    QFont font = link_->font();
+    font.setUnderline(chosen == base.color(QPalette::WindowText));
+    if (font != link_->font()) link_->setFont(font);
     QPalette palette = link_->palette();
     if (palette.color(QPalette::WindowText) == chosen) return;
     palette.setColor(QPalette::WindowText, chosen);
@@ -153,7 +157,59 @@ class ReadableLink : public QObject {
   QWidget* link_;
 };
 
+// The classic style draws the edges of boxes, options and fields in the
+// palette's light and dark shades, which a dark palette puts next to its
+// background; they are moved toward the text colour until they stand out.
+class VisibleEdges : public QObject {
+ public:
+  explicit VisibleEdges(QWidget* window) : QObject(window), window_(window) {
+    window->installEventFilter(this);
+    Update();
+  }
+
+ protected:
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::ApplicationPaletteChange) Update();
+    return false;
+  }
+
+ private:
+  void Update() {
+    const QPalette wanted = WithVisibleEdges(QApplication::palette());
+    if (wanted != QApplication::palette())
+      window_->setPalette(wanted);
+    else if (window_->testAttribute(Qt::WA_SetPalette))
+      window_->setPalette(QPalette());
+  }
+  QWidget* window_;
+};
+
 }  // namespace
+
+QPalette WithVisibleEdges(QPalette palette) {
+  const QColor background = palette.color(QPalette::Window);
+  const QColor text = palette.color(QPalette::WindowText);
+  if (Luminance(background) >= Luminance(text)) return palette;  // a light palette keeps its look
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    for (const QPalette::ColorRole role : {QPalette::Light, QPalette::Dark}) {
+      const QColor shade = palette.color(group, role);
+      QColor edge = shade;
+      // Above the edge contrast: round options are drawn smoothed, and their
+      // outer pixels mix the shade with the background.
+      for (int step = 1; step <= 10 && ContrastRatio(edge, background) < 1.5 * kEdgeContrast;
+           ++step) {
+        const double t = step / 10.0;
+        edge = QColor::fromRgbF(static_cast<float>(shade.redF() * (1 - t) + text.redF() * t),
+                                static_cast<float>(shade.greenF() * (1 - t) + text.greenF() * t),
+                                static_cast<float>(shade.blueF() * (1 - t) + text.blueF() * t));
+      }
+      palette.setColor(group, role, edge);
+    }
+  }
+  return palette;
+}
+
+void KeepEdgesVisible(QWidget* window) { new VisibleEdges(window); }
 
 double ContrastRatio(const QColor& a, const QColor& b) {
   const double la = Luminance(a);

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QPalette>
 
 namespace orvanta {
 
@@ -36,5 +37,17 @@ double ContrastRatio(const QColor& a, const QColor& b);
 // where it reads at 4.5:1 or better, else the palette's link colour, else
 // the palette's text colour. Follows palette changes.
 void KeepLinkReadable(QWidget* link);
+
+// What a control's edge needs against the background to be made out.
+constexpr double kEdgeContrast = 3.0;
+
+// Under a dark palette, the shades the classic style draws control edges
+// with, brought to kEdgeContrast against the window background. A light
+// palette comes back unchanged.
+QPalette WithVisibleEdges(QPalette palette);
+
+// Gives the window WithVisibleEdges of the application palette, now and on
+// each change of it.
+void KeepEdgesVisible(QWidget* window);
 
 }  // namespace orvanta

@@ -1,17 +1,23 @@
 #include "ui/FrmMain.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QAbstractButton>
 #include <QScrollBar>
-#include <QShortcut>
+#include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
@@ -19,6 +25,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -30,12 +37,12 @@
 #include "orvanta/Version.h"
 #include "preview/session/PreviewSession.h"
 #include "ui/AboutPanel.h"
+#include "ui/AccessibleControls.h"
 #include "ui/Appearance.h"
 #include "ui/BrowserCheckWindow.h"
 #include "ui/BrowsersMode.h"
 #include "ui/CodeText.h"
 #include "ui/NameFilter.h"
-#include "ui/PageFocus.h"
 #include "ui/help/FieldHelp.h"
 #include "ui/help/FrmConsult.h"
 #include "ui/help/HelpManual.h"
@@ -63,11 +70,13 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
   ConnectCommands();
   ConnectInputs();
   StartUp();
+  const qsizetype ownActions = actions().size();
   settingsCommands_ = std::make_unique<SettingsCommands>(
       *this, *frmMenu_[0],
       SettingsCommands::Screen{[this] { return ReadScreen(); },
                                [this](const PopupSettings& s) { FillScreen(s); }},
       hooks_.settingsFiles);
+  MakeCommandMenu(actions().mid(ownActions));
 }
 
 FrmMain::~FrmMain() = default;
@@ -94,12 +103,6 @@ void FrmMain::SetUpForm() {
   frmMenu_ = {ui_->frmMenu_0, ui_->frmMenu_1, ui_->frmMenu_2};
   FrmView_ = {ui_->FrmView_0, ui_->FrmView_1};
   fields_ = std::make_unique<FieldBinding>(*this);
-  // Before the shortcuts and connections that ask it where the focus goes.
-  pageFocus_ = std::make_unique<PageFocus>(
-      *this, frmMenu_, FrmView_, ui_->tbsOptions, [this]() -> QWidget* {
-        PreviewBrowser* view = session_ != nullptr ? session_->browser(0) : nullptr;
-        return view != nullptr ? view->widget() : nullptr;
-      });
 
   PlaceTabs();
   const QIcon help = HelpIcon();
@@ -125,6 +128,7 @@ void FrmMain::SetUpForm() {
   };
   lblCodeNote_ = quietLine(ui_->FrmView_0, "lblCodeNote", QRect(128, 270, 300, 30));
   lblEntryNote_ = quietLine(ui_->Frame5, "lblEntryNote", QRect(88, 79, 240, 20));
+  KeepEdgesVisible(this);
   SetUpKeyboard();
 }
 
@@ -141,9 +145,18 @@ QString WithMnemonic(QString caption, QChar letter) {
 
 }  // namespace
 
+namespace {
+
+struct Command {
+  const char* name;
+  QString text;
+  std::function<void()> run;
+  QList<QKeySequence> keys;
+};
+
+}  // namespace
+
 void FrmMain::SetUpKeyboard() {
-  // One letter each over all pages: the covered pages stay shown, and two
-  // controls on one letter would take turns.
   const std::pair<QLabel*, std::pair<QWidget*, char>> labels[] = {
       {ui_->Label5, {ui_->txtName, 'F'}},      {ui_->Label8, {ui_->txtTitle, 'N'}},
       {ui_->Label6, {ui_->txtURL, 'U'}},       {ui_->Label1, {ui_->OptWin_0, 'y'}},
@@ -156,13 +169,20 @@ void FrmMain::SetUpKeyboard() {
     label->setText(WithMnemonic(label->text(), QLatin1Char(target.second)));
     label->setBuddy(target.first);
   }
+  // The options share the letters the entries leave free, two to a letter:
+  // a second press goes on to the other.
   const std::pair<QAbstractButton*, char> buttons[] = {
-      {ui_->ChkCenter, 'C'}, {ui_->cmdGo_0, 'G'},   {ui_->cmdGo_2, 'r'},
-      {ui_->cmdCopy_0, 'o'}, {ui_->cmdCopy_1, 'k'}, {ui_->cmdsrc_2, 'B'},
-      {ui_->cmdPageReload, 'e'},
+      {ui_->ChkCenter, 'C'},     {ui_->cmdGo_0, 'G'},   {ui_->cmdGo_2, 'r'},
+      {ui_->cmdCopy_0, 'o'},     {ui_->cmdCopy_1, 'k'}, {ui_->cmdsrc_2, 'B'},
+      {ui_->cmdPageReload, 'e'}, {chkWindOpt_[0], 'o'}, {chkWindOpt_[1], 'i'},
+      {chkWindOpt_[2], 'i'},     {chkWindOpt_[3], 'S'}, {chkWindOpt_[4], 'B'},
+      {chkWindOpt_[5], 'B'},     {chkWindOpt_[6], 'z'}, {chkWindOpt_[7], 'e'},
+      {chkWindOpt_[8], 'S'},     {chkWindOpt_[9], 'e'},
   };
   for (const auto& [button, letter] : buttons)
     button->setText(WithMnemonic(button->text(), QLatin1Char(letter)));
+  // The group's letter goes to its chosen option.
+  ui_->Frame1->setTitle(WithMnemonic(ui_->Frame1->title(), QLatin1Char('o')));
   QTabBar* tabs = ui_->tbsOptions;
   const char tabLetters[] = {'M', 'V', 'P'};
   for (int i = 0; i < tabs->count(); ++i)
@@ -173,34 +193,86 @@ void FrmMain::SetUpKeyboard() {
   // The classic style draws no focus on a scroll bar.
   for (QScrollBar* bar : vsbPixels_) new FocusFrame(bar);
   for (QScrollBar* bar : vsbDelay_) new FocusFrame(bar);
+  MakeActions();
+}
 
-  const auto shortcut = [this](const QKeySequence& keys, std::function<void()> action) {
-    auto* made = new QShortcut(keys, this);
-    connect(made, &QShortcut::activated, this, std::move(action));
+void FrmMain::MakeActions() {
+  const Command commands[] = {
+      {"actGenerateCode", tr("&Generate Code"), [this] { generateCode(); }, {}},
+      {"actClearScreen", tr("&Clear"), [this] { clearScreen(); }, {}},
+      {"actCopyPopupCode", tr("Cop&y Popup Code"), [this] { copyPopupCode(); }, {}},
+      {"actCopyLinkCode", tr("Copy &Link Code"), [this] { copyLinkCode(); }, {}},
+      {"actLaunchInBrowser", tr("Launch in &Browser"), [this] { launchInBrowser(); }, {}},
+      {"actReloadPreview",
+       tr("R&eload Test Page"),
+       [this] { reloadPreview(); },
+       {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}},
+      {"actMouseOverLink",
+       tr("Mouse Over the L&ink"),
+       [this] { mouseOverLink(); },
+       {QKeySequence(Qt::CTRL | Qt::Key_M)}},
+      {"actShowMainScreen",
+       tr("&Main Screen"),
+       [this] { showMainScreen(); },
+       {QKeySequence(Qt::ALT | Qt::Key_1)}},
+      {"actShowCode",
+       tr("&View Code"),
+       [this] { showCode(); },
+       {QKeySequence(Qt::ALT | Qt::Key_2)}},
+      {"actShowPreview",
+       tr("&Preview"),
+       [this] { showPreview(); },
+       {QKeySequence(Qt::ALT | Qt::Key_3)}},
+      {"actShowAbout", tr("Abo&ut"), [this] { showAbout(); }, {}},
+      {"actOpenHelp", tr("&Help"), [this] { openHelp(); }, {}},
+      {"actQuit", tr("&Quit"), [this] { close(); }, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
+      {"actCloseAbout",
+       tr("Close About"),
+       [this] { closeAbout(); },
+       {QKeySequence(Qt::Key_Escape)}},
+      {"actNextTab",
+       tr("Next Tab"),
+       [this] { StepTab(1); },
+       {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}},
+      {"actPreviousTab",
+       tr("Previous Tab"),
+       [this] { StepTab(-1); },
+       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)}},
+      {"actCommandMenu",
+       tr("Commands"),
+       [this] { showCommandMenu(); },
+       {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}},
   };
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
-  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}) {
-    shortcut(keys, [this] {
-      if (pageFocus_->FrontPage() == FrmView_[1] && ui_->cmdPageReload->isEnabled())
-        session_->Reload();
-    });
+  for (const Command& command : commands) {
+    auto* action = new QAction(command.text, this);
+    action->setObjectName(QString::fromLatin1(command.name));
+    action->setShortcuts(command.keys);
+    connect(action, &QAction::triggered, this, command.run);
+    addAction(action);
   }
-  shortcut(QKeySequence(Qt::Key_Escape), [this] {
-    if (pageFocus_->FrontPage() == frmMenu_[2]) ShowPanel(0);
-  });
-  const auto step = [this](int by) {
-    const int count = ui_->tbsOptions->count();
-    SelectTab((ui_->tbsOptions->currentIndex() + by + count) % count + 1);
+}
+
+void FrmMain::MakeCommandMenu(const QList<QAction*>& settingsFiles) {
+  // The one menu of the window: by a right click, the Menu key or Shift+F10.
+  setContextMenuPolicy(Qt::DefaultContextMenu);
+  commandMenu_ = new QMenu(this);
+  commandMenu_->setObjectName(QStringLiteral("commandMenu"));
+  const char* const groups[][6] = {
+      {"actGenerateCode", "actClearScreen"},
+      {"actCopyPopupCode", "actCopyLinkCode", "actLaunchInBrowser", "actReloadPreview",
+       "actMouseOverLink"},
+      {"actShowMainScreen", "actShowCode", "actShowPreview", "actShowAbout"},
   };
-  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
-                                   QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
-    shortcut(keys, [step] { step(1); });
-  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
-                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
-                                   QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
-    shortcut(keys, [step] { step(-1); });
-  for (int number = 1; number <= 3; ++number)
-    shortcut(QKeySequence(Qt::ALT | (Qt::Key_0 + number)), [this, number] { SelectTab(number); });
+  for (const auto& group : groups) {
+    for (const char* name : group)
+      if (name != nullptr) commandMenu_->addAction(findChild<QAction*>(QLatin1String(name)));
+    commandMenu_->addSeparator();
+  }
+  commandMenu_->addActions(settingsFiles);
+  commandMenu_->addSeparator();
+  commandMenu_->addAction(findChild<QAction*>(QStringLiteral("actOpenHelp")));
+  commandMenu_->addAction(findChild<QAction*>(QStringLiteral("actQuit")));
 }
 
 void FrmMain::PlaceTabs() {
@@ -208,6 +280,9 @@ void FrmMain::PlaceTabs() {
   tabs->addTab(QStringLiteral("Main Screen"));
   tabs->addTab(QStringLiteral("View Code"));
   tabs->addTab(QStringLiteral("Preview"));
+  tabs->setTabToolTip(0, tr("The entries for the popup"));
+  tabs->setTabToolTip(1, tr("The code made from them, to copy"));
+  tabs->setTabToolTip(2, tr("The code at work in test pages"));
   tabs->setFocusPolicy(Qt::TabFocus);
   // The tabs take the height they need; the page area starts under them.
   const int tabHeight = tabs->sizeHint().height();
@@ -226,11 +301,14 @@ void FrmMain::StartUp() {
   session_ = std::make_unique<PreviewSession>(
       std::move(setup), std::array<QFrame*, 2>{ui_->boxWebBrowser1, ui_->boxWebBrowser2});
   connect(session_.get(), &PreviewSession::viewsMade, this, &FrmMain::NameViews);
+  connect(session_.get(), &PreviewSession::loadFinished, this, &FrmMain::OrderViews);
   connect(session_.get(), &PreviewSession::loadFinished, this, &FrmMain::previewLoadFinished);
   connect(session_.get(), &PreviewSession::popupOpened, this, &FrmMain::previewPopupOpened);
   connect(session_.get(), &PreviewSession::popupFacts, this, &FrmMain::PopupFactsArrived);
-  connect(session_.get(), &PreviewSession::stoppedChanged, this,
-          [this] { ui_->cmdPageReload->setEnabled(session_->AnyStopped()); });
+  connect(session_.get(), &PreviewSession::stoppedChanged, this, [this] {
+    ui_->cmdPageReload->setEnabled(session_->AnyStopped());
+    EnableCommands();
+  });
   connect(session_.get(), &PreviewSession::pageNote, this, &FrmMain::PageNoteArrived);
 
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
@@ -243,10 +321,7 @@ void FrmMain::StartUp() {
   new FirstPaintFilter(this, [this] { QTimer::singleShot(0, this, [this] { AfterFirstPaint(); }); });
   setWindowTitle(QStringLiteral("Orvanta"));
   ClearMainScreen();
-  ShowPanel(-1);
-  ShowPanel(0);
-  FrmView_[0]->hide();
-  FrmView_[1]->hide();
+  ShowPage(Page::Input);
 }
 
 void FrmMain::ConnectCommands() {
@@ -257,12 +332,12 @@ void FrmMain::ConnectCommands() {
     if (index >= 0 && index == tabs->currentIndex()) tbsOptions_Click();
   });
 
-  connect(ui_->cmdGo_0, &QPushButton::clicked, this, [this] { cmdGo_Click(0); });
-  connect(ui_->cmdGo_2, &QPushButton::clicked, this, [this] { cmdGo_Click(2); });
-  connect(ui_->cmdCopy_0, &QPushButton::clicked, this, [this] { cmdCopy_Click(0); });
-  connect(ui_->cmdCopy_1, &QPushButton::clicked, this, [this] { cmdCopy_Click(1); });
-  connect(ui_->cmdsrc_2, &QPushButton::clicked, this, [this] { cmdsrc_Click(2); });
-  connect(ui_->cmdPageReload, &QPushButton::clicked, this, [this] { session_->Reload(); });
+  connect(ui_->cmdGo_0, &QPushButton::clicked, this, &FrmMain::generateCode);
+  connect(ui_->cmdGo_2, &QPushButton::clicked, this, &FrmMain::clearScreen);
+  connect(ui_->cmdCopy_0, &QPushButton::clicked, this, &FrmMain::copyPopupCode);
+  connect(ui_->cmdCopy_1, &QPushButton::clicked, this, &FrmMain::copyLinkCode);
+  connect(ui_->cmdsrc_2, &QPushButton::clicked, this, &FrmMain::launchInBrowser);
+  connect(ui_->cmdPageReload, &QPushButton::clicked, this, &FrmMain::reloadPreview);
   auto* check = new QPushButton(tr("Check in Browsers"), ui_->cmdPageReload->parentWidget());
   check->setObjectName(QStringLiteral("cmdCheckBrowsers"));
   check->setToolTip(tr("Runs the test page in Chromium, Firefox and WebKit and compares them"));
@@ -277,9 +352,9 @@ void FrmMain::ConnectCommands() {
   // Off at every start: what visitors get is the rule.
   connect(ui_->chkAllowPopups, &QCheckBox::toggled, this,
           [this](bool on) { session_->SetPopupsAllowed(on); });
-  connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { ShowPanel(0); });
-  new ClickFilter(ui_->Label10, [this] { ShowPanel(2); });
-  new KeyLink(ui_->Label10, [this] { ShowPanel(2); });
+  connect(ui_->cmdAbout, &QPushButton::clicked, this, &FrmMain::closeAbout);
+  new ClickFilter(ui_->Label10, [this] { showAbout(); });
+  new KeyLink(ui_->Label10, [this] { showAbout(); });
   KeepLinkReadable(ui_->Label10);
   new KeyLink(ui_->lblCompany_0, [this] { lblVexa_Click(1); });
   new KeyLink(ui_->lblVexa_0, [this] { lblVexa_Click(0); });
@@ -298,15 +373,8 @@ void FrmMain::ConnectCommands() {
   for (std::size_t i = 0; i < help.size(); ++i)
     connect(help[i], &QToolButton::clicked, this, [this, i] { picHelp_Click(static_cast<int>(i)); });
   connect(ui_->picConsult, &QToolButton::clicked, this, [this] { picConsult_Click(); });
-  new HelpKeyFilter(this, [this] { OpenHelp(); });
+  new HelpKeyFilter(this, [this] { openHelp(); });
   EnableFieldHelpKey(this);
-  // Whatever puts the focus on a covered page, it goes to the page in view.
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
-    if (now != nullptr && now->window() == this && pageFocus_->IsCovered(now)) {
-      pageFocus_->Forget();
-      pageFocus_->FocusFrontPage();
-    }
-  });
 }
 
 void FrmMain::ConnectInputs() {
@@ -318,6 +386,15 @@ void FrmMain::ConnectInputs() {
   for (QRadioButton* option : OptWin_)
     connect(option, &QRadioButton::toggled, this, [this](bool on) {
       if (on) OptWin_Click();
+    });
+  // A group's Tab stop is the option that last had the focus, which need not
+  // be the chosen one once Clear or a settings file chose another.
+  for (QRadioButton* option : findChildren<QRadioButton*>())
+    connect(option, &QRadioButton::toggled, this, [option](bool on) {
+      if (!on) return;
+      for (QObject* sibling : option->parent()->children())
+        if (auto* other = qobject_cast<QRadioButton*>(sibling))
+          other->setFocusPolicy(other == option ? Qt::StrongFocus : Qt::ClickFocus);
     });
 
   // A keystroke or paste that would leave no number is refused by the
@@ -358,21 +435,25 @@ void FrmMain::ConnectInputs() {
 // ---- Commands ------------------------------------------------------------
 
 void FrmMain::cmdGo_Click(int index) {
-  switch (index) {
-    case 0: {
-      const PageSwitch pageSwitch(*this);
-      GeneratePopupCode();
-      ShowPanel(1);
-      SelectTab(2);
-      break;
-    }
-    case 2:
-      ClearMainScreen();
-      break;
-    default:
-      break;
-  }
+  if (index == 0) generateCode();
+  if (index == 2) clearScreen();
 }
+
+void FrmMain::cmdCopy_Click(int index) {
+  if (index == 0) copyPopupCode();
+  if (index == 1) copyLinkCode();
+}
+
+void FrmMain::cmdsrc_Click(int index) {
+  if (index == 2) launchInBrowser();
+}
+
+void FrmMain::generateCode() {
+  GeneratePopupCode();
+  showCode();
+}
+
+void FrmMain::clearScreen() { ClearMainScreen(); }
 
 void FrmMain::ClearMainScreen() {
   ui_->txtName->setText(QString());
@@ -386,14 +467,28 @@ void FrmMain::ClearMainScreen() {
   for (QLineEdit* field : txtDelay_) field->setText(QString());
 }
 
-void FrmMain::cmdCopy_Click(int index) {
-  if (index != 0 && index != 1) return;
-  QPlainTextEdit* box = index == 0 ? ui_->txtCode : ui_->txtCodeLink;
-  box->setFocus(Qt::OtherFocusReason);
+void FrmMain::copyPopupCode() { CopyCode(*ui_->txtCode, *ui_->cmdCopy_0); }
+
+void FrmMain::copyLinkCode() { CopyCode(*ui_->txtCodeLink, *ui_->cmdCopy_1); }
+
+void FrmMain::CopyCode(QPlainTextEdit& box, QPushButton& button) {
+  box.setFocus(Qt::OtherFocusReason);
+  const std::string text = FromWidgetText(box);
+  // What the user copied before is worth more than an empty text.
+  if (text.empty()) {
+    SayOnButton(button, tr("Nothing to copy"));
+    return;
+  }
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
-  clipboard->setText(FromUtf8(FromWidgetText(*box)));
-  SayOnButton(*(index == 0 ? ui_->cmdCopy_0 : ui_->cmdCopy_1), tr("Copied"));
+  clipboard->setText(FromUtf8(text));
+  SayOnButton(button, tr("Copied"));
+}
+
+void FrmMain::launchInBrowser() {
+  // The user's try of the code did not happen: say so, quietly.
+  if (!session_->Launch(FromWidgetText(*ui_->txtCode)))
+    SayOnButton(*ui_->cmdsrc_2, tr("Not opened"));
 }
 
 void FrmMain::SayOnButton(QPushButton& button, const QString& word) {
@@ -414,43 +509,13 @@ void FrmMain::SayOnButton(QPushButton& button, const QString& word) {
   });
 }
 
-void FrmMain::cmdsrc_Click(int index) {
-  const PageSwitch pageSwitch(*this);
-  switch (index) {
-    case 2:
-      // The user's try of the code did not happen: say so, quietly.
-      if (!session_->Launch(FromWidgetText(*ui_->txtCode)))
-        SayOnButton(*ui_->cmdsrc_2, tr("Not opened"));
-      break;
-    case 3:
-      ShowCodeFrame(0);
-      break;
-    case 4:
-      ShowCodeFrame(1);
-      // The seconds the report compares with are those of the code shown.
-      report_.Start(generated_, ui_->txtCode->toPlainText() == generatedCode_);
-      session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
-      report_.SetEngine(session_->EngineName());
-      ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
-      break;
-    default:
-      break;
-  }
-}
-
-void FrmMain::ShowCodeFrame(int index) {
-  QWidget* frame = FrmView_[static_cast<std::size_t>(index)];
-  frame->show();
-  frame->raise();
-}
-
 // ---- Help, About, consult ----------------------------------------------------
 
-void FrmMain::OpenHelp() {
+void FrmMain::openHelp() {
   OpenHelpManual(session_->programFolder() + QLatin1Char('/'), hooks_.shellOpen);
 }
 
-void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::OpenHelp); }
+void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::openHelp); }
 
 void FrmMain::picConsult_Click() {
   ShowConsult(this, hooks_.shellOpen);
@@ -466,6 +531,7 @@ void FrmMain::lblProducts_Click(int /*index*/) {
 
 void FrmMain::AfterFirstPaint() {
   SetupFieldHelp(this);
+  DescribeControls();
   setWindowIcon(ProgramIcon());
   // Reads the history on a worker thread.
   EnableAutoComplete(ui_->txtURL, hooks_.homeFolder);
@@ -479,24 +545,6 @@ void FrmMain::EnsureAboutPanel() {
 
 // ---- Pages ---------------------------------------------------------------
 
-void FrmMain::ShowPanel(int index) {
-  const PageSwitch pageSwitch(*this);
-  if (index == -1) {
-    // The About panel is what remains in view (not so during start-up, when
-    // the window is not shown yet).
-    if (isVisible()) EnsureAboutPanel();
-    frmMenu_[0]->hide();
-    frmMenu_[1]->hide();
-    return;
-  }
-  if (index < 0 || index >= static_cast<int>(frmMenu_.size())) return;
-  if (index == 1) EnsureCodeFont();
-  if (index == 2) EnsureAboutPanel();
-  QWidget* page = frmMenu_[static_cast<std::size_t>(index)];
-  page->show();
-  page->raise();
-}
-
 void FrmMain::EnsureCodeFont() {
   // Set when the code page is first shown: loading a second font family
   // would otherwise hold up the window's first appearance.
@@ -506,42 +554,136 @@ void FrmMain::EnsureCodeFont() {
   for (QPlainTextEdit* box : {ui_->txtCode, ui_->txtCodeLink}) box->setFont(font);
 }
 
-void FrmMain::SelectTab(int number) {
-  QTabBar* tabs = ui_->tbsOptions;
-  if (number < 1 || number > tabs->count()) return;
-  if (tabs->currentIndex() == number - 1)
-    tbsOptions_Click();
-  else
-    tabs->setCurrentIndex(number - 1);  // currentChanged runs the handler
+// The one place where the page in view changes.
+void FrmMain::ShowPage(Page page) {
+  if (page == Page::Code || page == Page::Preview) EnsureCodeFont();
+  if (page == Page::About) EnsureAboutPanel();
+  QWidget* shown = ui_->stkPages->widget(static_cast<int>(page));
+  QWidget* focus = focusWidget();
+  const bool stays =
+      ui_->stkPages->currentWidget() == shown && focus != nullptr && shown->isAncestorOf(focus);
+  ui_->stkPages->setCurrentWidget(shown);
+  if (page == Page::Preview) StartPreview();
+  EnableCommands();
+  // Arrow keys on the tab strip go on from tab to tab.
+  if (stays || focus == ui_->tbsOptions) return;
+  // A view whose page is still loading cannot take the focus yet; it is
+  // given it all the same and hands it on to the page once that is there.
+  QWidget* first = nullptr;
+  if (page == Page::Preview && session_->browser(0) != nullptr)
+    first = session_->browser(0)->widget();
+  for (QWidget* w = nextInFocusChain(); first == nullptr && w != this; w = w->nextInFocusChain()) {
+    if (shown->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() &&
+        (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus)
+      first = w;
+  }
+  if (first != nullptr) first->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmMain::StartPreview() {
+  // The seconds the report compares with are those of the code shown.
+  report_.Start(generated_, ui_->txtCode->toPlainText() == generatedCode_);
+  session_->Show(FromWidgetText(*ui_->txtCode), FromWidgetText(*ui_->txtCodeLink));
+  report_.SetEngine(session_->EngineName());
+  ui_->txtReport->setPlainText(report_.Lines().join(QLatin1Char('\n')));
+}
+
+void FrmMain::EnableCommands() {
+  const int page = ui_->stkPages->currentIndex();
+  findChild<QAction*>(QStringLiteral("actCloseAbout"))
+      ->setEnabled(page == static_cast<int>(Page::About));
+  findChild<QAction*>(QStringLiteral("actReloadPreview"))
+      ->setEnabled(page == static_cast<int>(Page::Preview) && ui_->cmdPageReload->isEnabled());
+  findChild<QAction*>(QStringLiteral("actMouseOverLink"))
+      ->setEnabled(page == static_cast<int>(Page::Preview));
+}
+
+void FrmMain::mouseOverLink() {
+  PreviewBrowser* view = session_->browser(0);
+  if (ui_->stkPages->currentIndex() != static_cast<int>(Page::Preview) || view == nullptr) return;
+  // The pointer comes from outside onto the link, as a hand would move it.
+  QWidget* target = view->widget();
+  while (target->focusProxy() != nullptr && target->focusProxy() != target)
+    target = target->focusProxy();
+  const auto move = [](QWidget* input, QPoint at) {
+    QMouseEvent event(QEvent::MouseMove, QPointF(at), QPointF(input->mapToGlobal(at)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(input, &event);
+  };
+  const QPointer<QWidget> input(target);
+  view->locate(QStringLiteral("a[onmouseover]"), [view, input, move](QRect found) {
+    if (input == nullptr) return;
+    if (found.isEmpty()) {
+      view->showNotice(tr("This test page has no link that opens the popup on Mouse Over."));
+      return;
+    }
+    move(input, QPoint(1, 1));
+    QTimer::singleShot(100, input, [input, move, at = found.center()] { move(input, at); });
+  });
+}
+
+void FrmMain::showMainScreen() {
+  SelectTabQuietly(0);
+  ShowPage(Page::Input);
+}
+
+void FrmMain::showCode() {
+  SelectTabQuietly(1);
+  ShowPage(Page::Code);
+}
+
+void FrmMain::showPreview() {
+  SelectTabQuietly(2);
+  ShowPage(Page::Preview);
+}
+
+void FrmMain::showAbout() { ShowPage(Page::About); }
+
+void FrmMain::closeAbout() { ShowPage(Page::Input); }
+
+void FrmMain::reloadPreview() {
+  if (ui_->stkPages->currentIndex() == static_cast<int>(Page::Preview) &&
+      ui_->cmdPageReload->isEnabled())
+    session_->Reload();
+}
+
+void FrmMain::SelectTabQuietly(int index) {
+  const QSignalBlocker quiet(ui_->tbsOptions);
+  ui_->tbsOptions->setCurrentIndex(index);
 }
 
 void FrmMain::tbsOptions_Click() {
-  const PageSwitch pageSwitch(*this);
-  switch (ui_->tbsOptions->currentIndex() + 1) {
-    case 1:
-      ShowPanel(0);
-      break;
-    case 2:
-      ShowPanel(1);
-      cmdsrc_Click(3);
-      break;
-    case 3:
-      ShowPanel(1);
-      cmdsrc_Click(4);
-      break;
-    default:
-      break;
-  }
+  const std::array<void (FrmMain::*)(), 3> pages = {&FrmMain::showMainScreen, &FrmMain::showCode,
+                                                    &FrmMain::showPreview};
+  const int index = ui_->tbsOptions->currentIndex();
+  if (index >= 0 && index < static_cast<int>(pages.size()))
+    (this->*pages[static_cast<std::size_t>(index)])();
 }
 
-FrmMain::PageSwitch::~PageSwitch() {
-  if (--window_.pageSwitches_ == 0 && window_.pageFocus_ != nullptr)
-    window_.pageFocus_->FocusFrontPage();
+void FrmMain::StepTab(int by) {
+  const int count = ui_->tbsOptions->count();
+  ui_->tbsOptions->setCurrentIndex((ui_->tbsOptions->currentIndex() + by + count) % count);
 }
 
-bool FrmMain::focusNextPrevChild(bool next) { return pageFocus_->MoveFocus(next); }
+void FrmMain::showCommandMenu() {
+  QWidget* at = focusWidget() != nullptr ? focusWidget() : this;
+  commandMenu_->popup(at->mapToGlobal(at->rect().bottomLeft()));
+}
+
+void FrmMain::contextMenuEvent(QContextMenuEvent* event) {
+  commandMenu_->popup(event->globalPos());
+  event->accept();
+}
 
 void FrmMain::NameControls() {
+  for (std::size_t i = 0; i < vsbPixels_.size(); ++i)
+    ExposeAsSpinButton(*vsbPixels_[i], *txtPixels_[i]);
+  for (std::size_t i = 0; i < vsbDelay_.size(); ++i)
+    ExposeAsSpinButton(*vsbDelay_[i], *txtDelay_[i]);
+  ExposeAsLink(*ui_->Label10, [this] { showAbout(); });
+  ExposeAsLink(*ui_->lblCompany_0, [this] { lblVexa_Click(1); });
+  ExposeAsLink(*ui_->lblVexa_0, [this] { lblVexa_Click(0); });
+  ExposeAsLink(*ui_->lblProducts_0, [this] { lblProducts_Click(0); });
   // What a screen reader says a control is: the caption beside it. The
   // balloon texts become the descriptions when the balloons are attached.
   const std::pair<QWidget*, QString> names[] = {
@@ -571,6 +713,35 @@ void FrmMain::NameControls() {
   };
   for (const auto& [control, name] : names)
     control->setAccessibleName(QString(name).remove(QLatin1Char('&')).trimmed());
+  ui_->tbsOptions->setAccessibleName(tr("Pages"));
+  // The link's text waits for the panel; a reader may meet it before.
+  ui_->lblVexa_0->setAccessibleName(HomePageText());
+}
+
+void FrmMain::DescribeControls() {
+  // What the balloons do not cover; the arrows say what their field says.
+  const std::pair<QWidget*, QString> descriptions[] = {
+      {ui_->tbsOptions, tr("Chooses the page: the entries, the code or its preview")},
+      {ui_->Label10, tr("Shows the program's version and maker")},
+      {ui_->txtCode, tr("The popup code for the HEAD of your page; your edits are copied and "
+                        "previewed as they stand")},
+      {ui_->txtCodeLink, tr("The link that opens the popup from your page")},
+      {ui_->picConsult, tr("Offers custom JavaScript programming")},
+      {ui_->txtReport, tr("What the preview measured of each popup")},
+      {ui_->cmdsrc_2, tr("Opens the test page in your web browser")},
+      {ui_->cmdAbout, tr("Closes the About panel")},
+      {ui_->lblCompany_0, tr("Opens the maker's home page in your web browser")},
+      {ui_->lblVexa_0, tr("Opens the maker's home page in your web browser")},
+      {ui_->lblProducts_0, tr("Opens the maker's products page in your web browser")},
+  };
+  for (const auto& [control, text] : descriptions) control->setAccessibleDescription(text);
+  for (std::size_t i = 0; i < vsbPixels_.size(); ++i)
+    vsbPixels_[i]->setAccessibleDescription(txtPixels_[i]->accessibleDescription());
+  for (std::size_t i = 0; i < vsbDelay_.size(); ++i)
+    vsbDelay_[i]->setAccessibleDescription(txtDelay_[i]->accessibleDescription());
+  for (QWidget* control : findChildren<QWidget*>())
+    if (control->focusPolicy() != Qt::NoFocus && control->accessibleDescription().isEmpty())
+      control->setAccessibleDescription(control->toolTip());
 }
 
 void FrmMain::NameViews() {
@@ -578,16 +749,40 @@ void FrmMain::NameViews() {
   QWidget* bottom = session_->browser(1)->widget();
   top->setAccessibleName(ui_->FrmView_1->title());
   bottom->setAccessibleName(ui_->Label9->text());
+  top->setAccessibleDescription(tr("The test page with the popup code"));
+  bottom->setAccessibleDescription(tr("The test page with the link code"));
   // Only widgets that take the focus can be put in the focus order; the
   // views take it through their pages.
   for (QWidget* view : {top, bottom}) view->setFocusPolicy(Qt::StrongFocus);
+  OrderViews();
+}
+
+void FrmMain::OrderViews() {
+  // Again after each load: a view takes the focus through an inner widget
+  // that comes with its page, at the end of the focus chain; that widget is
+  // what goes in the order.
+  const auto inner = [](QWidget* view) {
+    const QString name = view->accessibleName();
+    const QString description = view->accessibleDescription();
+    while (view->focusProxy() != nullptr && view->focusProxy() != view) {
+      view = view->focusProxy();
+      view->setAccessibleName(name);
+      view->setAccessibleDescription(description);
+    }
+    return view;
+  };
+  QWidget* top = inner(session_->browser(0)->widget());
+  QWidget* bottom = inner(session_->browser(1)->widget());
   setTabOrder(top, ui_->chkAllowPopups);
   setTabOrder(ui_->chkAllowPopups, ui_->txtReport);
   setTabOrder(ui_->txtReport, ui_->picHelp_1);
   setTabOrder(ui_->picHelp_1, bottom);
   setTabOrder(bottom, ui_->cmdsrc_2);
   setTabOrder(ui_->cmdsrc_2, ui_->cmdPageReload);
-  setTabOrder(ui_->cmdPageReload, findChild<QPushButton*>(QStringLiteral("cmdCheckBrowsers")));
+  auto* check = findChild<QPushButton*>(QStringLiteral("cmdCheckBrowsers"));
+  setTabOrder(ui_->cmdPageReload, check);
+  // The views' outer widgets follow, and hand the focus to the first view.
+  setTabOrder(check, ui_->tbsOptions);
 }
 
 // ---- Input reactions -----------------------------------------------------
@@ -632,7 +827,7 @@ void FrmMain::FillScreen(const PopupSettings& entries) {
   // In the table's order, which puts the activation after the timings:
   // "Page Close" empties them as it does when clicked.
   fields_->Write(entries);
-  SelectTab(1);
+  showMainScreen();
 }
 
 void FrmMain::GeneratePopupCode() {

@@ -17,9 +17,12 @@
 #include "ui/SettingsCommands.h"
 
 class QAbstractButton;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -30,7 +33,6 @@ class frmMain;
 
 namespace orvanta {
 
-class PageFocus;
 class PreviewBrowser;
 
 // What a test or another host may replace; empty members mean the real thing.
@@ -47,23 +49,16 @@ class FrmMain : public QWidget {
   explicit FrmMain(FrmMainHooks hooks = {}, QWidget* parent = nullptr);
   ~FrmMain() override;
 
-  // 0 "Generate Code", 2 "Clear".
+  // The handlers of the form's button arrays: 0 "Generate Code", 2 "Clear";
+  // 0 the popup code, 1 the link code; 2 "Launch in Browser". Other indexes
+  // do nothing.
   void cmdGo_Click(int index);
-  // 0 copies the popup code, 1 the link code.
   void cmdCopy_Click(int index);
-  // 2 "Launch in Browser", 3 the code frame, 4 the preview frame.
   void cmdsrc_Click(int index);
-  // -1 hides the input and code pages; 0..2 brings that page to the front.
-  void ShowPanel(int index);
   void ClearMainScreen();
-  // Selects tab `number` (1 to 3) as a click would, also when it is already
-  // the selected one.
-  void SelectTab(int number);
   // "Check in Browsers": the test page in the installed engines, in a
   // window of its own that stays open while the engines run.
   void CheckInBrowsers();
-  // Opens the manual, as F1 does.
-  void OpenHelp();
   // Any index: F1's command, queued so that the click is over first.
   void picHelp_Click(int index);
   // The consult dialog, modal; returns when it is closed.
@@ -84,6 +79,32 @@ class FrmMain : public QWidget {
   // Page dialogs are answered with Cancel at once, for runs no one watches.
   void SetDialogsCancelled(bool cancelled);
 
+ public slots:
+  // Slots are named as Qt names them.
+  // NOLINTBEGIN(readability-identifier-naming)
+  // The window's commands; each is also an action in the window's menu.
+  void generateCode();
+  void clearScreen();
+  void copyPopupCode();
+  void copyLinkCode();
+  void launchInBrowser();
+  // The tab pages; the About panel keeps the selected tab.
+  void showMainScreen();
+  void showCode();
+  void showPreview();
+  void showAbout();
+  void closeAbout();
+  void reloadPreview();
+  // Moves the pointer onto the test page's Mouse Over link, for a keyboard
+  // user or anyone without a pointer.
+  void mouseOverLink();
+  // Opens the manual, as F1 does.
+  void openHelp();
+  // The window's menu of commands at the focused control, as the Menu key
+  // and Shift+F10 open it.
+  void showCommandMenu();
+  // NOLINTEND(readability-identifier-naming)
+
  signals:
   // A preview view (1 or 2) finished loading a page.
   void previewLoadFinished(int view, bool ok);
@@ -93,32 +114,33 @@ class FrmMain : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  // Tab and Shift+Tab pass over the controls of covered pages.
-  bool focusNextPrevChild(bool next) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  // Page switches nest (the tab handler shows a page and then a frame on
-  // it); the focus moves once, when the outermost one ends.
-  class PageSwitch {
-   public:
-    explicit PageSwitch(FrmMain& window) : window_(window) { ++window_.pageSwitches_; }
-    ~PageSwitch();
-    PageSwitch(const PageSwitch&) = delete;
-    PageSwitch& operator=(const PageSwitch&) = delete;
-
-   private:
-    FrmMain& window_;
-  };
+  // In the order of the page stack.
+  enum class Page { Input, Code, Preview, About };
 
   void SetUpForm();
   void PlaceTabs();
   void SetUpKeyboard();
   void NameControls();
   void NameViews();
+  void DescribeControls();
+  void OrderViews();
+  void MakeActions();
+  void MakeCommandMenu(const QList<QAction*>& settingsFiles);
   void ConnectCommands();
   void ConnectInputs();
   void StartUp();
   void tbsOptions_Click();
+  void SelectTabQuietly(int index);
+  // Every page switch passes here.
+  void ShowPage(Page page);
+  void StepTab(int by);
+  void CopyCode(QPlainTextEdit& box, QPushButton& button);
+  void StartPreview();
+  // The commands that mean something on the page in view only.
+  void EnableCommands();
   void OptAction_Click();
   void ChkCenter_Click();
   void OptWin_Click();
@@ -126,7 +148,6 @@ class FrmMain : public QWidget {
   void GeneratePopupCode();
   void WriteBack(const PopupSettings& repaired);
   void ShowCodeNotes(const Generation& result);
-  void ShowCodeFrame(int index);
   static void SayOnButton(QPushButton& button, const QString& word);
   void AfterFirstPaint();
   void EnsureAboutPanel();
@@ -138,7 +159,6 @@ class FrmMain : public QWidget {
   FrmMainHooks hooks_;
   bool codeFontSet_ = false;
   bool aboutReady_ = false;
-  int pageSwitches_ = 0;
 
   QLabel* lblCodeNote_ = nullptr;   // under the code: why it would not run
   QLabel* lblEntryNote_ = nullptr;  // under the entries: a refused paste
@@ -151,6 +171,7 @@ class FrmMain : public QWidget {
   std::array<QCheckBox*, kWindowOptionCount> chkWindOpt_{};
   std::array<QWidget*, 3> frmMenu_{};
   std::array<QWidget*, 2> FrmView_{};
+  QMenu* commandMenu_ = nullptr;  // made when first asked for
 
   std::unique_ptr<FieldBinding> fields_;
 
@@ -158,7 +179,6 @@ class FrmMain : public QWidget {
   // What the last "Generate Code" made, for the report to compare with.
   PopupSettings generated_;
   QString generatedCode_;
-  std::unique_ptr<PageFocus> pageFocus_;
   std::unique_ptr<SettingsCommands> settingsCommands_;
   // Last, so that it goes first: the views' pages before the widgets.
   std::unique_ptr<PreviewSession> session_;

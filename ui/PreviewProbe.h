@@ -124,10 +124,10 @@ class PreviewProbe : public QObject {
       Find<QPlainTextEdit>("txtCode")->setPlainText(QString(rest).replace(QLatin1String("\\n"),
                                                                          QLatin1String("\n")));
     } else if (command == QLatin1String("preview")) {
-      window_.SelectTab(1);
+      window_.showMainScreen();
       loaded_.clear();
       sinceClick_.start();
-      window_.SelectTab(3);
+      window_.showPreview();
     } else if (command == QLatin1String("title")) {
       waits_.push_back({[this, rest] { return UpperTitle() == rest; }, QStringLiteral("title ") + rest});
     } else if (command == QLatin1String("dialog")) {
@@ -140,7 +140,7 @@ class PreviewProbe : public QObject {
     } else if (command == QLatin1String("allow")) {
       Find<QAbstractButton>("chkAllowPopups")->setChecked(true);
     } else if (command == QLatin1String("generate")) {
-      window_.SelectTab(1);
+      window_.showMainScreen();
       Find<QAbstractButton>("cmdGo_0")->click();
     } else if (command == QLatin1String("launch")) {
       Find<QAbstractButton>("cmdsrc_2")->click();

@@ -258,7 +258,7 @@ bool SetOffPopup(FrmMain& window, PreviewBrowser& view, ActivationKind activatio
       return true;
     case ActivationKind::PageClose:
       // Leaving the page is its trigger: the next preview does.
-      window.SelectTab(3);
+      window.showPreview();
       return true;
     case ActivationKind::FormButton:
       return SetOff(view, QStringLiteral("input[type=button]"), true);
@@ -363,7 +363,7 @@ int ReportInPreview(const ReportOptions& options, const PopupSettings& entries,
   }
   // No one can answer a page's dialog here; the report says which it cancelled.
   window.SetDialogsCancelled(true);
-  window.SelectTab(3);
+  window.showPreview();
   if (window.browser(0) == nullptr) return Fail("the preview is not available in this installation");
   if (!WaitFor([&] { return loaded > 0; }, kLoadWaitMs) || !loadedOk)
     return Fail("the test page did not load");

@@ -64,6 +64,9 @@ void PrepareEngineEnvironment() {
   // The engine sets this itself when it starts, while other threads run;
   // set now, its value is already there and nothing changes later.
   if (!IsSet("force_s3tc_enable")) ::setenv("force_s3tc_enable", "true", 1);
+  // Unset, a screen reader finds the views' documents empty.
+  if (!IsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+    ::setenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1", 1);
 
   g_outerHandler = qInstallMessageHandler(DropSharedContextAdvice);
   g_outerFilter = QLoggingCategory::installFilter(MuteEngineContextLog);

@@ -1,11 +1,15 @@
 // The keyboard as a user drives it: real key presses on whatever holds the
 // focus after each kind of page switch, through the whole Tab chain.
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QWheelEvent>
+#include <optional>
 #include <vector>
 
 #include "tests/support/ModalDialog.h"
@@ -241,6 +245,123 @@ TEST_F(Keyboard, TheWholeJobWithoutTheMouse) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   key(Qt::Key_Q, Qt::ControlModifier);
   EXPECT_FALSE(window_->isVisible());
+}
+
+// The window's menu of commands comes up by key wherever the focus is, a text
+// field included, and its entries run the commands.
+TEST_F(Keyboard, MenuKeyAndShiftF10OpenTheCommandMenuAnywhere) {
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    const char* focus;
+  } cases[] = {{Qt::Key_Menu, Qt::NoModifier, "txtURL"},
+               {Qt::Key_F10, Qt::ShiftModifier, "txtName"},
+               {Qt::Key_F10, Qt::ShiftModifier, "cmdGo_0"},
+               {Qt::Key_Menu, Qt::NoModifier, "chkWindOpt_3"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.focus);
+    Reopen();
+    Child<QWidget>(c.focus)->setFocus();
+    QTest::keyClick(Focus(), c.key, c.modifiers);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->objectName(), "commandMenu") << "not the field's own edit menu";
+    QStringList entries;
+    for (QAction* action : menu->actions())
+      if (!action->isSeparator()) entries << Visible(action->text());
+    EXPECT_EQ(
+        Joined(entries),
+        "Generate Code Clear Copy Popup Code Copy Link Code Launch in Browser Reload Test Page "
+        "Mouse Over the Link Main Screen View Code Preview About Open Settings… Open Recent "
+        "Save Settings… Save Settings As… Save Test Pages To… Help Quit");
+    QStringList letters;
+    for (QAction* action : menu->actions()) {
+      const qsizetype at = action->text().indexOf(QLatin1Char('&'));
+      if (at >= 0) letters << action->text().mid(at + 1, 1).toUpper();
+    }
+    EXPECT_EQ(letters.size(), QSet<QString>(letters.begin(), letters.end()).size())
+        << "each entry has a letter of its own: " << Joined(letters);
+    QTest::keyClick(menu, Qt::Key_G);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(Tabs()->currentIndex(), 1) << "the menu's Generate Code ran";
+    EXPECT_FALSE(Box("txtCode")->toPlainText().isEmpty());
+  }
+}
+
+// The window options share a letter two by two: the first press goes to
+// one, the second to the other, and neither is ticked by it. A letter of its
+// own ticks its option, and the Activation group's goes to the chosen one.
+TEST_F(Keyboard, OptionLettersReachTheOptionsAndTheChosenActivation) {
+  const struct {
+    Qt::Key key;
+    QStringList reached;
+    const char* ticked;
+  } cases[] = {
+      {Qt::Key_I, {"chkWindOpt_1", "chkWindOpt_2"}, nullptr},
+      {Qt::Key_S, {"chkWindOpt_3", "chkWindOpt_8"}, nullptr},
+      {Qt::Key_B, {"chkWindOpt_4", "chkWindOpt_5"}, nullptr},
+      {Qt::Key_E, {"chkWindOpt_7", "chkWindOpt_9"}, nullptr},
+      {Qt::Key_O, {"OptAction_4", "chkWindOpt_0"}, nullptr},
+      {Qt::Key_Z, {"chkWindOpt_6"}, "chkWindOpt_6"},
+  };
+  Click(Button("OptAction_4"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QKeySequence(c.key).toString().toStdString());
+    Line("txtName")->setFocus();
+    QStringList reached;
+    for (qsizetype i = 0; i < c.reached.size(); ++i) {
+      QTest::keyClick(Focus(), c.key, Qt::AltModifier);
+      reached << Focus()->objectName();
+    }
+    QTest::qWait(200);  // a button's letter clicks it a moment later
+    reached.sort();
+    QStringList expected = c.reached;
+    expected.sort();
+    EXPECT_EQ(Joined(reached), Joined(expected));
+    for (QAbstractButton* box :
+         window_->findChildren<QCheckBox*>(QRegularExpression("chkWindOpt_")))
+      EXPECT_EQ(box->isChecked(), c.ticked != nullptr && box->objectName() == c.ticked)
+          << box->objectName().toStdString();
+    if (c.ticked != nullptr) Button(c.ticked)->setChecked(false);
+  }
+  EXPECT_TRUE(Button("OptAction_4")->isChecked());
+}
+
+PopupSettings Entries(ActivationKind activation, WindowOrder order) {
+  PopupSettings entries;
+  entries.Activation = activation;
+  entries.Order = order;
+  return entries;
+}
+
+// After Clear or a settings file chose another option, Tab goes to the
+// chosen one, not to the option that had the focus before.
+TEST_F(Keyboard, TabLandsOnTheChosenOptionAfterClearAndFill) {
+  const struct {
+    const char* focused;
+    std::optional<PopupSettings> filled;  // none: "Clear" by its letter
+    const char* from;
+    const char* stop;
+  } cases[] = {
+      {"OptAction_3", std::nullopt, "vsbDelay_1", "OptAction_0"},
+      {"OptAction_3", Entries(ActivationKind::ImageLink, WindowOrder::Normal), "vsbDelay_1",
+       "OptAction_5"},
+      {"OptWin_1", Entries(ActivationKind::StandardLink, WindowOrder::InPage), "vsbPixels_1",
+       "OptWin_3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stop);
+    Reopen();
+    Click(Button(c.focused));
+    ASSERT_EQ(Focus(), Button(c.focused));
+    if (c.filled) window_->FillScreen(*c.filled);
+    if (!c.filled) QTest::keyClick(Focus(), Qt::Key_R, Qt::AltModifier);
+    QTest::qWait(200);  // a button's letter clicks it a moment later
+    Child<QWidget>(c.from)->setFocus();
+    QTest::keyClick(Focus(), Qt::Key_Tab);
+    EXPECT_EQ(Focus()->objectName().toStdString(), c.stop);
+    EXPECT_TRUE(Button(c.stop)->isChecked());
+  }
 }
 
 TEST_F(Keyboard, TheWheelOverTheTabsChangesNoPage) {

@@ -32,15 +32,6 @@ TEST_F(Pages, ViewCodeShowsTheCodeFrameAndWritesNothing) {
   EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
 }
 
-TEST_F(Pages, CodeFrameComesBackInFrontOfThePreviewFrame) {
-  ClickTab(2);
-  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_1")));
-  ClickTab(0);
-  ClickTab(1);
-  EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
-  EXPECT_TRUE(Child<QWidget>("FrmView_1")->isVisible()) << "a shown frame stays visible behind";
-}
-
 TEST_F(Pages, AboutPanelComesAndGoesWithoutChangingTheTab) {
   ClickWidget(Child<QLabel>("Label10"));
   EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
@@ -60,20 +51,41 @@ TEST_F(Pages, AboutPanelComesAndGoesWithoutChangingTheTab) {
   EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
 }
 
-TEST_F(Pages, ShowPanelMinusOneLeavesTheAboutPanelVisible) {
-  window_->ShowPanel(-1);
-  EXPECT_FALSE(Child<QWidget>("frmMenu_0")->isVisible());
-  EXPECT_FALSE(Child<QWidget>("frmMenu_1")->isVisible());
-  EXPECT_TRUE(Child<QWidget>("frmMenu_2")->isVisible());
-  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
-  EXPECT_FALSE(Child<QLabel>("Image1")->pixmap().isNull()) << "the panel in view is complete";
-  window_->ShowPanel(7);  // no such page: nothing happens
-  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_2")));
+// A screen reader and the Tab key see the page in view and nothing behind it.
+TEST_F(Pages, OnlyThePageInViewIsShown) {
+  const char* const pages[] = {"frmMenu_0", "frmMenu_1", "frmPreview", "frmMenu_2"};
+  const struct {
+    const char* what;
+    void (FrmMain::*command)();
+    const char* shown;
+    int tab;
+  } cases[] = {
+      {"View Code", &FrmMain::showCode, "frmMenu_1", 1},
+      {"About", &FrmMain::showAbout, "frmMenu_2", 1},
+      {"Preview", &FrmMain::showPreview, "frmPreview", 2},
+      {"View Code over Preview", &FrmMain::showCode, "frmMenu_1", 1},
+      {"Preview again", &FrmMain::showPreview, "frmPreview", 2},
+      {"About over Preview", &FrmMain::showAbout, "frmMenu_2", 2},
+      {"About's OK", &FrmMain::closeAbout, "frmMenu_0", 2},
+      {"Generate Code", &FrmMain::generateCode, "frmMenu_1", 1},
+      {"Main Screen", &FrmMain::showMainScreen, "frmMenu_0", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    (window_.get()->*c.command)();
+    for (const char* page : pages)
+      EXPECT_EQ(Child<QWidget>(page)->isVisible(), std::string(page) == c.shown) << page;
+    EXPECT_TRUE(InFront(Child<QWidget>(c.shown)));
+    EXPECT_EQ(Tabs()->currentIndex(), c.tab);
+  }
+  EXPECT_FALSE(Child<QLabel>("Image1")->pixmap().isNull()) << "the About panel was completed";
 }
 
 TEST_F(Pages, GenerateSelectsViewCodeAlsoWhenItIsAlreadySelected) {
   ClickTab(1);
-  window_->ShowPanel(0);
+  window_->showAbout();
+  window_->closeAbout();
+  ASSERT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
   ASSERT_EQ(Tabs()->currentIndex(), 1);
   window_->cmdGo_Click(0);
   EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
@@ -95,7 +107,7 @@ TEST_F(Pages, CopyPutsTheExactTextOnTheClipboardAndFocusesTheBox) {
   EXPECT_EQ(window_->focusWidget(), Box("txtCodeLink"));
 }
 
-TEST_F(Pages, CopyTakesTheUsersEditsAndCopyingAnEmptyBoxClearsTheClipboard) {
+TEST_F(Pages, CopyTakesTheUsersEditsAndAnEmptyBoxLeavesTheClipboardAlone) {
   ClickTab(1);
   QPlainTextEdit* box = Box("txtCode");
   box->setFocus();
@@ -106,13 +118,21 @@ TEST_F(Pages, CopyTakesTheUsersEditsAndCopyingAnEmptyBoxClearsTheClipboard) {
   Click(Button("cmdCopy_0"));
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "first\r\nsecond");
 
-  auto* rich = new QMimeData;
-  rich->setHtml(QStringLiteral("<b>old</b>"));
-  QGuiApplication::clipboard()->setMimeData(rich);
-  Click(Button("cmdCopy_1"));
-  const QMimeData* now = QGuiApplication::clipboard()->mimeData();
-  EXPECT_FALSE(now != nullptr && now->hasHtml()) << "earlier content of any format is gone";
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "");
+  // With no link code (the settings need the script) the box is empty.
+  for (const char* name : {"cmdCopy_1", "cmdCopy_0"}) {
+    SCOPED_TRACE(name);
+    Box(name == std::string("cmdCopy_1") ? "txtCodeLink" : "txtCode")->clear();
+    auto* rich = new QMimeData;
+    rich->setHtml(QStringLiteral("<b>old</b>"));
+    rich->setText(QStringLiteral("old"));
+    QGuiApplication::clipboard()->setMimeData(rich);
+    Click(Button(name));
+    const QMimeData* now = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(now, nullptr);
+    EXPECT_TRUE(now->hasHtml()) << "what the user copied before stays";
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "old");
+    EXPECT_EQ(Button(name)->text(), "Nothing to copy");
+  }
 }
 
 // Each launch hands the shell a page of its own: neither a later Generate

@@ -98,6 +98,22 @@ TEST_F(Preview, PageLoadOpensATopLevelPopupWhereTheEntriesSay) {
   EXPECT_TRUE(WaitUntil([&] { return Popups().isEmpty(); }, 5000));
 }
 
+TEST_F(Preview, MouseOverIsSetOffFromTheKeyboard) {
+  Click(Button("OptAction_4"));
+  Click(Button("cmdGo_0"));
+  Button("chkAllowPopups")->setChecked(true);
+  QWidget* opened = nullptr;
+  QObject::connect(window_.get(), &FrmMain::previewPopupOpened,
+                   [&](QWidget* popup) { opened = popup; });
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::AltModifier);
+  ASSERT_TRUE(WaitForPreviewLoads());
+  EXPECT_EQ(opened, nullptr) << "nothing opens before the pointer comes";
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::ControlModifier);
+  EXPECT_TRUE(WaitUntil([&] { return opened != nullptr; }, 30000));
+}
+
 TEST_F(Preview, AutoCloseClosesThePopupAgain) {
   EnterPageLoadPopup("1");
   Click(Button("cmdGo_0"));
