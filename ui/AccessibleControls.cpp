@@ -16,7 +16,7 @@ namespace {
 class SpinField : public QObject {
  public:
   SpinField(QScrollBar& arrows, QLineEdit& field) : QObject(&arrows), field_(&field) {}
-  QLineEdit* field() const { return field_; }
+  QLineEdit* Field() const { return field_; }
 
  private:
   QPointer<QLineEdit> field_;
@@ -111,7 +111,7 @@ const Helper* HelperOf(const QObject& owner) {
 QAccessibleInterface* ControlInterface(const QString& /*className*/, QObject* object) {
   if (auto* arrows = qobject_cast<QScrollBar*>(object)) {
     if (const auto* spin = HelperOf<SpinField>(*arrows))
-      return new AccessibleSpinArrows(arrows, spin->field());
+      return new AccessibleSpinArrows(arrows, spin->Field());
   }
   if (auto* label = qobject_cast<QLabel*>(object)) {
     if (const auto* link = HelperOf<LinkFollower>(*label))

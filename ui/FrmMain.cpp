@@ -76,7 +76,9 @@ FrmMain::FrmMain(FrmMainHooks hooks, QWidget* parent)
       SettingsCommands::Screen{[this] { return ReadScreen(); },
                                [this](const PopupSettings& s) { FillScreen(s); }},
       hooks_.settingsFiles);
-  MakeCommandMenu(actions().mid(ownActions));
+  settingsActions_ = actions().mid(ownActions);
+  // The window's one menu, by a right click, the Menu key or Shift+F10.
+  setContextMenuPolicy(Qt::DefaultContextMenu);
 }
 
 FrmMain::~FrmMain() = default;
@@ -148,10 +150,10 @@ QString WithMnemonic(QString caption, QChar letter) {
 namespace {
 
 struct Command {
-  const char* name;
-  QString text;
-  std::function<void()> run;
-  QList<QKeySequence> keys;
+  const char* Name;
+  QString Text;
+  std::function<void()> Run;
+  QList<QKeySequence> Keys;
 };
 
 }  // namespace
@@ -245,17 +247,17 @@ void FrmMain::MakeActions() {
        {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}},
   };
   for (const Command& command : commands) {
-    auto* action = new QAction(command.text, this);
-    action->setObjectName(QString::fromLatin1(command.name));
-    action->setShortcuts(command.keys);
-    connect(action, &QAction::triggered, this, command.run);
+    auto* action = new QAction(command.Text, this);
+    action->setObjectName(QString::fromLatin1(command.Name));
+    action->setShortcuts(command.Keys);
+    connect(action, &QAction::triggered, this, command.Run);
     addAction(action);
   }
 }
 
-void FrmMain::MakeCommandMenu(const QList<QAction*>& settingsFiles) {
-  // The one menu of the window: by a right click, the Menu key or Shift+F10.
-  setContextMenuPolicy(Qt::DefaultContextMenu);
+QMenu& FrmMain::CommandMenu() {
+  // Made when first asked for: nothing of it is needed for the first paint.
+  if (commandMenu_ != nullptr) return *commandMenu_;
   commandMenu_ = new QMenu(this);
   commandMenu_->setObjectName(QStringLiteral("commandMenu"));
   const char* const groups[][6] = {
@@ -269,10 +271,11 @@ void FrmMain::MakeCommandMenu(const QList<QAction*>& settingsFiles) {
       if (name != nullptr) commandMenu_->addAction(findChild<QAction*>(QLatin1String(name)));
     commandMenu_->addSeparator();
   }
-  commandMenu_->addActions(settingsFiles);
+  commandMenu_->addActions(settingsActions_);
   commandMenu_->addSeparator();
   commandMenu_->addAction(findChild<QAction*>(QStringLiteral("actOpenHelp")));
   commandMenu_->addAction(findChild<QAction*>(QStringLiteral("actQuit")));
+  return *commandMenu_;
 }
 
 void FrmMain::PlaceTabs() {
@@ -667,11 +670,11 @@ void FrmMain::StepTab(int by) {
 
 void FrmMain::showCommandMenu() {
   QWidget* at = focusWidget() != nullptr ? focusWidget() : this;
-  commandMenu_->popup(at->mapToGlobal(at->rect().bottomLeft()));
+  CommandMenu().popup(at->mapToGlobal(at->rect().bottomLeft()));
 }
 
 void FrmMain::contextMenuEvent(QContextMenuEvent* event) {
-  commandMenu_->popup(event->globalPos());
+  CommandMenu().popup(event->globalPos());
   event->accept();
 }
 

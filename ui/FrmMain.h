@@ -128,7 +128,7 @@ class FrmMain : public QWidget {
   void DescribeControls();
   void OrderViews();
   void MakeActions();
-  void MakeCommandMenu(const QList<QAction*>& settingsFiles);
+  QMenu& CommandMenu();
   void ConnectCommands();
   void ConnectInputs();
   void StartUp();
@@ -171,7 +171,8 @@ class FrmMain : public QWidget {
   std::array<QCheckBox*, kWindowOptionCount> chkWindOpt_{};
   std::array<QWidget*, 3> frmMenu_{};
   std::array<QWidget*, 2> FrmView_{};
-  QMenu* commandMenu_ = nullptr;  // made when first asked for
+  QMenu* commandMenu_ = nullptr;
+  QList<QAction*> settingsActions_;  // the settings files' commands, for the menu
 
   std::unique_ptr<FieldBinding> fields_;
 

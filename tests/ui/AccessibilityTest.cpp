@@ -1,15 +1,9 @@
-// What a screen reader is told about the window's controls, and how their
-// edges stand out under a dark palette. The AT-SPI walk of the running
-// program is atspi_tree.py.
-#include <QAccessible>
-#include <QAccessibleValueInterface>
+// How the controls' edges stand out under a dark palette. What a screen
+// reader meets is walked in the running program by atspi_tree.py.
 #include <QApplication>
-#include <QCheckBox>
-#include <QImage>
-#include <QLabel>
-#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <functional>
 
 #include "tests/ui/UiTest.h"
 #include "ui/Appearance.h"
@@ -18,66 +12,6 @@ namespace orvanta::test {
 namespace {
 
 using Accessibility = WindowTest;
-
-QAccessibleInterface* Reader(QWidget* widget) {
-  return QAccessible::queryAccessibleInterface(widget);
-}
-
-TEST_F(Accessibility, SpinArrowsHoldAndStepTheirFieldsValue) {
-  QAccessibleInterface* arrows = Reader(Bar("vsbPixels_0"));
-  ASSERT_NE(arrows, nullptr);
-  QAccessibleValueInterface* value = arrows->valueInterface();
-  ASSERT_NE(value, nullptr);
-  EXPECT_EQ(arrows->text(QAccessible::Name), "Size Width");
-  TypeOver(Line("txtPixels_0"), "400");
-  EXPECT_EQ(value->currentValue().toInt(), 400);
-  EXPECT_EQ(arrows->text(QAccessible::Value), "400");
-  EXPECT_EQ(value->maximumValue().toInt(), 2000);
-  // The arrows step the bar; each step writes the bar's place in the field.
-  for (const auto& [action, field] : {std::pair{QAccessibleActionInterface::increaseAction(), "20"},
-                                      {QAccessibleActionInterface::increaseAction(), "40"},
-                                      {QAccessibleActionInterface::decreaseAction(), "20"}}) {
-    arrows->actionInterface()->doAction(action);
-    EXPECT_EQ(Line("txtPixels_0")->text(), field);
-  }
-}
-
-// A view's page takes the focus through widgets of the engine's own.
-bool InsideAView(const QWidget* control) {
-  for (const QWidget* w = control->parentWidget(); w != nullptr; w = w->parentWidget())
-    if (w->focusProxy() != nullptr) return true;
-  return false;
-}
-
-// Page by page, as a reader meets them once the balloons are attached.
-TEST_F(Accessibility, EveryFocusableControlIsNamedAndDescribed) {
-  ASSERT_TRUE(
-      WaitUntil([&] { return !Line("txtTitle")->accessibleDescription().isEmpty(); }, 5000));
-  int checked = 0;
-  for (void (FrmMain::*page)() :
-       {&FrmMain::showMainScreen, &FrmMain::showCode, &FrmMain::showPreview, &FrmMain::showAbout}) {
-    (window_.get()->*page)();
-    for (QWidget* control : window_->findChildren<QWidget*>()) {
-      if (control->focusPolicy() == Qt::NoFocus || !control->isVisibleTo(window_.get()) ||
-          control->window() != window_.get() || InsideAView(control))
-        continue;
-      QAccessibleInterface* reader = Reader(control);
-      ASSERT_NE(reader, nullptr);
-      const std::string name = control->objectName().toStdString();
-      EXPECT_FALSE(reader->text(QAccessible::Name).trimmed().isEmpty()) << name;
-      // Qt gives the tab strip no description of its own; its tabs have one each.
-      if (auto* tabs = qobject_cast<QTabBar*>(control)) {
-        for (int i = 0; i < tabs->count(); ++i) EXPECT_FALSE(tabs->tabToolTip(i).isEmpty()) << i;
-      } else {
-        EXPECT_FALSE(reader->text(QAccessible::Description).trimmed().isEmpty()) << name;
-      }
-      EXPECT_NE(reader->role(), QAccessible::ScrollBar) << name;
-      EXPECT_NE(reader->role(), QAccessible::StaticText) << name;
-      ++checked;
-    }
-  }
-  EXPECT_GT(checked, 50);
-}
 
 // How many pixels of a control's indicator or frame stand out from the
 // window background by at least the edge contrast.
@@ -110,8 +44,8 @@ TEST_F(Accessibility, ControlEdgesStandOutUnderADarkPalette) {
     return control->style()->subElementRect(element, &option, control);
   };
   const struct {
-    const char* name;
-    std::function<QRect(QWidget*)> part;
+    const char* Name;
+    std::function<QRect(QWidget*)> Part;
   } cases[] = {
       {"chkWindOpt_0", [&](QWidget* w) { return indicator(w, QStyle::SE_CheckBoxIndicator); }},
       {"ChkCenter", [&](QWidget* w) { return indicator(w, QStyle::SE_CheckBoxIndicator); }},
@@ -119,10 +53,10 @@ TEST_F(Accessibility, ControlEdgesStandOutUnderADarkPalette) {
       {"txtName", [](QWidget* w) { return w->rect(); }},
   };
   for (const auto& c : cases) {
-    QWidget* control = Child<QWidget>(c.name);
-    const QRect part = c.part(control);
+    QWidget* control = Child<QWidget>(c.Name);
+    const QRect part = c.Part(control);
     // At least the length of two of its sides, as a drawn outline has.
-    EXPECT_GE(EdgePixels(control, part), part.width() + part.height()) << c.name;
+    EXPECT_GE(EdgePixels(control, part), part.width() + part.height()) << c.Name;
   }
   // A light palette keeps its own shades.
   const QPalette light = QApplication::style()->standardPalette();

@@ -275,30 +275,6 @@ TEST_F(About, EveryLinkOpensItsPageAndStaysOnThePanel) {
   EXPECT_TRUE(shellTargets_.isEmpty());
 }
 
-TEST_F(About, AnotherTabShowsItsPageAndMainScreenThenTheInputScreen) {
-  Open(WithoutPreview(*temp_));
-  const struct {
-    int tab;
-    const char* frame;
-  } cases[] = {{1, "FrmView_0"}, {2, "FrmView_1"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.frame);
-    ShowAbout();
-    ClickTab(c.tab);
-    EXPECT_TRUE(InFront(Child<QWidget>(c.frame)));
-    EXPECT_FALSE(InFront(Child<QWidget>("frmMenu_2")));
-    ClickTab(0);
-    EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
-    EXPECT_FALSE(InFront(Child<QWidget>("frmMenu_2")));
-  }
-  // OK from the panel returns to the input screen with the tab untouched.
-  ClickTab(1);
-  ShowAbout();
-  Click(Button("cmdAbout"));
-  EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
-  EXPECT_EQ(Tabs()->currentIndex(), 1);
-}
-
 // ---- Consult dialog ----------------------------------------------------------
 
 TEST_F(WindowTest, ConsultIsModalOpensItsLinksAndOkReturnsToTheCodeFrameUnchanged) {

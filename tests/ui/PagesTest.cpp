@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <stdexcept>
+#include <tuple>
 
 #include "tests/ui/UiTest.h"
 
@@ -51,32 +52,21 @@ TEST_F(Pages, AboutPanelComesAndGoesWithoutChangingTheTab) {
   EXPECT_TRUE(InFront(Child<QWidget>("frmMenu_0")));
 }
 
-// A screen reader and the Tab key see the page in view and nothing behind it.
+// The Tab key sees the page in view and nothing behind it; About keeps the tab.
 TEST_F(Pages, OnlyThePageInViewIsShown) {
   const char* const pages[] = {"frmMenu_0", "frmMenu_1", "frmPreview", "frmMenu_2"};
-  const struct {
-    const char* what;
-    void (FrmMain::*command)();
-    const char* shown;
-    int tab;
-  } cases[] = {
-      {"View Code", &FrmMain::showCode, "frmMenu_1", 1},
-      {"About", &FrmMain::showAbout, "frmMenu_2", 1},
-      {"Preview", &FrmMain::showPreview, "frmPreview", 2},
-      {"View Code over Preview", &FrmMain::showCode, "frmMenu_1", 1},
-      {"Preview again", &FrmMain::showPreview, "frmPreview", 2},
-      {"About over Preview", &FrmMain::showAbout, "frmMenu_2", 2},
-      {"About's OK", &FrmMain::closeAbout, "frmMenu_0", 2},
-      {"Generate Code", &FrmMain::generateCode, "frmMenu_1", 1},
-      {"Main Screen", &FrmMain::showMainScreen, "frmMenu_0", 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    (window_.get()->*c.command)();
+  const std::tuple<void (FrmMain::*)(), const char*, int> cases[] = {
+      {&FrmMain::showCode, "frmMenu_1", 1},      {&FrmMain::showAbout, "frmMenu_2", 1},
+      {&FrmMain::showPreview, "frmPreview", 2},  {&FrmMain::showCode, "frmMenu_1", 1},
+      {&FrmMain::showPreview, "frmPreview", 2},  {&FrmMain::showAbout, "frmMenu_2", 2},
+      {&FrmMain::closeAbout, "frmMenu_0", 2},    {&FrmMain::generateCode, "frmMenu_1", 1},
+      {&FrmMain::showMainScreen, "frmMenu_0", 0}};
+  for (const auto& [command, shown, tab] : cases) {
+    (window_.get()->*command)();
     for (const char* page : pages)
-      EXPECT_EQ(Child<QWidget>(page)->isVisible(), std::string(page) == c.shown) << page;
-    EXPECT_TRUE(InFront(Child<QWidget>(c.shown)));
-    EXPECT_EQ(Tabs()->currentIndex(), c.tab);
+      EXPECT_EQ(Child<QWidget>(page)->isVisible(), std::string(page) == shown) << page;
+    EXPECT_TRUE(InFront(Child<QWidget>(shown)));
+    EXPECT_EQ(Tabs()->currentIndex(), tab) << shown;
   }
   EXPECT_FALSE(Child<QLabel>("Image1")->pixmap().isNull()) << "the About panel was completed";
 }

@@ -1,22 +1,13 @@
 #!/usr/bin/env bash
-# Runs atspi_tree.py against PROGRAM on a private session bus, on a virtual X
-# display when none is set. Exits with 77 (skipped) when no bus can start.
-set -u
-program=$1
+# atspi_tree.py against PROGRAM on a private session bus, on a virtual X
+# display when none is set; 77 (skipped) when no bus can start.
 here=$(cd "$(dirname "$0")" && pwd)
-if ! command -v dbus-run-session > /dev/null; then
-  echo "SKIP: dbus-run-session is missing, so no session bus can start"
-  exit 77
-fi
-# The Debian python, which python3-pyatspi is installed for.
-python=/usr/bin/python3
+python=/usr/bin/python3  # the one python3-pyatspi is installed for
 [ -x "$python" ] || python=python3
-run=("$python" "$here/atspi_tree.py" "$program")
+run=("$python" "$here/atspi_tree.py" "$1")
+command -v dbus-run-session > /dev/null || { echo "SKIP: no dbus-run-session"; exit 77; }
 if [ -z "${DISPLAY:-}" ]; then
-  if ! command -v xvfb-run > /dev/null; then
-    echo "SKIP: no display and no xvfb-run"
-    exit 77
-  fi
+  command -v xvfb-run > /dev/null || { echo "SKIP: no display and no xvfb-run"; exit 77; }
   run=(xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}")
 fi
 exec dbus-run-session -- "${run[@]}"
