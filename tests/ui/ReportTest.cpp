@@ -31,6 +31,8 @@
 #include "modules/host/PreviewPlugin.h"
 #include "tests/cli/Process.h"
 #include "tests/ui/UiTest.h"
+#include "ui/BrowsersMode.h"
+#include "ui/PreviewReport.h"
 
 namespace orvanta::test {
 namespace {
@@ -684,6 +686,68 @@ TEST_P(InPageReport, SaysWhatTheEngineDidWithTheDialog) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, InPageReport, ::testing::ValuesIn(kInPageRows),
+                         [](const auto& param) { return std::string(param.param.Name); });
+
+// Check in Browsers' preview column reads the report's own JSON: the
+// verdict, the test page's script errors (not the link code's) and, for In
+// Page, what became of the framed page.
+struct ColumnRow {
+  const char* Name;
+  std::function<void(PopupFacts&)> Set;
+  const char* Verdict;  // the column's verdict line
+  QStringList Errors;
+  const char* Load;
+};
+
+const ColumnRow kColumnRows[] = {
+    {"BlockedWithAnError",
+     [](PopupFacts&) {},
+     "Blocked",
+     {"line 4: Uncaught TypeError: w is null"},
+     ""},
+    {"InPageRefused",
+     [](PopupFacts& f) {
+       f.inPage = true;
+       f.opened = true;
+       f.framedLoaded = false;
+       f.framedRefused = QStringLiteral("X-Frame-Options");
+     },
+     "Opened in the page",
+     {"line 4: Uncaught TypeError: w is null"},
+     "refused framing (X-Frame-Options)"},
+    {"InPageLoaded",
+     [](PopupFacts& f) {
+       f.inPage = true;
+       f.opened = true;
+       f.framedLoaded = true;
+     },
+     "Opened in the page",
+     {"line 4: Uncaught TypeError: w is null"},
+     "loaded in the frame"},
+};
+
+class PreviewColumnRows : public ::testing::TestWithParam<ColumnRow> {};
+
+TEST_P(PreviewColumnRows, CarriesWhatTheReportMeasured) {
+  const ColumnRow& row = GetParam();
+  PreviewReport report;
+  report.Start(PopupSettings{});
+  PopupFacts facts;
+  facts.number = 1;
+  row.Set(facts);
+  report.Add(1, facts);
+  report.AddNote(1, PageNote{PageNote::Kind::ScriptError,
+                             QStringLiteral("Uncaught TypeError: w is null"), 4, false});
+  report.AddNote(
+      2, PageNote{PageNote::Kind::ScriptError, QStringLiteral("in the link code"), 2, false});
+  const browsers::EngineResult column = PreviewColumn(report.Json());
+  EXPECT_EQ(browsers::VerdictText(column).section(QLatin1Char(':'), 0, 0), row.Verdict);
+  EXPECT_TRUE(column.ErrorsMeasured);
+  EXPECT_EQ(column.Errors, row.Errors);
+  EXPECT_EQ(column.Load, QString::fromLatin1(row.Load));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PreviewColumnRows, ::testing::ValuesIn(kColumnRows),
                          [](const auto& param) { return std::string(param.param.Name); });
 
 // What --report does with its input and output when they are not the usual.
