@@ -535,8 +535,11 @@ void FrmMain::tbsOptions_Click() {
 }
 
 FrmMain::PageSwitch::~PageSwitch() {
-  if (--window_.pageSwitches_ == 0 && window_.pageFocus_ != nullptr)
+  if (--window_.pageSwitches_ == 0 && window_.pageFocus_ != nullptr) {
     window_.pageFocus_->FocusFrontPage();
+    if (window_.session_ != nullptr)
+      window_.session_->SetPreviewInFront(window_.pageFocus_->FrontPage() == window_.FrmView_[1]);
+  }
 }
 
 bool FrmMain::focusNextPrevChild(bool next) { return pageFocus_->MoveFocus(next); }
