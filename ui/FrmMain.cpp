@@ -566,6 +566,8 @@ void FrmMain::ShowPage(Page page) {
   const bool stays =
       ui_->stkPages->currentWidget() == shown && focus != nullptr && shown->isAncestorOf(focus);
   ui_->stkPages->setCurrentWidget(shown);
+  // Views left behind for a while give their memory back.
+  session_->SetPreviewInFront(page == Page::Preview);
   if (page == Page::Preview) StartPreview();
   EnableCommands();
   // Arrow keys on the tab strip go on from tab to tab.

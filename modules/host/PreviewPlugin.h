@@ -119,13 +119,17 @@ class PreviewFactory {
  public:
   virtual ~PreviewFactory() = default;
   // Creates a view inside `parent`. The view is its widget's: it goes when
-  // the widget is deleted with its parent.
+  // the widget is deleted, with its parent or by releaseViews().
   virtual PreviewBrowser* createBrowser(QWidget* parent) = 0;
   // Closes every popup window of every view.
   virtual void closeAllPopups() = 0;
   // Lets the views load this file. They load no other: only files named
   // here, each by its path, and never through a link in its place.
   virtual void serveFile(const QString& path) = 0;
+  // Gives back what the views hold in the engine: their pages and popups
+  // are closed, and the views deleted once no page is inside a call; the
+  // pointers to them must not be used after. createBrowser() makes new ones.
+  virtual void releaseViews() = 0;
   // Closes popups, deletes pages before the shared profile. Call once before
   // the views' parent goes away.
   virtual void shutdown() = 0;
@@ -136,5 +140,5 @@ class PreviewFactory {
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.5"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.6"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

@@ -32,6 +32,9 @@ PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBo
   work_ = std::make_unique<WorkFolder>(programFolder_.toStdString(), dataFolder.toStdString());
   workFolder_ = QString::fromStdString(work_->Path());
   work_->StartSweep();
+  releaseTimer_.setSingleShot(true);
+  releaseTimer_.setInterval(setup_.releaseDelay.value_or(std::chrono::seconds(30)));
+  connect(&releaseTimer_, &QTimer::timeout, this, &PreviewSession::ReleaseViews);
 }
 
 PreviewSession::~PreviewSession() {
@@ -235,6 +238,32 @@ QString PreviewSession::EngineName() const {
   QString name;
   if (factory != nullptr) CallModule([&] { name = factory->engineName(); });
   return name;
+}
+
+void PreviewSession::SetPreviewInFront(bool inFront) {
+  if (inFront)
+    releaseTimer_.stop();
+  else if (browsers_[0] != nullptr && !releaseTimer_.isActive())
+    releaseTimer_.start();
+}
+
+void PreviewSession::ReleaseViews() {
+  PreviewFactory* factory = Factory();
+  if (factory == nullptr || browsers_[0] == nullptr) return;
+  // A popup the user may still be looking at keeps the views until it closes.
+  bool popupOpen = false;
+  for (const PreviewBrowser* view : browsers_)
+    CallModule([&] { popupOpen = popupOpen || !view->popupWindows().isEmpty(); });
+  if (popupOpen) {
+    releaseTimer_.start();
+    return;
+  }
+  const bool released = CallModule([factory] { factory->releaseViews(); });
+  browsers_ = {};
+  made_ = {};
+  if (!released) ShowModuleError();
+  emit viewsReleased();
+  emit stoppedChanged();
 }
 
 void PreviewSession::Navigate(int view, const char* pageName) {

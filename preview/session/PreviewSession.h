@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,6 +31,9 @@ struct PreviewSetup {
   QString dataFolder;         // the per-user data folder
   QStringList pluginFolders;  // where the preview module is looked for
   UrlOpener shellOpen;        // the desktop's "open"
+  // How long the Preview page stays left before the views give back what
+  // they hold in the engine.
+  std::optional<std::chrono::milliseconds> releaseDelay;
 };
 
 // The road from the entries to what the user tries: generation, the test
@@ -72,6 +77,9 @@ class PreviewSession : public QObject {
   void SetDialogsCancelled(bool cancelled);
   // The engine of the views and its version; empty before the first view.
   QString EngineName() const;
+  // The Preview page came to the front or was left. Left for a while, the
+  // views and their renderer are released; the next Show() makes them again.
+  void SetPreviewInFront(bool inFront);
 
  signals:
   // The two views were made; they are children of the view boxes.
@@ -85,6 +93,8 @@ class PreviewSession : public QObject {
   void stoppedChanged();
   // A script error of view 1 or 2's own page, or a dialog cancelled unseen.
   void pageNote(int view, const orvanta::PageNote& note);
+  // The views were released: browser() is null until the next Show().
+  void viewsReleased();
 
  private:
   // Null until the views were first asked for, or when the module is missing.
@@ -98,6 +108,7 @@ class PreviewSession : public QObject {
   void Navigate(int view, const char* pageName);
   // Writes one page and loads it, or says in the view why it could not.
   void ShowPage(int view, const char* pageName, const std::function<void()>& write);
+  void ReleaseViews();
 
   PreviewSetup setup_;
   std::array<QFrame*, 2> viewBoxes_;
@@ -113,6 +124,7 @@ class PreviewSession : public QObject {
   int launches_ = 0;
   bool popupsAllowed_ = false;
   bool dialogsCancelled_ = false;
+  QTimer releaseTimer_;
 };
 
 }  // namespace orvanta

@@ -115,6 +115,7 @@ class PageDialog : public QFrame {
 };
 
 int PageDialogHost::openDialogs_ = 0;
+std::vector<PageDialogHost::Waiting> PageDialogHost::waiting_;
 
 PageDialogHost::PageDialogHost(QWidget* view, QObject* parent) : QObject(parent), view_(view) {}
 
@@ -148,6 +149,19 @@ void PageDialogHost::afterDialog(std::function<void()> then) {
   }
 }
 
+void PageDialogHost::whenNoneOpen(QObject* context, std::function<void()> then) {
+  waiting_.push_back({context, std::move(then)});
+  if (openDialogs_ == 0) postWaiting();
+}
+
+void PageDialogHost::postWaiting() {
+  const auto waiting = std::move(waiting_);
+  waiting_.clear();
+  for (const Waiting& w : waiting) {
+    if (!w.context.isNull()) QTimer::singleShot(0, w.context.data(), w.then);
+  }
+}
+
 bool PageDialogHost::run(Kind kind, const QString& message, QString* text) {
   if (stopped_ || view_.isNull() || !dialog_.isNull()) return false;
   if (lastDialogEnd_.isValid() && lastDialogEnd_.elapsed() < kQuickSuccessionMs) {
@@ -176,6 +190,7 @@ bool PageDialogHost::run(Kind kind, const QString& message, QString* text) {
   const auto waiting = std::move(afterDialog_);
   afterDialog_.clear();
   for (const auto& then : waiting) QTimer::singleShot(0, this, then);
+  if (openDialogs_ == 0) postWaiting();
   return accepted;
 }
 

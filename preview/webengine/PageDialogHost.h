@@ -53,11 +53,20 @@ class PageDialogHost : public QObject {
   // Whether a dialog of any page is open: the renderer waiting for the
   // answer runs no script of any page meanwhile.
   static bool anyOpen() { return openDialogs_ > 0; }
+  // Runs `then` (dropped when `context` goes first) from the event loop once
+  // no page at all is inside a dialog's call.
+  static void whenNoneOpen(QObject* context, std::function<void()> then);
 
  signals:
   void openChanged(bool open);
 
  private:
+  struct Waiting {
+    QPointer<QObject> context;
+    std::function<void()> then;
+  };
+  static void postWaiting();
+
   QPointer<QWidget> view_;
   QPointer<PageDialog> dialog_;
   std::vector<std::function<void()>> afterDialog_;
@@ -66,6 +75,7 @@ class PageDialogHost : public QObject {
   bool stopped_ = false;
   QUrl expected_;
   static int openDialogs_;
+  static std::vector<Waiting> waiting_;
 };
 
 }  // namespace orvanta

@@ -268,4 +268,16 @@ void PreviewView::releasePages() {
   profile_ = nullptr;
 }
 
+void PreviewView::release() {
+  if (!page_.isNull()) page_->dialogs().leave();
+  for (const auto& popup : popups_) {
+    if (!popup.isNull()) popup->previewPage()->dialogs().leave();
+  }
+  hide();
+  PageDialogHost::whenNoneOpen(this, [this] {
+    releasePages();
+    deleteLater();
+  });
+}
+
 }  // namespace orvanta

@@ -66,6 +66,9 @@ class PreviewView : public QWidget, public PreviewBrowser {
   // Deletes the popups and the engine's view with its page now; what is
   // called after does nothing. Not while a page is inside a dialog's call.
   void releasePages();
+  // Cancels the pages' dialogs and releases the pages once no call into a
+  // page is under way, then deletes the view.
+  void release();
 
  protected:
   void hideEvent(QHideEvent* event) override;

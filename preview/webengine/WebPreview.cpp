@@ -47,6 +47,7 @@ PreviewBrowser* WebPreviewFactory::createBrowser(QWidget* parent) {
   auto* view = new PreviewView(profile(), pages_, watchdog_, stacking_, parent);
   connect(this, &WebPreviewFactory::popupsClosing, view, &PreviewView::closePopups);
   connect(this, &WebPreviewFactory::shuttingDown, view, &PreviewView::releasePages);
+  connect(this, &WebPreviewFactory::releasing, view, &PreviewView::release);
   return view;
 }
 
@@ -66,6 +67,11 @@ QString WebPreviewFactory::engineName() const {
 }
 
 void WebPreviewFactory::closeAllPopups() { emit popupsClosing(); }
+
+void WebPreviewFactory::releaseViews() {
+  emit releasing();
+  disconnect(this, &WebPreviewFactory::releasing, nullptr, nullptr);
+}
 
 void WebPreviewFactory::shutdown() {
   // The views stay (empty) with their parents, so that a late call through

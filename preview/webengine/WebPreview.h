@@ -29,6 +29,7 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
   PreviewBrowser* createBrowser(QWidget* parent) override;
   void closeAllPopups() override;
   void serveFile(const QString& path) override;
+  void releaseViews() override;
   void shutdown() override;
   QString engineName() const override;
 
@@ -36,6 +37,7 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
   void popupsClosing();
   // Each view gives up its pages now; the profile goes next.
   void shuttingDown();
+  void releasing();
 
  private:
   QWebEngineProfile* profile();

@@ -185,7 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
                     false}),
     [](const ::testing::TestParamInfo<MachineCase>& row) { return std::string(row.param.Name); });
 
-// ---- The page-dialog host ------------------------------------------------------
+// ---- The page-dialog host
+// ------------------------------------------------------
 
 QWidget* OpenDialog(QWidget* view) {
   for (QWidget* w : view->findChildren<QWidget*>(QStringLiteral("pageDialog")))
@@ -317,11 +318,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DialogHostTest, WhatWaitsForTheDialogRunsOnlyAfterTheCallReturned) {
   bool inCall = false;
   std::vector<std::string> ran;
+  QObject context;
   const bool accepted = [&] {
     inCall = true;
     const bool answer = Run(PageDialogHost::Kind::Confirm, [&] {
       EXPECT_TRUE(PageDialogHost::anyOpen());
       host_.afterDialog([&] { ran.push_back(inCall ? "after, in call" : "after"); });
+      PageDialogHost::whenNoneOpen(&context,
+                                   [&] { ran.push_back(inCall ? "idle, in call" : "idle"); });
       // Leaving the page answers the dialog with Cancel.
       host_.leave();
     });
@@ -330,9 +334,21 @@ TEST_F(DialogHostTest, WhatWaitsForTheDialogRunsOnlyAfterTheCallReturned) {
   }();
   EXPECT_FALSE(accepted);
   EXPECT_TRUE(ran.empty());
-  ASSERT_TRUE(test_support::WaitUntil([&] { return !ran.empty(); }, 5000));
-  EXPECT_EQ(ran, std::vector<std::string>{"after"});
+  ASSERT_TRUE(test_support::WaitUntil([&] { return ran.size() == 2; }, 5000));
+  EXPECT_EQ(ran, (std::vector<std::string>{"after", "idle"}));
   EXPECT_FALSE(PageDialogHost::anyOpen());
+}
+
+TEST_F(DialogHostTest, WaitingWorkIsDroppedWhenItsObjectWent) {
+  bool ran = false;
+  auto context = std::make_unique<QObject>();
+  Run(PageDialogHost::Kind::Alert, [&] {
+    PageDialogHost::whenNoneOpen(context.get(), [&] { ran = true; });
+    context.reset();
+    Press(&view_, Qt::Key_Return);
+  });
+  ASSERT_TRUE(test_support::SettlePendingWork(5000));
+  EXPECT_FALSE(ran);
 }
 
 }  // namespace

@@ -6,8 +6,11 @@
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QTest>
 #include <QVBoxLayout>
+#include <chrono>
 #include <memory>
+#include <vector>
 
 #include "modules/host/PreviewPlugin.h"
 #include "preview/session/PreviewSession.h"
@@ -72,6 +75,59 @@ TEST(PreviewSession, AFailingModuleCallIsSaidAndNoHalfPairOfViewsIsShown) {
       ASSERT_NE(session.browser(i), nullptr);
       EXPECT_EQ(ViewsIn(boxes[i]), QList<QWidget*>{session.browser(i)->widget()});
       EXPECT_TRUE(session.browser(i)->widget()->isVisible());
+    }
+  }
+}
+
+TEST(PreviewSession, ViewsLeftLongEnoughAreReleasedAndMadeAgainByTheNextShow) {
+  using namespace std::chrono_literals;
+  const struct {
+    const char* Name;
+    bool ShowFirst;
+    std::vector<bool> InFront;  // the page's moves, 20 ms apart
+    bool Released;
+  } cases[] = {
+      {"Left", true, {false}, true},
+      {"LeftTwice", true, {false, false}, true},
+      {"BackBeforeTheDelay", true, {false, true}, false},
+      {"StaysInFront", true, {true}, false},
+      {"LeftBeforeAnyView", false, {false}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test_support::TempFolder data;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    std::array<QFrame*, 2> boxes{};
+    for (QFrame*& box : boxes) {
+      box = new QFrame(&window);
+      new QVBoxLayout(box);
+      layout->addWidget(box);
+    }
+    window.show();
+    PreviewSetup setup;
+    setup.programFolder = QStringLiteral("/proc");
+    setup.dataFolder = QString::fromStdString(data.Path());
+    setup.pluginFolders = {QStringLiteral(ORVANTA_FAKE_PREVIEW_DIR)};
+    setup.releaseDelay = 150ms;
+    PreviewSession session(setup, boxes);
+    int released = 0;
+    QObject::connect(&session, &PreviewSession::viewsReleased, [&] { ++released; });
+    if (c.ShowFirst) session.Show("popup", "link");
+    for (bool inFront : c.InFront) {
+      session.SetPreviewInFront(inFront);
+      QTest::qWait(20);
+    }
+    QTest::qWait(300);
+    EXPECT_EQ(released, c.Released ? 1 : 0);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(session.browser(i) != nullptr, c.ShowFirst && !c.Released);
+      EXPECT_EQ(ViewsIn(boxes[i]).size(), session.browser(i) != nullptr ? 1 : 0);
+    }
+    session.Show("popup", "link");
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_NE(session.browser(i), nullptr);
+      EXPECT_EQ(ViewsIn(boxes[i]), QList<QWidget*>{session.browser(i)->widget()});
     }
   }
 }

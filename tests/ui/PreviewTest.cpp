@@ -397,5 +397,48 @@ TEST_F(UnrulyPage, PageThatCouldNotBeWrittenIsNeverShownAsNew) {
   EXPECT_FALSE(Notice(0)->isVisible());
 }
 
+TEST_F(UnrulyPage, LeftPreviewGivesTheEngineBackAndTheNextPreviewBuildsItAgain) {
+  FrmMainHooks hooks;
+  hooks.releaseDelay = std::chrono::milliseconds(300);
+  Open(hooks);
+  Button("chkAllowPopups")->setChecked(true);
+  const QString page = QStringLiteral(
+      "<title>first</title><script>window.open('about:blank','p','width=200,height=100')</script>");
+  ShowPage(page);
+  ASSERT_TRUE(
+      WaitUntil([&] { return Title(0) == QLatin1String("first") && !Popups().isEmpty(); }, 60000));
+  const std::vector<pid_t> renderers = Renderers();
+  ASSERT_FALSE(renderers.empty());
+
+  // An open popup keeps the views while the user is elsewhere.
+  ClickTab(0);
+  QTest::qWait(900);
+  ASSERT_NE(window_->browser(0), nullptr);
+  for (QWidget* popup : Popups()) popup->close();
+  ASSERT_TRUE(WaitUntil([&] { return window_->browser(0) == nullptr; }, 10000));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return window_->findChildren<QWidget*>(QStringLiteral("WebBrowser1")).isEmpty(); },
+      10000));
+  const auto running = [](pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    return stat.open(QIODevice::ReadOnly) &&
+           stat.readAll().split(')').value(1).split(' ').value(1) != "Z";
+  };
+  EXPECT_TRUE(WaitUntil([&] { return !running(renderers.front()); }, 20000))
+      << "the renderer still runs";
+
+  // Preview again: the same page, and the ticked box still lets it open its window.
+  loadedViews_.clear();
+  ClickTab(2);
+  ASSERT_TRUE(WaitForPreviewLoads());
+  EXPECT_TRUE(loadsOk_);
+  ASSERT_NE(window_->browser(0), nullptr);
+  EXPECT_EQ(window_->browser(0)->widget()->objectName(), "WebBrowser1");
+  EXPECT_TRUE(InFront(window_->browser(0)->widget()));
+  EXPECT_TRUE(
+      WaitUntil([&] { return Title(0) == QLatin1String("first") && !Popups().isEmpty(); }, 60000));
+  EXPECT_TRUE(Run(StillInCharge()));
+}
+
 }  // namespace
 }  // namespace orvanta::test

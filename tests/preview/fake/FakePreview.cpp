@@ -1,6 +1,7 @@
 // A preview module that fails as ORVANTA_FAKE_PREVIEW says: "no-view-NAME"
 // makes no view in the box of that object name, "serve-throws" refuses
 // every file; otherwise it makes plain widgets.
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <stdexcept>
@@ -42,7 +43,13 @@ class FakePreviewFactory : public QObject, public PreviewFactory {
  public:
   PreviewBrowser* createBrowser(QWidget* parent) override {
     if (Failure() == "no-view-" + parent->objectName().toLatin1()) return nullptr;
-    return new FakeBrowser(parent);
+    auto* browser = new FakeBrowser(parent);
+    browsers_.emplace_back(browser);
+    return browser;
+  }
+  void releaseViews() override {
+    for (const QPointer<QWidget>& browser : browsers_) delete browser.data();
+    browsers_.clear();
   }
   void closeAllPopups() override {}
   void serveFile(const QString&) override {
@@ -50,6 +57,9 @@ class FakePreviewFactory : public QObject, public PreviewFactory {
   }
   void shutdown() override {}
   QString engineName() const override { return QStringLiteral("fake"); }
+
+ private:
+  std::vector<QPointer<QWidget>> browsers_;
 };
 
 }  // namespace orvanta
