@@ -322,10 +322,16 @@ void PreviewReport::InPageLines(const PopupFacts& f, const QString& where,
                          .arg(Side(asked.x()), Side(asked.y()))
                          .arg(f.given.x())
                          .arg(f.given.y());
-  if (f.screen.isValid() && asked.x() < 0 && asked.y() < 0)
+  // The frame alone must fit: a dialog partly outside the page area is cut off.
+  if (f.screen.isValid() && !f.screen.contains(QRect(f.given.topLeft(), f.given.size()))) {
+    position += QStringLiteral(", partly outside the %1 x %2 page area")
+                    .arg(f.screen.width())
+                    .arg(f.screen.height());
+  } else if (f.screen.isValid() && asked.x() < 0 && asked.y() < 0) {
     position += QStringLiteral(" (placed by the browser) in the %1 x %2 page area")
                     .arg(f.screen.width())
                     .arg(f.screen.height());
+  }
   lines << position + QLatin1Char('.');
   lines << QStringLiteral("Delay: %1 from the trigger to the dialog (%2).")
                .arg(f.triggerToOpenMs ? Seconds(*f.triggerToOpenMs) : NotMeasurable(),

@@ -634,7 +634,7 @@ const InPageRow kInPageRows[] = {
      ORVANTA_IN_PAGE "Top=40\r\nLeft=60\r\nActivation=PageLoad\r\nCloseSeconds=1\r\n",
      "Asked for: dialog 1 of the test page, on the page loading.", "Framed page: loaded.",
      "Size: asked 320 x 160, given 320 x 160",
-     "Position: asked left 60, top 40, given left 60, top 40.", 0, "Closed: by the page's script",
+     "Position: asked left 60, top 40, given left 60, top 40", 0, "Closed: by the page's script",
      1},
     {"ClickedAndDelayed", "", "<p>framed</p>",
      ORVANTA_IN_PAGE "Center=1\r\nActivation=StandardLink\r\nDelaySeconds=1\r\n",
@@ -725,6 +725,48 @@ const ColumnRow kColumnRows[] = {
      {"line 4: Uncaught TypeError: w is null"},
      "loaded in the frame"},
 };
+
+// Where an In Page dialog lies against the page area it was measured in.
+struct PlaceRow {
+  const char* Name;
+  QRect Asked;
+  QRect Given;  // the dialog's place, with its frame's size
+  const char* Says;
+};
+
+const PlaceRow kPlaceRows[] = {
+    {"Inside", QRect(60, 40, 320, 160), QRect(60, 40, 320, 160),
+     "Position: asked left 60, top 40, given left 60, top 40."},
+    {"Centred", QRect(-1, -1, 320, 160), QRect(240, 220, 320, 160),
+     "Position: asked left not asked, top not asked, given left 240, top 220 (placed by the "
+     "browser) in the 800 x 600 page area."},
+    {"PastTheRightEdge", QRect(600, 90, 380, 240), QRect(600, 90, 380, 240),
+     "Position: asked left 600, top 90, given left 600, top 90, partly outside the 800 x 600 page "
+     "area."},
+};
+
+class InPagePlaceRows : public ::testing::TestWithParam<PlaceRow> {};
+
+TEST_P(InPagePlaceRows, SaysWhereTheDialogLies) {
+  const PlaceRow& row = GetParam();
+  PreviewReport report;
+  PopupSettings entries;
+  entries.Order = WindowOrder::InPage;
+  report.Start(entries);
+  PopupFacts f;
+  f.number = 1;
+  f.inPage = true;
+  f.opened = true;
+  f.asked = row.Asked;
+  f.given = row.Given;
+  f.screen = QRect(0, 0, 800, 600);
+  report.Add(1, f);
+  EXPECT_TRUE(report.Lines().contains(QString::fromLatin1(row.Says)))
+      << report.Lines().join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, InPagePlaceRows, ::testing::ValuesIn(kPlaceRows),
+                         [](const auto& param) { return std::string(param.param.Name); });
 
 class PreviewColumnRows : public ::testing::TestWithParam<ColumnRow> {};
 

@@ -1,11 +1,12 @@
 // Not a test: puts the main window into the state of one screenshot, prints
 // the rectangle to cut out ("crop WxH+X+Y") and stays up for the grab.
-//   ui_screens main|code|preview|about <milliseconds to stay> [page address]
+//   ui_screens main|code|preview|inpage|about <milliseconds to stay> [page address]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,6 +72,10 @@ int main(int argc, char* argv[]) {
   Tick(window, "OptAction_1");
   Set(window, "txtDelay_1", QStringLiteral("30"));
 
+  if (mode == QLatin1String("inpage")) {
+    Tick(window, "OptWin_3");
+    Set(window, "txtDelay_1", QStringLiteral("1"));
+  }
   QRect area = Outer(&window);
   if (mode == QLatin1String("about")) {
     auto* about = window.findChild<QLabel*>(QStringLiteral("Label10"));
@@ -90,6 +95,12 @@ int main(int argc, char* argv[]) {
     if (!WaitUntil([&] { return loaded >= 2 && popup != nullptr; }, 60000)) return 2;
     Pause(1500);  // the popup's own page
     area = area.united(Outer(popup));
+  } else if (mode == QLatin1String("inpage")) {
+    auto* tabs = window.findChild<QTabBar*>(QStringLiteral("tbsOptions"));
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(2).center());
+    auto* report = window.findChild<QPlainTextEdit*>(QStringLiteral("txtReport"));
+    if (!WaitUntil([&] { return report->toPlainText().contains("Framed page: l"); }, 60000))
+      return 2;
   }
   Pause(300);
   std::printf("crop %dx%d+%d+%d\n", area.width(), area.height(), area.x(), area.y());
