@@ -4,25 +4,25 @@
 
 namespace orvanta {
 
-const std::string& CDS_CIni::FileName() const { return m_FileName; }
+const std::string& CDS_CIni::FileName() const { return fileName_; }
 
-void CDS_CIni::FileName(const std::string& New_FileName) { m_FileName = New_FileName; }
+void CDS_CIni::FileName(const std::string& New_FileName) { fileName_ = New_FileName; }
 
-const std::string& CDS_CIni::LastErrorDescription() const { return m_LastErrorDescription; }
+const std::string& CDS_CIni::LastErrorDescription() const { return lastErrorDescription_; }
 
 bool CDS_CIni::CheckFileName() {
-  if (!m_FileName.empty()) return true;
-  m_LastErrorDescription = "No filename specified";
+  if (!fileName_.empty()) return true;
+  lastErrorDescription_ = "No filename specified";
   return false;
 }
 
 void CDS_CIni::SetSystemError() {
   std::string text = profile::LastErrorText();
-  m_LastErrorDescription = text.empty() ? "An unknown error has occured" : std::move(text);
+  lastErrorDescription_ = text.empty() ? "An unknown error has occured" : std::move(text);
 }
 
 bool CDS_CIni::Refuse(const std::string& why) {
-  m_LastErrorDescription = why;
+  lastErrorDescription_ = why;
   return false;
 }
 
@@ -30,7 +30,7 @@ bool CDS_CIni::ReadValue(const std::string& psSection, const std::string& psKey,
                          std::string& psValue) {
   if (!CheckFileName()) return false;
   std::string value;
-  if (profile::ReadProfileString(psSection, psKey, "", value, m_FileName) == 0) {
+  if (profile::ReadProfileString(psSection, psKey, "", value, fileName_) == 0) {
     SetSystemError();
     psValue.clear();
     return false;
@@ -43,7 +43,7 @@ bool CDS_CIni::ReadSection(const std::string& psSection, std::vector<std::string
                            std::vector<std::string>& psValues) {
   if (!CheckFileName()) return false;
   std::vector<std::string> entries;
-  if (profile::ReadProfileSection(psSection, entries, m_FileName) == 0) {
+  if (profile::ReadProfileSection(psSection, entries, fileName_) == 0) {
     SetSystemError();
     return false;
   }
@@ -68,7 +68,7 @@ bool CDS_CIni::WriteValue(const std::string& psSection, const std::string& psKey
   if (auto why = profile::SectionNameProblem(psSection)) return Refuse(*why);
   if (auto why = profile::KeyProblem(psKey)) return Refuse(*why);
   if (auto why = profile::ValueProblem(psKey, psValue)) return Refuse(*why);
-  if (!profile::WriteProfileString(psSection, psKey, psValue, m_FileName)) {
+  if (!profile::WriteProfileString(psSection, psKey, psValue, fileName_)) {
     SetSystemError();
     return false;
   }
@@ -89,7 +89,7 @@ bool CDS_CIni::WriteSection(const std::string& psSection, const std::vector<std:
     if (auto why = profile::ValueProblem(psKeys[i], psValues[i])) return Refuse(*why);
     entries.emplace_back(psKeys[i], psValues[i]);
   }
-  if (!profile::WriteProfileSection(psSection, entries, m_FileName)) {
+  if (!profile::WriteProfileSection(psSection, entries, fileName_)) {
     SetSystemError();
     return false;
   }
@@ -98,7 +98,7 @@ bool CDS_CIni::WriteSection(const std::string& psSection, const std::vector<std:
 
 bool CDS_CIni::Enum_SectionNames(std::vector<std::string>& psSectionNames) {
   if (!CheckFileName()) return false;
-  if (profile::ReadProfileSectionNames(psSectionNames, m_FileName) == 0) {
+  if (profile::ReadProfileSectionNames(psSectionNames, fileName_) == 0) {
     SetSystemError();
     return false;
   }
@@ -109,7 +109,7 @@ bool CDS_CIni::DeleteKey(const std::string& psSection, const std::string& psKey)
   if (!CheckFileName()) return false;
   if (auto why = profile::SectionNameProblem(psSection)) return Refuse(*why);
   if (auto why = profile::KeyProblem(psKey)) return Refuse(*why);
-  if (!profile::DeleteProfileKey(psSection, psKey, m_FileName)) {
+  if (!profile::DeleteProfileKey(psSection, psKey, fileName_)) {
     SetSystemError();
     return false;
   }
@@ -119,7 +119,7 @@ bool CDS_CIni::DeleteKey(const std::string& psSection, const std::string& psKey)
 bool CDS_CIni::DeleteSection(const std::string& psSection) {
   if (!CheckFileName()) return false;
   if (auto why = profile::SectionNameProblem(psSection)) return Refuse(*why);
-  if (!profile::DeleteProfileSection(psSection, m_FileName)) {
+  if (!profile::DeleteProfileSection(psSection, fileName_)) {
     SetSystemError();
     return false;
   }

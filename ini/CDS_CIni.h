@@ -34,8 +34,8 @@ class CDS_CIni {
   void SetSystemError();
   bool Refuse(const std::string& why);
 
-  std::string m_FileName;
-  std::string m_LastErrorDescription;
+  std::string fileName_;
+  std::string lastErrorDescription_;
 };
 
 }  // namespace orvanta

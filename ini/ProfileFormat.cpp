@@ -13,7 +13,7 @@ namespace orvanta::profile {
 
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
+constexpr std::size_t kNotFound = std::string_view::npos;
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -74,7 +74,7 @@ Parsed ParseLine(std::string_view text, const Line& line) {
     p.Type = Kind::Section;
     std::string_view name = content.substr(1);
     const std::size_t close = name.find(']');
-    if (close != npos) name = name.substr(0, close);
+    if (close != kNotFound) name = name.substr(0, close);
     p.Name = TrimBlanks(name);
     return p;
   }
@@ -83,7 +83,7 @@ Parsed ParseLine(std::string_view text, const Line& line) {
   const std::string_view key = TrimBlanks(content.substr(0, eq));
   p.Name = key;
   p.NameEnd = static_cast<std::size_t>(key.data() - text.data()) + key.size();
-  if (eq != npos) {
+  if (eq != kNotFound) {
     p.HasEquals = true;
     std::size_t vb = b + eq + 1;
     std::size_t ve = line.End;
@@ -103,7 +103,7 @@ std::size_t NextHeader(std::string_view text, std::size_t from) {
   std::size_t pos = from;
   while (pos < n) {
     const void* hit = std::memchr(text.data() + pos, '[', n - pos);
-    if (hit == nullptr) return npos;
+    if (hit == nullptr) return kNotFound;
     const auto bracket = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
     std::size_t s = bracket;
     while (s > from && IsBlank(text[s - 1])) --s;
@@ -111,7 +111,7 @@ std::size_t NextHeader(std::string_view text, std::size_t from) {
     if (s == kBom.size() && HasBom(text)) return 0;
     pos = bracket + 1;
   }
-  return npos;
+  return kNotFound;
 }
 
 // A section is its header line; its body runs to the next header line.
@@ -121,12 +121,12 @@ struct SectionSpan {
 
 std::size_t BodyEnd(std::string_view text, const SectionSpan& span) {
   const std::size_t next = NextHeader(text, span.Header.Next);
-  return next == npos ? text.size() : next;
+  return next == kNotFound ? text.size() : next;
 }
 
 std::optional<SectionSpan> FindSection(std::string_view text, std::string_view name,
                                        std::size_t from = 0) {
-  for (std::size_t h = NextHeader(text, from); h != npos;) {
+  for (std::size_t h = NextHeader(text, from); h != kNotFound;) {
     const Line header = LineAt(text, h);
     if (NamesEqual(ParseLine(text, header).Name, name)) return SectionSpan{header};
     h = NextHeader(text, header.Next);
@@ -352,7 +352,7 @@ std::string Quoted(std::string_view text) {
   return s;
 }
 
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != npos; }
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != kNotFound; }
 
 }  // namespace
 
@@ -374,7 +374,7 @@ bool NamesEqual(std::string_view a, std::string_view b) {
 
 std::string_view LineEnding(std::string_view text) {
   const std::size_t lf = text.find('\n');
-  if (lf != npos && (lf == 0 || text[lf - 1] != '\r')) return "\n";
+  if (lf != kNotFound && (lf == 0 || text[lf - 1] != '\r')) return "\n";
   return "\r\n";
 }
 
@@ -421,7 +421,7 @@ bool VisitSectionEntries(std::string_view text, std::string_view section,
 std::vector<std::string> SectionNames(std::string_view text) {
   std::vector<std::string> names;
   std::unordered_set<std::string> seen;
-  for (std::size_t h = NextHeader(text, 0); h != npos;) {
+  for (std::size_t h = NextHeader(text, 0); h != kNotFound;) {
     const Line header = LineAt(text, h);
     const std::string_view name = ParseLine(text, header).Name;
     std::string folded(name);
@@ -436,7 +436,7 @@ std::optional<std::string> SectionNameProblem(std::string_view section) {
   const std::string_view s = TrimBlanks(section);
   if (s.empty()) return std::string("Section name is empty");
   if (HasLineBreak(s)) return "Section name " + Quoted(s) + " contains a line break";
-  if (s.find(']') != npos) return "Section name " + Quoted(s) + " contains \"]\"";
+  if (s.find(']') != kNotFound) return "Section name " + Quoted(s) + " contains \"]\"";
   return std::nullopt;
 }
 
@@ -444,7 +444,7 @@ std::optional<std::string> KeyProblem(std::string_view key) {
   const std::string_view k = TrimBlanks(key);
   if (k.empty()) return std::string("Key name is empty");
   if (HasLineBreak(k)) return "Key " + Quoted(k) + " contains a line break";
-  if (k.find('=') != npos) return "Key " + Quoted(k) + " contains \"=\"";
+  if (k.find('=') != kNotFound) return "Key " + Quoted(k) + " contains \"=\"";
   if (k[0] == '[' || k[0] == ';' || k[0] == '#') {
     return "Key " + Quoted(k) + " begins with \"" + std::string(1, k[0]) + "\"";
   }

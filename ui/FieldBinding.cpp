@@ -34,17 +34,17 @@ FieldBinding::FieldBinding(const QObject& form) {
     const SettingsField& field = kSettingsFields[i];
     Controls& controls = controls_[i];
     const QString name = QString::fromLatin1(field.Control);
-    const auto line = [&] { controls.line = Find<QLineEdit>(form, name, "QLineEdit"); };
+    const auto line = [&] { controls.Line = Find<QLineEdit>(form, name, "QLineEdit"); };
     const auto group = [&](const WordList& words) {
       for (std::size_t k = 0; k < words.Size; ++k) {
-        controls.group.push_back(
+        controls.Group.push_back(
             Find<QAbstractButton>(form, name + QString::number(k), "QAbstractButton"));
       }
     };
     VisitKind(
         field, [&](const TextField&) { line(); }, [&](const NumberField&) { line(); },
         [&](const CheckField&) {
-          controls.group.push_back(Find<QCheckBox>(form, name, "QCheckBox"));
+          controls.Group.push_back(Find<QCheckBox>(form, name, "QCheckBox"));
         },
         [&](const ChoiceField& f) { group(f.Words); },
         [&](const OptionsField& f) { group(f.Words); });
@@ -57,16 +57,16 @@ PopupSettings FieldBinding::Read() const {
     const Controls& controls = controls_[i];
     VisitKind(
         kSettingsFields[i],
-        [&](const TextField& f) { s.*f.Member = controls.line->text().toStdString(); },
-        [&](const NumberField& f) { s.*f.Member = controls.line->text().toStdString(); },
-        [&](const CheckField& f) { s.*f.Member = controls.group[0]->isChecked() ? 1 : 0; },
+        [&](const TextField& f) { s.*f.Member = controls.Line->text().toStdString(); },
+        [&](const NumberField& f) { s.*f.Member = controls.Line->text().toStdString(); },
+        [&](const CheckField& f) { s.*f.Member = controls.Group[0]->isChecked() ? 1 : 0; },
         [&](const ChoiceField& f) {
-          for (std::size_t k = 0; k < controls.group.size(); ++k)
-            if (controls.group[k]->isChecked()) f.Set(s, static_cast<int>(k));
+          for (std::size_t k = 0; k < controls.Group.size(); ++k)
+            if (controls.Group[k]->isChecked()) f.Set(s, static_cast<int>(k));
         },
         [&](const OptionsField& f) {
-          for (std::size_t k = 0; k < controls.group.size(); ++k)
-            (s.*f.Member)[k] = controls.group[k]->isChecked() ? 1 : 0;
+          for (std::size_t k = 0; k < controls.Group.size(); ++k)
+            (s.*f.Member)[k] = controls.Group[k]->isChecked() ? 1 : 0;
         });
   }
   return s;
@@ -78,18 +78,18 @@ void FieldBinding::Write(const PopupSettings& entries) const {
     VisitKind(
         kSettingsFields[i],
         [&](const TextField& f) {
-          controls.line->setText(QString::fromStdString(entries.*f.Member));
+          controls.Line->setText(QString::fromStdString(entries.*f.Member));
         },
         [&](const NumberField& f) {
-          controls.line->setText(QString::fromStdString(entries.*f.Member));
+          controls.Line->setText(QString::fromStdString(entries.*f.Member));
         },
-        [&](const CheckField& f) { controls.group[0]->setChecked(entries.*f.Member == 1); },
+        [&](const CheckField& f) { controls.Group[0]->setChecked(entries.*f.Member == 1); },
         [&](const ChoiceField& f) {
-          controls.group.at(static_cast<std::size_t>(f.Get(entries)))->setChecked(true);
+          controls.Group.at(static_cast<std::size_t>(f.Get(entries)))->setChecked(true);
         },
         [&](const OptionsField& f) {
-          for (std::size_t k = 0; k < controls.group.size(); ++k)
-            controls.group[k]->setChecked((entries.*f.Member)[k] == 1);
+          for (std::size_t k = 0; k < controls.Group.size(); ++k)
+            controls.Group[k]->setChecked((entries.*f.Member)[k] == 1);
         });
   }
 }
@@ -97,7 +97,7 @@ void FieldBinding::Write(const PopupSettings& entries) const {
 void FieldBinding::WriteTexts(const PopupSettings& entries) const {
   for (std::size_t i = 0; i < kSettingsFields.size(); ++i)
     if (const auto text = TextMember(kSettingsFields[i]))
-      controls_[i].line->setText(QString::fromStdString(entries.*text));
+      controls_[i].Line->setText(QString::fromStdString(entries.*text));
 }
 
 }  // namespace orvanta

@@ -35,8 +35,8 @@ class FieldBinding {
  private:
   // A text or number's line; the buttons of a check, a choice or the options.
   struct Controls {
-    QLineEdit* line = nullptr;
-    std::vector<QAbstractButton*> group;
+    QLineEdit* Line = nullptr;
+    std::vector<QAbstractButton*> Group;
   };
   std::array<Controls, kSettingsFieldCount> controls_;
 };

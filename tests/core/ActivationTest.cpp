@@ -12,9 +12,9 @@ const std::string kImg = "<img border='0' src='gobutton.gif' width='24' height='
 
 TEST(BuildActivationCode, EveryKind) {
   struct Case {
-    ActivationKind kind;
-    std::string snippet;
-    std::string link;
+    ActivationKind Kind;
+    std::string Snippet;
+    std::string Link;
   } cases[] = {
       {ActivationKind::StandardLink, " <A HREF=\"JavaScript: myfunc()\">Click here</A>",
        " <A HREF=\"#\" onClick=\"" + kVoidOpen + "\">Click here</A>\r\n"},
@@ -33,9 +33,8 @@ TEST(BuildActivationCode, EveryKind) {
   };
   for (const auto& c : cases) {
     std::string link = kVoidOpen;
-    EXPECT_EQ(BuildActivationCode(c.kind, "myfunc", link), c.snippet)
-        << static_cast<int>(c.kind);
-    EXPECT_EQ(link, c.link) << static_cast<int>(c.kind);
+    EXPECT_EQ(BuildActivationCode(c.Kind, "myfunc", link), c.Snippet) << static_cast<int>(c.Kind);
+    EXPECT_EQ(link, c.Link) << static_cast<int>(c.Kind);
   }
 }
 

@@ -61,9 +61,9 @@ TEST(SettingsFields, AVisitThatLeavesOutAKindDoesNotCompile) {
 
 TEST(SettingsFields, RefusedValueSaysWhyAndLeavesTheRecordAlone) {
   const struct {
-    const char* key;
-    const char* value;
-    const char* why;
+    const char* Key;
+    const char* Value;
+    const char* Why;
   } cases[] = {
       {"Width", "12a", "not a number"},
       {"Center", "2", "not 0 or 1"},
@@ -76,11 +76,11 @@ TEST(SettingsFields, RefusedValueSaysWhyAndLeavesTheRecordAlone) {
        "scrollbars, resizable, dependent, fullscreen, titlebar)"},
   };
   for (const auto& c : cases) {
-    const SettingsField* field = FindSettingsField(c.key);
-    ASSERT_NE(field, nullptr) << c.key;
+    const SettingsField* field = FindSettingsField(c.Key);
+    ASSERT_NE(field, nullptr) << c.Key;
     PopupSettings s;
-    EXPECT_EQ(SetFieldValue(*field, c.value, s), std::optional<std::string>(c.why)) << c.key;
-    EXPECT_EQ(s, PopupSettings()) << c.key;
+    EXPECT_EQ(SetFieldValue(*field, c.Value, s), std::optional<std::string>(c.Why)) << c.Key;
+    EXPECT_EQ(s, PopupSettings()) << c.Key;
   }
 }
 

@@ -11,8 +11,8 @@ namespace {
 TEST(LeadingNumber, ReadsLikeVal) {
   const double inf = INFINITY;
   struct Case {
-    const char* text;
-    double value;
+    const char* Text;
+    double Value;
   } cases[] = {
       {"", 0},          {"-", 0},          {".", 0},         {"-.", 0},
       {"abc", 0},       {"5", 5},          {"2.5", 2.5},     {" 1 2 ", 12},
@@ -23,7 +23,7 @@ TEST(LeadingNumber, ReadsLikeVal) {
       {"&", 0},         {"&X1", 0},        {"1E999", inf},   {"-1E999", -inf},
       {"1E-999", 0},    {"1,5", 1},
   };
-  for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << '"' << c.text << '"';
+  for (const auto& c : cases) EXPECT_EQ(LeadingNumber(c.Text), c.Value) << '"' << c.Text << '"';
 }
 
 TEST(IsNumericEntry, AcceptsNumbersAndBegunEntriesOnly) {
@@ -78,8 +78,8 @@ TEST(ReadPopupSettings, StartUpStateGetsDefaults) {
 
 TEST(ReadPopupSettings, PageAddress) {
   struct Case {
-    const char* typed;
-    const char* repaired;
+    const char* Typed;
+    const char* Repaired;
   } cases[] = {
       {"http://", "http://YourURL.htm"},
       {"http://example.org//", "http://YourURL.htm"},
@@ -96,8 +96,8 @@ TEST(ReadPopupSettings, PageAddress) {
   };
   for (const auto& c : cases) {
     PopupSettings t = Typed();
-    t.PageUrl = c.typed;
-    EXPECT_EQ(ReadPopupSettings(t).PageUrl, c.repaired) << '"' << c.typed << '"';
+    t.PageUrl = c.Typed;
+    EXPECT_EQ(ReadPopupSettings(t).PageUrl, c.Repaired) << '"' << c.Typed << '"';
   }
 }
 
@@ -115,8 +115,8 @@ TEST(ReadPopupSettings, NamesAreTrimmedAndDefaulted) {
 
 TEST(ReadPopupSettings, TimingsAreClearedOrClamped) {
   struct Case {
-    const char* typed;
-    const char* repaired;
+    const char* Typed;
+    const char* Repaired;
   } cases[] = {
       {"0", ""},     {"0.5", ""},    {"-5", ""},     {"", ""},       {"-", ""},
       {".", ""},     {"1", "1"},     {"360", "360"}, {"361", "360"}, {"1000", "360"},
@@ -125,13 +125,13 @@ TEST(ReadPopupSettings, TimingsAreClearedOrClamped) {
   };
   for (const auto& c : cases) {
     PopupSettings t = Typed();
-    t.DelaySeconds = c.typed;
-    t.CloseSeconds = c.typed;
+    t.DelaySeconds = c.Typed;
+    t.CloseSeconds = c.Typed;
     const PopupSettings r = ReadPopupSettings(t);
-    EXPECT_EQ(r.DelaySeconds, c.repaired) << '"' << c.typed << '"';
-    EXPECT_EQ(r.CloseSeconds, c.repaired) << '"' << c.typed << '"';
+    EXPECT_EQ(r.DelaySeconds, c.Repaired) << '"' << c.Typed << '"';
+    EXPECT_EQ(r.CloseSeconds, c.Repaired) << '"' << c.Typed << '"';
     // Whatever is written back must survive the field's own numeric check.
-    if (IsNumericEntry(c.typed)) {
+    if (IsNumericEntry(c.Typed)) {
       EXPECT_TRUE(IsNumericEntry(r.DelaySeconds));
     }
   }

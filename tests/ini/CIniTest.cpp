@@ -406,10 +406,10 @@ TEST_F(CIniTest, LeftoverOfAKilledWriterIsRemovedNotFollowed) {
 // Run in a child with a time limit, since these once spun forever.
 TEST_F(CIniTest, DanglingLinkCreatesItsTargetAndCrOnlyFileIsRefused) {
   const struct {
-    const char* name;
-    const char* target;  // what the link leads to; nullptr: no link, a CR-only file
-    Call call;
-    const char* bytes;  // of the target afterwards
+    const char* Name;
+    const char* Target;  // what the link leads to; nullptr: no link, a CR-only file
+    Call Write;
+    const char* Bytes;  // of the target afterwards
   } cases[] = {
       {"Value", "real.ini", [](CDS_CIni& i) { return i.WriteValue("S", "k", "v"); },
        "[S]\r\nk=v\r\n"},
@@ -419,19 +419,19 @@ TEST_F(CIniTest, DanglingLinkCreatesItsTargetAndCrOnlyFileIsRefused) {
        "[S]\rk=1\r"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     ::unlink(path.c_str());
     ::unlink(folder.File("real.ini").c_str());
-    if (c.target) {
-      ASSERT_EQ(::symlink(c.target, path.c_str()), 0);
+    if (c.Target) {
+      ASSERT_EQ(::symlink(c.Target, path.c_str()), 0);
     } else {
-      WriteBytes(path, c.bytes);
+      WriteBytes(path, c.Bytes);
     }
-    EXPECT_EQ(test_support::InChild([&] { return c.call(ini) ? 0 : 1; }, 10), c.target ? 0 : 1);
-    EXPECT_EQ(ReadBytes(path), c.bytes);
+    EXPECT_EQ(test_support::InChild([&] { return c.Write(ini) ? 0 : 1; }, 10), c.Target ? 0 : 1);
+    EXPECT_EQ(ReadBytes(path), c.Bytes);
     struct stat st {};
     EXPECT_EQ(::lstat(path.c_str(), &st), 0);
-    EXPECT_EQ(S_ISLNK(st.st_mode), c.target != nullptr);
+    EXPECT_EQ(S_ISLNK(st.st_mode), c.Target != nullptr);
   }
   EXPECT_FALSE(ini.WriteValue("S", "j", "2"));
   EXPECT_EQ(ini.LastErrorDescription(),
