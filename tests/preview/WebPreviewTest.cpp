@@ -679,14 +679,16 @@ const ShortcutCase kBrowserShortcuts[] = {
 
 class KeyCounter : public QObject {
  public:
-  int presses = 0;
+  QStringList presses;  // the keys that came through
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
-    // A modifier pressed on its own is no shortcut; the page passes it on.
+    // A modifier pressed on its own is no shortcut; the page passes it on,
+    // as it passes on Flush()'s plain marker key, sometimes after the page has seen it.
     if (event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_Shift) ++presses;
+      if (key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_Shift && key != Qt::Key_Q)
+        presses << QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()).toString();
     }
     return false;
   }
@@ -705,7 +707,8 @@ TEST_F(CustomizerTest, BrowserShortcutsNeverReachThePageOrLeaveTheView) {
         seen.split(QLatin1Char(' ')).contains(QLatin1String(c.seenAs), Qt::CaseInsensitive))
         << seen.toStdString();
   }
-  EXPECT_EQ(aboveView.presses, 0);
+  EXPECT_TRUE(aboveView.presses.isEmpty())
+      << aboveView.presses.join(QLatin1Char(' ')).toStdString();
 }
 
 TEST_F(CustomizerTest, WithShortcutsOnTheSameKeysGetThrough) {
