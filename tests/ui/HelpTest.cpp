@@ -13,9 +13,10 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QSqlDatabase>
-#include <QStyle>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -145,12 +146,25 @@ class About : public WindowTest {
   }
 };
 
+// How many pixels of a control's part stand out from the window background
+// by the contrast an edge needs.
+int EdgePixels(QWidget* control, const QRect& part) {
+  const QImage drawn = control->grab().toImage();
+  int count = 0;
+  for (int y = part.top(); y <= part.bottom(); ++y)
+    for (int x = part.left(); x <= part.right(); ++x)
+      count += ContrastRatio(drawn.pixelColor(x, y), control->palette().color(QPalette::Window)) >=
+               kEdgeContrast;
+  return count;
+}
+
 // Every text on the main screen and the About panel reads at 4.5:1 or
-// better, on the light palette and on a dark desktop's.
+// better, on the light palette and on a dark desktop's; there the edges of
+// boxes, options and fields stand out at 3:1.
 TEST_F(About, EveryTextReadsUnderLightAndDarkPalettes) {
-  QPalette dark;
-  for (auto [role, colour] : {std::pair{QPalette::Window, QColor(0x35, 0x35, 0x35)},
-                              {QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
+  // Its shades derive from the button colour, as a dark desktop theme gives them.
+  QPalette dark(QColor(0x40, 0x40, 0x40), QColor(0x35, 0x35, 0x35));
+  for (auto [role, colour] : {std::pair{QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
                               {QPalette::Base, QColor(0x20, 0x20, 0x20)},
                               {QPalette::Text, QColor(0xee, 0xee, 0xee)},
                               {QPalette::Button, QColor(0x40, 0x40, 0x40)},
@@ -189,6 +203,18 @@ TEST_F(About, EveryTextReadsUnderLightAndDarkPalettes) {
       }
     EXPECT_GT(readable, 150) << "the wordmark's letters";
     Click(Button("cmdAbout"));
+    if (palette != dark) continue;
+    QStyleOptionButton option;
+    for (const auto& [box, element] : {std::pair{"ChkCenter", QStyle::SE_CheckBoxIndicator},
+                                       {"OptAction_3", QStyle::SE_RadioButtonIndicator}}) {
+      QWidget* control = Child<QWidget>(box);
+      option.initFrom(control);
+      const QRect part = control->style()->subElementRect(element, &option, control);
+      // At least the length of two of its sides, as a drawn outline has.
+      EXPECT_GE(EdgePixels(control, part), part.width() + part.height()) << box;
+    }
+    QWidget* field = Line("txtName");
+    EXPECT_GE(EdgePixels(field, field->rect()), field->width() + field->height());
   }
   QApplication::setPalette(before);
 }
