@@ -21,17 +21,17 @@
 #include <variant>
 #include <vector>
 
-#include "core/Message.h"
 #include "cli/Output.h"
-#include "settings/SettingsFile.h"
 #include "core/EntryRule.h"
 #include "core/Generator.h"
+#include "core/Message.h"
 #include "core/NumericEntry.h"
 #include "core/SettingsFields.h"
 #include "files/FileWriter.h"
 #include "orvanta/Version.h"
 #include "preview/TestPages.h"
 #include "preview/TextFile.h"
+#include "settings/SettingsFile.h"
 
 namespace orvanta {
 
@@ -95,8 +95,8 @@ std::string NearestOption(const std::string& typed,
       row[0] = i;
       for (std::size_t j = 1; j <= candidate.size(); ++j) {
         const std::size_t above = row[j];
-        row[j] = std::min({row[j] + 1, row[j - 1] + 1,
-                           diagonal + (name[i - 1] == candidate[j - 1] ? 0 : 1)});
+        row[j] = std::min(
+            {row[j] + 1, row[j - 1] + 1, diagonal + (name[i - 1] == candidate[j - 1] ? 0 : 1)});
         diagonal = above;
       }
     }
@@ -113,8 +113,7 @@ std::string NearestOption(const std::string& typed,
 // looks like, so "--left -5" and "--function -x" mean what they say, and
 // such values are joined as "--name=value". Every complaint quotes the
 // argument as it was typed.
-std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
-                                          const char* const* argv) {
+std::vector<std::string> CheckedArguments(const CLI::App& app, int argc, const char* const* argv) {
   const auto topLevel = Spellings(app);
   const auto generate = Spellings(*app.get_subcommand("generate"));
   std::vector<std::string> args;
@@ -157,8 +156,7 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
       if (arg.size() == 2 || found == known.end()) {
         const std::string near = NearestOption(arg, known);
         throw UsageError{"unknown option " + Quoted(arg) +
-                             (near.empty() ? "" : "; did you mean " + near + "?") +
-                             " (see --help)",
+                             (near.empty() ? "" : "; did you mean " + near + "?") + " (see --help)",
                          2};
       }
       if (!found->second.takesValue)
@@ -179,9 +177,8 @@ std::vector<std::string> CheckedArguments(const CLI::App& app, int argc,
         args.push_back(found->first);
         continue;
       }
-      takeValue(found->second, k + 1 < arg.size()
-                                   ? std::optional<std::string>(arg.substr(k + 1))
-                                   : std::nullopt);
+      takeValue(found->second,
+                k + 1 < arg.size() ? std::optional<std::string>(arg.substr(k + 1)) : std::nullopt);
       break;
     }
   }
@@ -212,10 +209,14 @@ std::size_t InvalidUtf8At(std::string_view text) {
     unsigned cp = b;
     unsigned min = 0;
     if (b >= 0x80) {
-      if ((b & 0xE0) == 0xC0) len = 2, cp = b & 0x1F, min = 0x80;
-      else if ((b & 0xF0) == 0xE0) len = 3, cp = b & 0x0F, min = 0x800;
-      else if ((b & 0xF8) == 0xF0) len = 4, cp = b & 0x07, min = 0x10000;
-      else return i;
+      if ((b & 0xE0) == 0xC0)
+        len = 2, cp = b & 0x1F, min = 0x80;
+      else if ((b & 0xF0) == 0xE0)
+        len = 3, cp = b & 0x0F, min = 0x800;
+      else if ((b & 0xF8) == 0xF0)
+        len = 4, cp = b & 0x07, min = 0x10000;
+      else
+        return i;
       if (i + len > text.size()) return i;
       for (std::size_t k = 1; k < len; ++k) {
         const auto c = static_cast<unsigned char>(text[i + k]);
@@ -310,8 +311,7 @@ void AddGenerateOptions(CLI::App& gen, GenerateOptions& o) {
   gen.add_flag("--json", o.json, "Print both texts and the settings as JSON");
   gen.add_option("--test-pages", o.testPages, "Also write the test pages into DIR")
       ->type_name("DIR");
-  gen.add_option("--settings", o.settings,
-                 "Start from [Popup] of FILE; - is standard input")
+  gen.add_option("--settings", o.settings, "Start from [Popup] of FILE; - is standard input")
       ->type_name("FILE");
   gen.add_option("--save-settings", o.saveSettings, "Save the settings as [Popup] of FILE")
       ->type_name("FILE");
@@ -388,8 +388,7 @@ void CheckEntries(const GenerateOptions& o, const PopupSettings& typed,
   if (const auto key = FindTooLongEntry(typed)) {
     const std::string source = SourceOf(o, *key, typed, value);
     throw UsageError{source + ": the text is " + std::to_string(EntryLength(value)) +
-                         " characters long; the longest entry is " +
-                         std::to_string(kLongestEntry),
+                         " characters long; the longest entry is " + std::to_string(kLongestEntry),
                      2};
   }
   if (const auto problem = FindEntryProblem(repaired)) {
@@ -463,8 +462,7 @@ FileIdentity IdentityOf(const files::WriteTarget& target) {
 void CheckDistinct(const std::vector<PlannedWrite>& plan, std::ostream& out) {
   struct stat output {};
   const auto* fdOut = dynamic_cast<FdOutput*>(out.rdbuf());
-  const bool outputIsFile =
-      fdOut && ::fstat(fdOut->Fd(), &output) == 0 && S_ISREG(output.st_mode);
+  const bool outputIsFile = fdOut && ::fstat(fdOut->Fd(), &output) == 0 && S_ISREG(output.st_mode);
   std::vector<FileIdentity> seen;
   for (const PlannedWrite& p : plan) {
     const files::WriteTarget target = CheckTarget(p.path);
@@ -495,8 +493,7 @@ std::string FolderPath(std::string dir) {
   return dir;
 }
 
-int RunGenerate(const GenerateOptions& o, std::ostream& out,
-                std::ostream& err) {
+int RunGenerate(const GenerateOptions& o, std::ostream& out, std::ostream& err) {
   CheckNotEmpty("--settings", o.settings);
   CheckNotEmpty("--save-settings", o.saveSettings);
   CheckNotEmpty("--test-pages", o.testPages);

@@ -5,13 +5,16 @@
 namespace orvanta {
 
 // Fixed fragments the popup code is assembled from. "•" stands for a line
-// break until the very last step of generation.
+// break until the very last step of generation. Their names are the
+// template's own, used in the design documents, so they keep their form.
+// NOLINTBEGIN(readability-identifier-naming)
 namespace CodeTemplate {
 
 inline constexpr std::string_view LineBreakMarker = "\xE2\x80\xA2";  // U+2022
 
 inline constexpr std::string_view SectionLayout =
-    "#STARTINSTRUCTION \xE2\x80\xA2#HEADSTART \xE2\x80\xA2#SCRIPT1START \xE2\x80\xA2#SCRIPT1FUNCTION "
+    "#STARTINSTRUCTION \xE2\x80\xA2#HEADSTART \xE2\x80\xA2#SCRIPT1START "
+    "\xE2\x80\xA2#SCRIPT1FUNCTION "
     "\xE2\x80\xA2#SCRIPT1END \xE2\x80\xA2#HEADEND \xE2\x80\xA2#BODYLINE \xE2\x80\xA2#BODYTEXT "
     "\xE2\x80\xA2#ACTIVATION \xE2\x80\xA2#ENDINSTRUCTION";
 
@@ -49,7 +52,8 @@ inline constexpr std::string_view AutoCloseLine =
     "\xE2\x80\xA2 setTimeout(\"win.close();\", #CLOSETIME*1000);";
 
 inline constexpr std::string_view StartPopFunction =
-    "\xE2\x80\xA2" "function StartPop() {\xE2\x80\xA2 timer = setTimeout(\"#FUNCTION()\", "
+    "\xE2\x80\xA2"
+    "function StartPop() {\xE2\x80\xA2 timer = setTimeout(\"#FUNCTION()\", "
     "#DELAYTIME*1000); \xE2\x80\xA2}";
 
 inline constexpr std::string_view CodeEndsComment =
@@ -154,4 +158,5 @@ inline constexpr std::string_view FragmentsWithWords[] = {
     InPagePlaceLines, InPageAutoCloseLine, LeaveBodyTag};
 
 }  // namespace CodeTemplate
+// NOLINTEND(readability-identifier-naming)
 }  // namespace orvanta

@@ -27,12 +27,11 @@ std::string_view CharacterAt(std::string_view text, std::size_t i) {
 
 // Words a function declaration cannot be named.
 constexpr std::array<std::string_view, 39> kReservedWords = {
-    "await",    "break",      "case",      "catch",   "class",     "const",   "continue",
-    "debugger", "default",    "delete",    "do",      "else",      "enum",    "export",
-    "extends",  "false",      "finally",   "for",     "function",  "if",      "implements",
-    "import",   "in",         "instanceof", "interface", "let",    "new",     "null",
-    "package",  "private",    "protected", "public",  "return",    "static",  "super",
-    "switch",   "this",       "throw",     "true"};
+    "await",     "break",  "case",     "catch",  "class",      "const",   "continue",  "debugger",
+    "default",   "delete", "do",       "else",   "enum",       "export",  "extends",   "false",
+    "finally",   "for",    "function", "if",     "implements", "import",  "in",        "instanceof",
+    "interface", "let",    "new",      "null",   "package",    "private", "protected", "public",
+    "return",    "static", "super",    "switch", "this",       "throw",   "true"};
 constexpr std::array<std::string_view, 6> kMoreReservedWords = {"try",  "typeof", "var",
                                                                 "void", "while",  "with"};
 

@@ -42,7 +42,7 @@ inline constexpr std::array<std::string_view, 6> kActivationWords = {
     "link", "load", "close", "button", "mouseover", "image"};
 // The window options by the index of PopupSettings::WindowOptions.
 inline constexpr std::array<std::string_view, kWindowOptionCount> kWindowOptionWords = {
-    "toolbar",   "location",   "directories", "status",     "menubar",
+    "toolbar",    "location",  "directories", "status",     "menubar",
     "scrollbars", "resizable", "dependent",   "fullscreen", "titlebar"};
 
 static_assert(kOrderNames.size() == static_cast<std::size_t>(WindowOrder::InPage) + 1);

@@ -9,12 +9,12 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <random>
-#include <algorithm>
 #include <system_error>
 
 #include "files/Descriptor.h"
@@ -73,8 +73,8 @@ std::optional<FileProblem> CheckReplace(const std::string& path, const struct st
     return FolderStops(folder, errno);
   const uid_t self = ::geteuid();
   if ((dir.st_mode & S_ISVTX) && self != 0 && self != st.st_uid && self != dir.st_uid) {
-    return FileProblem{EPERM, "its folder \"" + folder +
-                                  "\" is sticky, so only the file's owner may replace it"};
+    return FileProblem{
+        EPERM, "its folder \"" + folder + "\" is sticky, so only the file's owner may replace it"};
   }
   return std::nullopt;
 }
@@ -125,8 +125,8 @@ std::optional<FileProblem> AttributeNames(const std::function<ssize_t(char*, siz
 }
 
 FileProblem CannotKeep(const std::string& name, int code) {
-  const std::string what = name == kAccessAcl ? "its access control list"
-                                              : "its extended attribute \"" + name + "\"";
+  const std::string what =
+      name == kAccessAcl ? "its access control list" : "its extended attribute \"" + name + "\"";
   return {code, "cannot keep " + what + " (" + std::system_category().message(code) +
                     "), so it was left as it was"};
 }

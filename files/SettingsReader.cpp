@@ -93,8 +93,9 @@ std::optional<FileProblem> ReadSettingsFrom(int fd, FileBytes& bytes) {
     read.Size += static_cast<std::size_t>(n);
   }
   if (LooksLikeUtf16(read.View()))
-    return FileProblem{EILSEQ, "it is saved as UTF-16 (it has a byte-order mark or NUL bytes); "
-                               "save it as UTF-8"};
+    return FileProblem{EILSEQ,
+                       "it is saved as UTF-16 (it has a byte-order mark or NUL bytes); "
+                       "save it as UTF-8"};
   if (EndsLinesWithCrAlone(read.View()))
     return FileProblem{EILSEQ, "its lines end with CR alone; save it with LF or CR LF line ends"};
   bytes = std::move(read);

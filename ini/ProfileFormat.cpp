@@ -410,9 +410,9 @@ bool VisitSectionEntries(std::string_view text, std::string_view section,
   const auto span = FindSection(text, TrimBlanks(section));
   if (!span) return false;
   ForEachEntry(text, *span, [&](const EntryLine& e) {
-    visit(e.Entry.Name, e.Entry.HasEquals ? text.substr(e.Entry.ValueBegin,
-                                                        e.Entry.ValueEnd - e.Entry.ValueBegin)
-                                          : std::string_view());
+    visit(e.Entry.Name, e.Entry.HasEquals
+                            ? text.substr(e.Entry.ValueBegin, e.Entry.ValueEnd - e.Entry.ValueBegin)
+                            : std::string_view());
     return true;
   });
   return true;

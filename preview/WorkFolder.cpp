@@ -2,8 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -165,12 +165,11 @@ void RemoveLeftoversIn(const std::string& folder) {
   for (const std::string& name : names) {
     const std::string path = folder + "/" + name;
     if (StartsWith(name, kInstancePrefix) || StartsWith(name, kNewPrefix)) {
-      RemoveIfUnlocked(path + "/" + kLockName,
-                       [&] { std::filesystem::remove_all(path, ignored); });
+      RemoveIfUnlocked(path + "/" + kLockName, [&] { std::filesystem::remove_all(path, ignored); });
     } else if (StartsWith(name, kLaunchLockPrefix) && name.size() > 5 &&
                name.compare(name.size() - 5, 5, ".lock") == 0) {
-      const std::string tag =
-          name.substr(std::strlen(kLaunchLockPrefix), name.size() - 5 - std::strlen(kLaunchLockPrefix));
+      const std::string tag = name.substr(std::strlen(kLaunchLockPrefix),
+                                          name.size() - 5 - std::strlen(kLaunchLockPrefix));
       RemoveIfUnlocked(path, [&] {
         for (const std::string& page : names)
           if (StartsWith(page, kLaunchPrefix + tag + "-")) ::unlink((folder + "/" + page).c_str());
@@ -193,9 +192,8 @@ bool IsWritableFolder(const std::string& folder) {
 }
 
 bool IsSystemProgramFolder(const std::string& folder) {
-  static const char* const kSystemFolders[] = {"/bin",           "/sbin",           "/usr/bin",
-                                               "/usr/sbin",      "/usr/local/bin",  "/usr/local/sbin",
-                                               "/usr/games"};
+  static const char* const kSystemFolders[] = {
+      "/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/local/bin", "/usr/local/sbin", "/usr/games"};
   std::error_code error;
   const std::string real = std::filesystem::canonical(folder, error).string();
   if (error) return false;

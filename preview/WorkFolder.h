@@ -24,8 +24,8 @@ bool IsBuildTree(const std::string& programFolder);
 // Where this running program writes its test pages, ending with "/". The
 // program's folder when it runs from its build tree and may write there;
 // otherwise a folder of this instance's own in `dataFolder`, so that two
-// windows (of one process or several) never write over each other's pages, and no folder the user keeps
-// other files in is served to the pages. Nothing is created.
+// windows (of one process or several) never write over each other's pages, and no folder the user
+// keeps other files in is served to the pages. Nothing is created.
 std::string ChooseWorkFolder(const std::string& programFolder, const std::string& dataFolder);
 
 // Removes what instances that hold no lock any more left in `folder`: their

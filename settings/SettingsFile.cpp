@@ -22,9 +22,9 @@ void SetField(const std::string& path, std::size_t field, const std::string& val
               PopupSettings& s) {
   const SettingsField& row = kSettingsFields[field];
   if (auto why = SetFieldValue(row, value, s)) {
-    throw SettingsFileError(InFile(path) + ": [Popup] " + row.Key + "=" + Quoted(value) + ": " +
-                                *why,
-                            SettingsFileError::kBadContent);
+    throw SettingsFileError(
+        InFile(path) + ": [Popup] " + row.Key + "=" + Quoted(value) + ": " + *why,
+        SettingsFileError::kBadContent);
   }
 }
 
@@ -68,8 +68,7 @@ void LoadSettingsFile(const std::string& path, PopupSettings& settings, files::R
         SetField(path, index, std::string(value), read);
       });
   if (!found) {
-    throw SettingsFileError(InFile(path) + ": no [Popup] section",
-                            SettingsFileError::kBadContent);
+    throw SettingsFileError(InFile(path) + ": no [Popup] section", SettingsFileError::kBadContent);
   }
   settings = read;
 }
@@ -89,8 +88,8 @@ void CheckSavedValues(const std::string& path, const std::vector<std::string>& v
     const char* key = kSettingsFields[i].Key;
     if (profile::ValueProblem(key, values[i]) ||
         profile::TrimBlanks(values[i]).size() != values[i].size()) {
-      throw SettingsFileError("cannot save " + InFile(path) + ": [Popup] " + key +
-                                  "=" + Quoted(values[i]) +
+      throw SettingsFileError("cannot save " + InFile(path) + ": [Popup] " + key + "=" +
+                                  Quoted(values[i]) +
                                   ": a line break or blanks at either end would be lost",
                               SettingsFileError::kBadContent);
     }

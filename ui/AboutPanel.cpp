@@ -38,7 +38,7 @@ QString HomePageText() {
 void PrepareAboutPanel(Ui::frmMain& ui) {
   QFont name = ui.Label14->font();
   name.setFamily(IsFontInstalled(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
-                                                            : DialogFont().family());
+                                                           : DialogFont().family());
   name.setBold(true);
   ui.Label14->setFont(name);
   ui.lblVexa_0->setText(HomePageText());

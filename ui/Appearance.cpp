@@ -8,8 +8,8 @@
 #include <QPixmap>
 #include <QWidget>
 #include <algorithm>
-#include <functional>
 #include <cmath>
+#include <functional>
 
 #include "ui/help/WidgetTools.h"
 
@@ -17,7 +17,7 @@ namespace orvanta {
 
 QFont DialogFont() {
   QFont font(IsFontInstalled(QStringLiteral("MS Sans Serif")) ? QStringLiteral("MS Sans Serif")
-                                                        : QStringLiteral("Liberation Sans"));
+                                                              : QStringLiteral("Liberation Sans"));
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(8.25);
   return font;
@@ -106,7 +106,8 @@ QPixmap Picture(const QString& name) {
 
 QIcon ProgramIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48, 64}) icon.addPixmap(Picture(QStringLiteral("orvanta-%1.png").arg(size)));
+  for (int size : {16, 32, 48, 64})
+    icon.addPixmap(Picture(QStringLiteral("orvanta-%1.png").arg(size)));
   return icon;
 }
 

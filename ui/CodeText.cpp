@@ -33,7 +33,9 @@ class PlainLineBreaks : public QObject {
 
 class CrLfCopy : public QObject {
  public:
-  explicit CrLfCopy(QPlainTextEdit& box) : QObject(&box), box_(box) { box.installEventFilter(this); }
+  explicit CrLfCopy(QPlainTextEdit& box) : QObject(&box), box_(box) {
+    box.installEventFilter(this);
+  }
 
  protected:
   bool eventFilter(QObject* /*watched*/, QEvent* event) override {

@@ -108,7 +108,8 @@ void FrmMain::SetUpForm() {
 
   PlaceTabs();
   const QIcon help = HelpIcon();
-  for (QToolButton* button : {ui_->picHelp_0, ui_->picHelp_1, ui_->picHelp_2}) button->setIcon(help);
+  for (QToolButton* button : {ui_->picHelp_0, ui_->picHelp_1, ui_->picHelp_2})
+    button->setIcon(help);
   ui_->picConsult->setIcon(ConsultIcon());
   for (QFrame* box : {ui_->boxWebBrowser1, ui_->boxWebBrowser2}) {
     box->setBackgroundRole(QPalette::Base);
@@ -160,11 +161,11 @@ struct Command {
 
 void FrmMain::SetUpKeyboard() {
   const std::pair<QLabel*, std::pair<QWidget*, char>> labels[] = {
-      {ui_->Label5, {ui_->txtName, 'F'}},      {ui_->Label8, {ui_->txtTitle, 'N'}},
-      {ui_->Label6, {ui_->txtURL, 'U'}},       {ui_->Label1, {ui_->OptWin_0, 'y'}},
-      {ui_->Label11, {txtPixels_[2], 'T'}},    {ui_->Label4, {txtPixels_[3], 'L'}},
-      {ui_->Label12, {txtPixels_[0], 'W'}},    {ui_->Label2, {txtPixels_[1], 'H'}},
-      {ui_->Label3, {txtDelay_[0], 'D'}},      {ui_->Label17, {txtDelay_[1], 'A'}},
+      {ui_->Label5, {ui_->txtName, 'F'}},     {ui_->Label8, {ui_->txtTitle, 'N'}},
+      {ui_->Label6, {ui_->txtURL, 'U'}},      {ui_->Label1, {ui_->OptWin_0, 'y'}},
+      {ui_->Label11, {txtPixels_[2], 'T'}},   {ui_->Label4, {txtPixels_[3], 'L'}},
+      {ui_->Label12, {txtPixels_[0], 'W'}},   {ui_->Label2, {txtPixels_[1], 'H'}},
+      {ui_->Label3, {txtDelay_[0], 'D'}},     {ui_->Label17, {txtDelay_[1], 'A'}},
       {ui_->Label7, {ui_->txtCodeLink, 'i'}},
   };
   for (const auto& [label, target] : labels) {
@@ -321,7 +322,8 @@ void FrmMain::StartUp() {
   // The balloons, the icon and the address completion wait until the window
   // has painted: their fonts, pictures and worker thread would hold up its
   // first appearance, and none is needed before it.
-  new FirstPaintFilter(this, [this] { QTimer::singleShot(0, this, [this] { AfterFirstPaint(); }); });
+  new FirstPaintFilter(this,
+                       [this] { QTimer::singleShot(0, this, [this] { AfterFirstPaint(); }); });
   setWindowTitle(QStringLiteral("Orvanta"));
   ClearMainScreen();
   ShowPage(Page::Input);
@@ -374,7 +376,8 @@ void FrmMain::ConnectCommands() {
 
   const std::array<QToolButton*, 3> help{ui_->picHelp_0, ui_->picHelp_1, ui_->picHelp_2};
   for (std::size_t i = 0; i < help.size(); ++i)
-    connect(help[i], &QToolButton::clicked, this, [this, i] { picHelp_Click(static_cast<int>(i)); });
+    connect(help[i], &QToolButton::clicked, this,
+            [this, i] { picHelp_Click(static_cast<int>(i)); });
   connect(ui_->picConsult, &QToolButton::clicked, this, [this] { picConsult_Click(); });
   new HelpKeyFilter(this, [this] { openHelp(); });
   EnableFieldHelpKey(this);
@@ -413,11 +416,13 @@ void FrmMain::ConnectInputs() {
   // The scroll bars are too short for a track, so the arrows carry the step
   // of 20 and the keyboard's page keys the step of 1.
   for (std::size_t i = 0; i < vsbPixels_.size(); ++i)
-    connect(vsbPixels_[i], &QScrollBar::valueChanged, this,
-            [this, i](int position) { txtPixels_[i]->setText(QString::number(std::abs(position))); });
+    connect(vsbPixels_[i], &QScrollBar::valueChanged, this, [this, i](int position) {
+      txtPixels_[i]->setText(QString::number(std::abs(position)));
+    });
   for (std::size_t i = 0; i < vsbDelay_.size(); ++i)
-    connect(vsbDelay_[i], &QScrollBar::valueChanged, this,
-            [this, i](int position) { txtDelay_[i]->setText(QString::number(std::abs(position))); });
+    connect(vsbDelay_[i], &QScrollBar::valueChanged, this, [this, i](int position) {
+      txtDelay_[i]->setText(QString::number(std::abs(position)));
+    });
 
   ui_->txtName->installEventFilter(new NameKeyFilter(this));
   using Kind = EntryValidator::Kind;
@@ -520,9 +525,7 @@ void FrmMain::openHelp() {
 
 void FrmMain::picHelp_Click(int /*index*/) { QTimer::singleShot(0, this, &FrmMain::openHelp); }
 
-void FrmMain::picConsult_Click() {
-  ShowConsult(this, hooks_.shellOpen);
-}
+void FrmMain::picConsult_Click() { ShowConsult(this, hooks_.shellOpen); }
 
 void FrmMain::lblVexa_Click(int /*index*/) {
   session_->Open(QUrl(QString::fromLatin1(maker::kHomePage)));

@@ -26,7 +26,8 @@ void DrawMark(QPainter& p) {
   p.drawRoundedRect(QRectF(8, 14, 92, 84), 8, 8);
   p.drawLine(QPointF(8, 34), QPointF(100, 34));
   p.setPen(Qt::NoPen);
-  const QColor dots[] = {QColor(0xe0, 0x53, 0x3d), QColor(0xe8, 0xb3, 0x2c), QColor(0x4c, 0xae, 0x4f)};
+  const QColor dots[] = {QColor(0xe0, 0x53, 0x3d), QColor(0xe8, 0xb3, 0x2c),
+                         QColor(0x4c, 0xae, 0x4f)};
   for (int i = 0; i < 3; ++i) {
     p.setBrush(dots[i]);
     p.drawEllipse(QPointF(20 + 11 * i, 24), 3.5, 3.5);
@@ -67,7 +68,7 @@ QPixmap Canvas(const QSize& size, qreal ratio) {
 QColor Readable(const QColor& designed, const QPalette& palette) {
   const QColor background = palette.color(QPalette::Window);
   return ContrastRatio(designed, background) >= 4.5 ? designed
-                                                     : palette.color(QPalette::WindowText);
+                                                    : palette.color(QPalette::WindowText);
 }
 
 QPixmap MarkPixmap(int side, qreal ratio) {
@@ -103,7 +104,8 @@ QPixmap WordmarkPixmap(const QSize& size, const QPalette& palette, qreal ratio) 
 
 class LogoPainter : public QObject {
  public:
-  LogoPainter(QLabel* mark, QLabel* wordmark) : QObject(wordmark), mark_(mark), wordmark_(wordmark) {
+  LogoPainter(QLabel* mark, QLabel* wordmark)
+      : QObject(wordmark), mark_(mark), wordmark_(wordmark) {
     mark->installEventFilter(this);
     wordmark->installEventFilter(this);
     Draw();

@@ -118,8 +118,7 @@ SettingsCommands::SettingsCommands(QWidget& window, QWidget& inputPage, Screen s
   if (!hooks_.askSave) hooks_.askSave = RealAskSave;
   if (!hooks_.showProblem) hooks_.showProblem = RealShowProblem;
 
-  auto add = [this](const char* name, const QString& text, const QKeySequence& keys,
-                    auto command) {
+  auto add = [this](const char* name, const QString& text, const QKeySequence& keys, auto command) {
     auto* action = new QAction(text, &window_);
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcut(keys);
@@ -127,18 +126,21 @@ SettingsCommands::SettingsCommands(QWidget& window, QWidget& inputPage, Screen s
     window_.addAction(action);
     return action;
   };
-  add("actOpenSettings", tr("&Open Settings…"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { OpenWithDialog(); });
+  add("actOpenSettings", tr("&Open Settings…"), QKeySequence(Qt::CTRL | Qt::Key_O),
+      [this] { OpenWithDialog(); });
   recentMenu_ = new QMenu(tr("Open &Recent"), &window_);
   recentMenu_->setObjectName(QStringLiteral("mnuRecent"));
   connect(recentMenu_, &QMenu::aboutToShow, this, &SettingsCommands::FillRecentMenu);
   window_.addAction(recentMenu_->menuAction());
-  add("actSaveSettings", tr("&Save Settings…"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save(); });
+  add("actSaveSettings", tr("&Save Settings…"), QKeySequence(Qt::CTRL | Qt::Key_S),
+      [this] { Save(); });
   add("actSaveSettingsAs", tr("Save Settings &As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
       [this] { SaveAs(); });
   auto* separator = new QAction(&window_);
   separator->setSeparator(true);
   window_.addAction(separator);
-  add("actSaveTestPages", tr("Save &Test Pages To…"), QKeySequence(), [this] { SaveTestPagesWithDialog(); });
+  add("actSaveTestPages", tr("Save &Test Pages To…"), QKeySequence(),
+      [this] { SaveTestPagesWithDialog(); });
   // The commands sit in the window's context menu: the input screen keeps
   // every control where it is.
   window_.setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -202,9 +204,9 @@ bool SettingsCommands::Open(const QString& chosen) {
     return false;
   }
   if (const auto refused = RefusedEntry(entries)) {
-    Problem(tr("Cannot open settings file %1: [Popup] %2")
-                .arg(QString::fromStdString(Quoted(Encoded(path))),
-                     QString::fromStdString(*refused)));
+    Problem(
+        tr("Cannot open settings file %1: [Popup] %2")
+            .arg(QString::fromStdString(Quoted(Encoded(path))), QString::fromStdString(*refused)));
     return false;
   }
   // Asked only about a file that will open.
@@ -320,10 +322,9 @@ void SettingsCommands::ShowCaption() {
 // ---- Recent files ----------------------------------------------------------
 
 QString SettingsCommands::RecentListPath() const {
-  const QString base =
-      hooks_.configFolder.isEmpty()
-          ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-          : hooks_.configFolder;
+  const QString base = hooks_.configFolder.isEmpty()
+                           ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                           : hooks_.configFolder;
   return QDir(base).filePath(QStringLiteral("orvanta/recent-files"));
 }
 
@@ -332,9 +333,9 @@ QStringList SettingsCommands::ReadRecent() const {
   if (files::ReadSettingsFile(Encoded(RecentListPath()), bytes, files::ReadFrom::RegularFileOnly))
     return {};
   QStringList files;
-  for (const QString& line : QString::fromUtf8(bytes.View().data(),
-                                                static_cast<qsizetype>(bytes.View().size()))
-                                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+  for (const QString& line :
+       QString::fromUtf8(bytes.View().data(), static_cast<qsizetype>(bytes.View().size()))
+           .split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
     if (files.size() < kRecentCount && !files.contains(line)) files << line;
   }
   return files;

@@ -35,7 +35,7 @@ class SettingsCommands : public QObject {
   Q_OBJECT
  public:
   struct Screen {
-    std::function<PopupSettings()> read;  // the entries as they stand
+    std::function<PopupSettings()> read;             // the entries as they stand
     std::function<void(const PopupSettings&)> fill;  // as if typed
   };
 

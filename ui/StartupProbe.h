@@ -42,7 +42,7 @@ inline long ResidentKb() {
 // libraries (libGLX.so.0, libEGL.so.1, libOpenGL.so.0, libGLdispatch.so.0),
 // which load none of these until a context is made.
 inline QStringList MappedOpenGlLibraries() {
-  static const char* const kPrefixes[] = {"libGL.so", "libGLX_", "libEGL_", "libLLVM",
+  static const char* const kPrefixes[] = {"libGL.so", "libGLX_",    "libEGL_",     "libLLVM",
                                           "libglapi", "libgallium", "libnvidia-gl"};
   QFile maps(QStringLiteral("/proc/self/maps"));
   if (!maps.open(QIODevice::ReadOnly)) return {QStringLiteral("(unreadable)")};

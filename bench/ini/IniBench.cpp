@@ -47,7 +47,7 @@ void MakeFile(const std::string& path, int sections) {
       .write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-const char* kLastSection(const std::string& shape) {
+const char* LastSection(const std::string& shape) {
   return shape.rfind("sections", 0) == 0 ? "Section999" : "Section0";
 }
 
@@ -92,7 +92,7 @@ void ReadLastValue(benchmark::State& state, const std::string& shape) {
   ini.FileName(PathOf(shape));
   std::string value;
   for (auto _ : state) {
-    if (!ini.ReadValue(kLastSection(shape), "lastkey", value)) {
+    if (!ini.ReadValue(LastSection(shape), "lastkey", value)) {
       state.SkipWithError(ini.LastErrorDescription().c_str());
       break;
     }
@@ -106,7 +106,7 @@ void WriteLastValue(benchmark::State& state, const std::string& shape) {
   int i = 0;
   for (auto _ : state) {
     // Alternate, so that every call really rewrites the file.
-    if (!ini.WriteValue(kLastSection(shape), "LastKey", (++i % 2) ? "v1" : "v0")) {
+    if (!ini.WriteValue(LastSection(shape), "LastKey", (++i % 2) ? "v1" : "v0")) {
       state.SkipWithError(ini.LastErrorDescription().c_str());
       break;
     }
@@ -124,7 +124,7 @@ void WriteHardLinked(benchmark::State& state, const std::string& shape) {
   orvanta::CDS_CIni ini;
   ini.FileName(PathOf(shape + "-linked"));
   for (auto _ : state) {
-    if (ini.WriteValue(kLastSection(shape), "LastKey", "v")) {
+    if (ini.WriteValue(LastSection(shape), "LastKey", "v")) {
       state.SkipWithError("a hard-linked file was written");
       break;
     }

@@ -1,10 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,12 +68,12 @@ TEST(Cli, OptionsReachTheGenerator) {
       GeneratePopupCode(test_support::CentredDelayedPageLoad()).Code.PopupCode;
 
   const std::vector<std::vector<std::string>> spellings = {
-      {"generate", "-f", "openIt", "-w", "promo", "-u", "offer.htm", "--width", "400",
-       "--height", "200", "-c", "-t", "under", "-o", "scrollbars", "-d", "5", "-x", "10", "-a",
-       "load"},
+      {"generate", "-f",       "openIt", "-w", "promo", "-u",    "offer.htm", "--width",
+       "400",      "--height", "200",    "-c", "-t",    "under", "-o",        "scrollbars",
+       "-d",       "5",        "-x",     "10", "-a",    "load"},
       {"generate", "--function=openIt", "--window-name=promo", "--url=offer.htm", "--width=400",
-       "--height=200", "--center", "--type=under", "--option=scrollbars", "--delay=5",
-       "--close=10", "--trigger=load"},
+       "--height=200", "--center", "--type=under", "--option=scrollbars", "--delay=5", "--close=10",
+       "--trigger=load"},
   };
   for (const auto& args : spellings) {
     const auto r = Cli(args);
@@ -120,8 +120,8 @@ TEST(Cli, PageCloseEmptiesTheTimings) {
 }
 
 TEST(Cli, JsonCarriesBothTextsAndTheRepairedSettings) {
-  const auto r = Cli({"generate", "--json", "-u", " mypage.htm ", "--width", "", "-d", "1E3",
-                      "-o", "menubar", "-t", "over", "-a", "mouseover"});
+  const auto r = Cli({"generate", "--json", "-u", " mypage.htm ", "--width", "", "-d", "1E3", "-o",
+                      "menubar", "-t", "over", "-a", "mouseover"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const auto j = nlohmann::json::parse(r.out);
   const auto& s = j["settings"];
@@ -226,9 +226,9 @@ TEST(Cli, HelpAndVersion) {
 }
 
 TEST(Cli, NearMissOptionsGetASuggestion) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"--widht", "did you mean --width?"}, {"--centre", "did you mean --center?"},
-      {"--zzzzzzzz", "(see --help)"}};
+  const std::pair<const char*, const char*> cases[] = {{"--widht", "did you mean --width?"},
+                                                       {"--centre", "did you mean --center?"},
+                                                       {"--zzzzzzzz", "(see --help)"}};
   for (const auto& [typed, said] : cases) {
     const auto r = Cli({"generate", typed});
     EXPECT_EQ(r.exitCode, 2) << typed;
@@ -278,8 +278,8 @@ TEST(Cli, SavedSettingsReproduceTheCode) {
   TempFolder dir;
   const std::string file = dir.Path() + "/saved.ini";
   WriteFile(file, "; mine\n[Colours]\nback=white\n");
-  const auto first = Cli({"generate", "--save-settings", file, "-f", "  go  ", "-t", "over",
-                          "-d", "500", "-o", "menubar", "--url", "a.htm"});
+  const auto first = Cli({"generate", "--save-settings", file, "-f", "  go  ", "-t", "over", "-d",
+                          "500", "-o", "menubar", "--url", "a.htm"});
   ASSERT_EQ(first.exitCode, 0) << first.err;
   EXPECT_EQ(ReadBytes(file),
             "; mine\n[Colours]\nback=white\n[Popup]\nFunctionName=go\nWindowName=windtitle\n"
@@ -313,16 +313,16 @@ TEST(Cli, BadSettingsFileIsRefusedWithNothingWritten) {
     const std::string file = dir.Path() + "/in.ini";
     if (c.content) WriteFile(file, c.content);
     const std::string saved = dir.Path() + "/out.ini";
-    const auto r = Cli({"generate", "--settings", file, "--save-settings", saved,
-                        "--test-pages", dir.Path()});
+    const auto r =
+        Cli({"generate", "--settings", file, "--save-settings", saved, "--test-pages", dir.Path()});
     EXPECT_EQ(r.exitCode, c.exitCode) << c.message;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(Entries(dir), c.content ? std::vector<std::string>{"in.ini"}
-                                       : std::vector<std::string>{});
+    EXPECT_EQ(Entries(dir),
+              c.content ? std::vector<std::string>{"in.ini"} : std::vector<std::string>{});
   }
 }
 
@@ -363,20 +363,33 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     const char* stdoutTo = "";  // "D/out.txt", "/dev/full" or "closed"
     bool asNobody = false;      // run unprivileged (setpriv), D open to all
   } cases[] = {
-      {"SettingsAndPageOneFile", nullptr,
-       {"--save-settings", "D/test_page.htm", "--test-pages", "D/."}, 2, "are the same file"},
-      {"SameFileThroughAFolderLink", [](auto& d) { ::symlink(".", (d + "/alias").c_str()); },
-       {"--save-settings", "D/alias/test_link.htm", "--test-pages", "D"}, 2,
+      {"SettingsAndPageOneFile",
+       nullptr,
+       {"--save-settings", "D/test_page.htm", "--test-pages", "D/."},
+       2,
+       "are the same file"},
+      {"SameFileThroughAFolderLink",
+       [](auto& d) { ::symlink(".", (d + "/alias").c_str()); },
+       {"--save-settings", "D/alias/test_link.htm", "--test-pages", "D"},
+       2,
        "are the same file"},
       {"HardLinkedSettings",
        [](auto& d) {
          std::ofstream(d + "/s.ini") << "[Popup]\n";
          ::link((d + "/s.ini").c_str(), (d + "/l.ini").c_str());
        },
-       {"--save-settings", "D/l.ini"}, 1, "it has 2 hard links"},
-      {"Utf16Settings", file("u.ini", "\xff\xfe[\0"), {"--settings", "D/u.ini"}, 2,
+       {"--save-settings", "D/l.ini"},
+       1,
+       "it has 2 hard links"},
+      {"Utf16Settings",
+       file("u.ini", "\xff\xfe[\0"),
+       {"--settings", "D/u.ini"},
+       2,
        "saved as UTF-16 (it has a byte-order mark or NUL bytes); save it as UTF-8"},
-      {"JsonOfInvalidUtf8", nullptr, {"--json", "-w", "a\xff\xfe", "--test-pages", "D"}, 2,
+      {"JsonOfInvalidUtf8",
+       nullptr,
+       {"--json", "-w", "a\xff\xfe", "--test-pages", "D"},
+       2,
        "--json: WindowName is not valid UTF-8 (byte 0xFF at offset 1)"},
       {"FolderStopsTheReplace",
        [](auto& d) {
@@ -385,54 +398,95 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
          ::chmod((d + "/ro/s.ini").c_str(), 0666);
          ::chmod((d + "/ro").c_str(), 0555);
        },
-       {"--save-settings", "D/ro/s.ini"}, 1,
+       {"--save-settings", "D/ro/s.ini"},
+       1,
        "/ro\", which cannot be written to (Permission denied)",
-       "", true},
+       "",
+       true},
       {"StickyFolder",
        [](auto& d) {
          std::ofstream(d + "/s.ini") << "[Popup]\n";
          ::chmod((d + "/s.ini").c_str(), 0666);
          ::chmod(d.c_str(), 01777);
        },
-       {"--save-settings", "D/s.ini"}, 1, "is sticky, so only the file's owner may replace it",
-       "", true},
+       {"--save-settings", "D/s.ini"},
+       1,
+       "is sticky, so only the file's owner may replace it",
+       "",
+       true},
       {"DanglingLinkIntoMissingFolder",
        [](auto& d) { ::symlink("no/x.ini", (d + "/s.ini").c_str()); },
-       {"--save-settings", "D/s.ini"}, 1, "s.ini\": No such file or directory (it links to \""},
+       {"--save-settings", "D/s.ini"},
+       1,
+       "s.ini\": No such file or directory (it links to \""},
       {"CharacterDevice",
        [](auto& d) { ::mknod((d + "/dev").c_str(), S_IFCHR | 0666, makedev(1, 3)); },
-       {"--save-settings", "D/dev"}, 1, "it is a character device, not a regular file"},
-      {"Pipe", [](auto& d) { ::mkfifo((d + "/fifo").c_str(), 0644); },
-       {"--save-settings", "D/fifo"}, 1, "it is a pipe, not a regular file"},
-      {"LinkLoop", [](auto& d) { ::symlink("s.ini", (d + "/s.ini").c_str()); },
-       {"--save-settings", "D/s.ini"}, 1, "Too many levels of symbolic links"},
-      {"StdoutLink", nullptr, {"--save-settings", "/dev/stdout"}, 1, "a file a process has open",
+       {"--save-settings", "D/dev"},
+       1,
+       "it is a character device, not a regular file"},
+      {"Pipe",
+       [](auto& d) { ::mkfifo((d + "/fifo").c_str(), 0644); },
+       {"--save-settings", "D/fifo"},
+       1,
+       "it is a pipe, not a regular file"},
+      {"LinkLoop",
+       [](auto& d) { ::symlink("s.ini", (d + "/s.ini").c_str()); },
+       {"--save-settings", "D/s.ini"},
+       1,
+       "Too many levels of symbolic links"},
+      {"StdoutLink",
+       nullptr,
+       {"--save-settings", "/dev/stdout"},
+       1,
+       "a file a process has open",
        "D/out.txt"},
-      {"SameFileAsStdout", nullptr, {"--save-settings", "D/out.txt"}, 2,
-       "is also the standard output", "D/out.txt"},
+      {"SameFileAsStdout",
+       nullptr,
+       {"--save-settings", "D/out.txt"},
+       2,
+       "is also the standard output",
+       "D/out.txt"},
       {"HugeSettings",
        [](auto& d) {
          std::ofstream(d + "/big.ini").flush();
          std::filesystem::resize_file(d + "/big.ini", std::uintmax_t{200} << 30);
        },
-       {"--settings", "D/big.ini"}, 2, "larger than 64 MiB"},
+       {"--settings", "D/big.ini"},
+       2,
+       "larger than 64 MiB"},
       {"EndlessSettings", nullptr, {"--settings", "/dev/zero"}, 2, "it is a device"},
       {"FullDisk", nullptr, {"--json"}, 1, "output: No space left on device", "/dev/full"},
-      {"ClosedStdout", nullptr, {"--test-pages", "D"}, 1, "output: Bad file descriptor",
-       "closed"},
-      {"SettingsThenMissingPagesFolder", nullptr,
-       {"--save-settings", "D/p.ini", "--test-pages", "D/no"}, 1,
+      {"ClosedStdout", nullptr, {"--test-pages", "D"}, 1, "output: Bad file descriptor", "closed"},
+      {"SettingsThenMissingPagesFolder",
+       nullptr,
+       {"--save-settings", "D/p.ini", "--test-pages", "D/no"},
+       1,
        "/no/test_page.htm\": No such file or directory"},
-      {"LinkPageIsAFolder", [](auto& d) { ::mkdir((d + "/test_link.htm").c_str(), 0755); },
-       {"--test-pages", "D"}, 1, "test_link.htm\": Is a directory"},
-      {"ReadOnlyPage", file("test_page.htm", "mine", 0444), {"--test-pages", "D"}, 1,
+      {"LinkPageIsAFolder",
+       [](auto& d) { ::mkdir((d + "/test_link.htm").c_str(), 0755); },
+       {"--test-pages", "D"},
+       1,
+       "test_link.htm\": Is a directory"},
+      {"ReadOnlyPage",
+       file("test_page.htm", "mine", 0444),
+       {"--test-pages", "D"},
+       1,
        "test_page.htm\": Permission denied"},
       {"EmptyPagesFolder", nullptr, {"--test-pages", ""}, 2, "--test-pages: the name is empty"},
-      {"EmptySettingsName", nullptr, {"--save-settings", ""}, 2,
+      {"EmptySettingsName",
+       nullptr,
+       {"--save-settings", ""},
+       2,
        "--save-settings: the name is empty"},
-      {"CrOnlySettings", file("cr.ini", "[Popup]\rFunctionName=crname\rWidth=abc\r"),
-       {"--settings", "D/cr.ini"}, 2, "its lines end with CR alone"},
-      {"LineBreakInArgument", nullptr, {"-w", "a\nb", "-t", "x\ny"}, 2,
+      {"CrOnlySettings",
+       file("cr.ini", "[Popup]\rFunctionName=crname\rWidth=abc\r"),
+       {"--settings", "D/cr.ini"},
+       2,
+       "its lines end with CR alone"},
+      {"LineBreakInArgument",
+       nullptr,
+       {"-w", "a\nb", "-t", "x\ny"},
+       2,
        "--type: unknown value \"x\\ny\""},
       {"OptionAsTyped", nullptr, {"-c=3"}, 2, "unknown option \"-c=3\""},
       {"UnknownOptionBeforeItsValue", nullptr, {"--Width", "4"}, 2, "unknown option \"--Width\""},
@@ -452,11 +506,11 @@ TEST(Cli, FailuresAreOneLineAndLeaveEveryFileAsItWas) {
     std::ofstream(dir.Path() + "/out.txt").flush();
     const auto before = test_support::FolderState(dir.Path());
     if (c.asNobody) {
-      args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                 ORVANTA_CLI_PATH});
+      args.insert(args.begin(),
+                  {"--reuid=65534", "--regid=65534", "--clear-groups", ORVANTA_CLI_PATH});
     }
-    const auto r = RunProcess(c.asNobody ? "/usr/bin/setpriv" : ORVANTA_CLI_PATH, args,
-                              expand(c.stdoutTo));
+    const auto r =
+        RunProcess(c.asNobody ? "/usr/bin/setpriv" : ORVANTA_CLI_PATH, args, expand(c.stdoutTo));
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("orvanta-cli: ", 0), 0u) << r.err;
@@ -471,8 +525,10 @@ TEST(Cli, OutputFailureAfterTheFilesSaysWhatWasWritten) {
   const auto r =
       RunProcess(ORVANTA_CLI_PATH, {"generate", "--save-settings", dir.File("p.ini")}, "/dev/full");
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "orvanta-cli: cannot write the standard output: No space left on device; "
-                   "written: \"" + dir.File("p.ini") + "\"\n");
+  EXPECT_EQ(r.err,
+            "orvanta-cli: cannot write the standard output: No space left on device; "
+            "written: \"" +
+                dir.File("p.ini") + "\"\n");
 }
 
 TEST(Cli, WritesThroughLinksAndReadsSettingsFromAPipe) {
@@ -516,7 +572,7 @@ TEST(Cli, ConcurrentRunsNeverMixTheirPages) {
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
     for (int run = 0; run < kRuns; ++run) {
-      std::vector<std::string> args = {ORVANTA_CLI_PATH, "generate", "-w",
+      std::vector<std::string> args = {ORVANTA_CLI_PATH,          "generate",     "-w",
                                        "w" + std::to_string(run), "--test-pages", dir.Path()};
       std::vector<char*> argv;
       for (auto& a : args) argv.push_back(a.data());
@@ -535,8 +591,8 @@ TEST(Cli, ConcurrentRunsNeverMixTheirPages) {
     const std::string link = WindowNameIn(ReadBytes(dir.File("test_link.htm")));
     ASSERT_FALSE(popup.empty());
     if (popup != link) ++mixed;
-    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"gobutton.gif", "test_link.htm",
-                                                       "test_page.htm"}));
+    EXPECT_EQ(Entries(dir),
+              (std::vector<std::string>{"gobutton.gif", "test_link.htm", "test_page.htm"}));
   }
   EXPECT_EQ(mixed, 0) << "of " << kRounds << " rounds";
 }

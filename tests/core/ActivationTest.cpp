@@ -23,8 +23,7 @@ TEST(BuildActivationCode, EveryKind) {
       {ActivationKind::FormButton,
        " <form><input type='button' value='Open Window' onClick=\"JavaScript: myfunc()\">"
        "</form>\r\n",
-       "<form><input type='button' value='Open Window' onClick=\"" + kVoidOpen +
-           "\"></form>\r\n"},
+       "<form><input type='button' value='Open Window' onClick=\"" + kVoidOpen + "\"></form>\r\n"},
       {ActivationKind::MouseOver,
        " <A HREF=\"#\" onMouseOver=\"JavaScript: myfunc()\">Move your mouse over here</A>\r\n",
        " <A HREF=\"#\" onMouseOver=\"" + kVoidOpen + "\">Move your mouse over here</A>\r\n"},

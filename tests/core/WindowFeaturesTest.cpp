@@ -25,11 +25,23 @@ TEST(WindowFeatureString, Examples) {
     const char* expected;
   } cases[] = {
       {"nothing ticked", {}, 0, "400", "20", "top=10,left=20,width=400,height=300"},
-      {"toolbar and scroll bars", {0, 5}, 0, "400", "20",
+      {"toolbar and scroll bars",
+       {0, 5},
+       0,
+       "400",
+       "20",
        "top=10,left=20,toolbar= 1,scrollbars= 1,width=400,height=300"},
-      {"resizable, centred", {6}, 1, "400", "20",
+      {"resizable, centred",
+       {6},
+       1,
+       "400",
+       "20",
        "top='+wintop+',left='+winleft+',resizable= 1,width=400,height=300"},
-      {"all ten", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, "400", "20",
+      {"all ten",
+       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+       0,
+       "400",
+       "20",
        "top=10,left=20,toolbar= 1,location= 1,directories= 1,status= 1,menubar= 1,"
        "scrollbars= 1,resizable= 1,dependent= 1,fullscreen= 1,titlebar= 1,width=400,"
        "height=300"},

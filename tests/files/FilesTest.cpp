@@ -208,9 +208,9 @@ TEST(FileWriter, KeepsSetIdBitsAndCapabilitiesThroughTheWrite) {
   const struct {
     const char* name;
     mode_t mode;
-    uid_t owner;     // of the file
-    uid_t writer;    // who replaces it
-    bool capability; // a file capability is set on it
+    uid_t owner;      // of the file
+    uid_t writer;     // who replaces it
+    bool capability;  // a file capability is set on it
   } cases[] = {
       {"RootKeepsAnotherOwnersSetUserId", 04755, 65534, 0, false},
       {"RootKeepsSetGroupIdOfAnotherGroup", 02750, 65534, 0, false},

@@ -26,7 +26,7 @@ constexpr const char* kUnknown = "An unknown error has occured";
 constexpr const char* kNoEntry = "No such file or directory";
 
 class CIniTest : public ::testing::Test {
- protected:
+ public:  // the cases use the fixture's folder, path and file as their own
   CIniTest() {
     path = folder.File("test.ini");
     ini.FileName(path);

@@ -107,8 +107,9 @@ TEST(IniStressTest, KilledWriterLeavesOldOrNewFile) {
     if (!timedDone) std::this_thread::yield();
   }
   ::kill(timed, SIGKILL);
-  const auto timedUs =
-      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+  const auto timedUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::steady_clock::now() - start)
+                           .count();
   ASSERT_NE(WaitFor(timed), -1) << "the timed writer did not end";
   Rounds rounds = CheckConsistent(path, {});
   ASSERT_TRUE(timedDone) << "not five rounds in 60 s";

@@ -27,7 +27,7 @@ PopupSettings Typed() {
 }
 
 class SettingsFileTest : public ::testing::Test {
- protected:
+ public:  // the cases use the fixture's folder and path as their own
   TempFolder folder;
   std::string path = folder.File("popup.ini");
 };

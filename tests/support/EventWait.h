@@ -37,7 +37,8 @@ inline bool SettlePendingWork(int timeoutMs) {
     if (!pool->waitForDone(left)) return false;
     bool reached = false;
     QObject sentinel;
-    QMetaObject::invokeMethod(&sentinel, [&reached] { reached = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &sentinel, [&reached] { reached = true; }, Qt::QueuedConnection);
     if (!WaitUntil([&reached] { return reached; }, left)) return false;
   } while (pool->activeThreadCount() > 0 && clock.elapsed() < timeoutMs);
   return pool->activeThreadCount() == 0;

@@ -175,9 +175,9 @@ TEST_P(EngineProcess, ProgramStaysInChargeAndLeavesNoEngineProcess) {
   QElapsedTimer timer;
   timer.start();
   while (!outliving.empty() && timer.elapsed() < 5000) {
-    outliving.erase(std::remove_if(outliving.begin(), outliving.end(),
-                                   [](pid_t pid) { return !Runs(pid); }),
-                    outliving.end());
+    outliving.erase(
+        std::remove_if(outliving.begin(), outliving.end(), [](pid_t pid) { return !Runs(pid); }),
+        outliving.end());
     if (!outliving.empty()) QThread::msleep(20);
   }
   EXPECT_TRUE(outliving.empty()) << outliving.size() << " engine processes outlived the program";

@@ -1,9 +1,9 @@
 // "Generate Code" driven through the controls.
 #include <QTest>
 
+#include <QLabel>
 #include "core/Generator.h"
 #include "tests/support/Examples.h"
-#include <QLabel>
 
 #include "tests/ui/UiTest.h"
 
@@ -66,8 +66,9 @@ TEST_F(Generate, CentredDelayedPopupUnderOnPageLoadThroughTheControls) {
   EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
 
   EXPECT_EQ(ReadWorkFile("test_page.htm"), PageBytes(expected.Code.PopupCode));
-  EXPECT_EQ(ReadWorkFile("test_link.htm"),
-            QByteArray("<html><head><title>Popup Test Page</title></head><body></body></html>\r\n"));
+  EXPECT_EQ(
+      ReadWorkFile("test_link.htm"),
+      QByteArray("<html><head><title>Popup Test Page</title></head><body></body></html>\r\n"));
 }
 
 TEST_F(Generate, StartUpStateGivesTheDefaultsAndALinkCode) {
@@ -78,9 +79,10 @@ TEST_F(Generate, StartUpStateGivesTheDefaultsAndALinkCode) {
   for (const char* name : {"txtPixels_0", "txtPixels_1", "txtPixels_2", "txtPixels_3"})
     EXPECT_EQ(Line(name)->text(), "300") << name;
   const std::string link = BoxText(Box("txtCodeLink"));
-  EXPECT_EQ(link,
-            " <A HREF=\"#\" onClick=\"javascript:void window.open('http://YourURL.htm','windtitle',  "
-            "'top=300,left=300,width=300,height=300')\">Click here</A>\r\n");
+  EXPECT_EQ(
+      link,
+      " <A HREF=\"#\" onClick=\"javascript:void window.open('http://YourURL.htm','windtitle',  "
+      "'top=300,left=300,width=300,height=300')\">Click here</A>\r\n");
   EXPECT_EQ(Lines(QString::fromStdString(BoxText(Box("txtCode")))).size(), 34);
   EXPECT_EQ(ReadWorkFile("test_link.htm"),
             "<html><head><title>Popup Test Page</title></head><body>" +

@@ -21,12 +21,12 @@
 #include <QTimer>
 #include <functional>
 
+#include "tests/support/ModalDialog.h"
 #include "tests/ui/UiTest.h"
 #include "ui/Appearance.h"
 #include "ui/help/FieldHelp.h"
 #include "ui/help/HelpManual.h"
 #include "ui/help/MakerLinks.h"
-#include "tests/support/ModalDialog.h"
 
 namespace orvanta::test {
 namespace {
@@ -224,7 +224,8 @@ TEST_F(About, ShowsNameVersionIconAndLogo) {
   QLabel* logo = Child<QLabel>("Image1");
   EXPECT_TRUE(logo->pixmap().isNull()) << "pictures wait until the panel is first shown";
   ShowAbout();
-  ASSERT_TRUE(WaitUntil([&] { return !logo->pixmap().isNull() && !icon->pixmap().isNull(); }, 2000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return !logo->pixmap().isNull() && !icon->pixmap().isNull(); }, 2000));
   EXPECT_EQ(icon->pixmap().size(), QSize(48, 48));
   EXPECT_EQ(logo->pixmap().size(), QSize(240, 64));
 
@@ -232,12 +233,14 @@ TEST_F(About, ShowsNameVersionIconAndLogo) {
   EXPECT_EQ(name->text(), "Orvanta");
   EXPECT_TRUE(name->font().bold());
   const bool tahoma = QFontDatabase::families().contains("Tahoma", Qt::CaseInsensitive);
-  EXPECT_EQ(QFontInfo(name->font()).family(), tahoma ? QString("Tahoma") : QFontInfo(DialogFont()).family());
+  EXPECT_EQ(QFontInfo(name->font()).family(),
+            tahoma ? QString("Tahoma") : QFontInfo(DialogFont()).family());
   EXPECT_EQ(Child<QLabel>("lblVersion")->text(), "Version 2.1.3");
   EXPECT_EQ(Child<QLabel>("lblProducts_0")->text(), "Click here to see other cool products");
   EXPECT_EQ(Child<QLabel>("lblVexa_0")->text(), "www.example.com/orvanta");
   EXPECT_FALSE(Child<QLabel>("lblCompany_0")->text().isEmpty());
-  EXPECT_TRUE(Child<QLabel>("lblCopyright")->text().startsWith(QStringLiteral("Copyright \u00a9 ")));
+  EXPECT_TRUE(
+      Child<QLabel>("lblCopyright")->text().startsWith(QStringLiteral("Copyright \u00a9 ")));
   EXPECT_FALSE(Child<QLabel>("lblNotice")->text().isEmpty());
 }
 
@@ -259,7 +262,8 @@ TEST_F(About, NothingIsClippedOrOverlaps) {
     EXPECT_LE(needed.height(), label->height());
     for (QLabel* other : labels) {
       if (other != label) {
-        EXPECT_FALSE(label->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+        EXPECT_FALSE(label->geometry().intersects(other->geometry()))
+            << other->objectName().toStdString();
       }
     }
   }
@@ -332,8 +336,9 @@ TEST_F(WindowTest, ConsultIsModalOpensItsLinksAndOkReturnsToTheCodeFrameUnchange
   EXPECT_TRUE(ran);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_TRUE(window_->findChildren<QDialog*>().isEmpty()) << "made afresh each time";
-  EXPECT_EQ(shellTargets_, (QStringList{QString::fromLatin1(maker::kFeedbackPage),
-                                        QStringLiteral("mailto:") + QLatin1String(maker::kSupportEmail)}));
+  EXPECT_EQ(shellTargets_,
+            (QStringList{QString::fromLatin1(maker::kFeedbackPage),
+                         QStringLiteral("mailto:") + QLatin1String(maker::kSupportEmail)}));
   EXPECT_TRUE(InFront(Child<QWidget>("FrmView_0")));
   EXPECT_EQ(Tabs()->currentIndex(), 1);
   EXPECT_EQ(Box("txtCode")->toPlainText(), code);
@@ -364,14 +369,16 @@ TEST_F(WindowTest, BalloonsAreAttachedToTheFormsControlsInTableOrder) {
   EXPECT_EQ(controls.size(), 37);
   // A few as the user reads them.
   EXPECT_EQ(FieldHelpWindows(window_.get())[before + 2].control, Line("txtURL"));
-  EXPECT_EQ(FieldHelpWindows(window_.get())[before + 2].balloon->text(), "Specifies the URL or,\r\nthe web page to be displayed");
+  EXPECT_EQ(FieldHelpWindows(window_.get())[before + 2].balloon->text(),
+            "Specifies the URL or,\r\nthe web page to be displayed");
   EXPECT_EQ(FieldHelpWindows(window_.get())[before + 31].control, Button("picHelp_0"));
   EXPECT_EQ(FieldHelpWindows(window_.get())[before + 35].control, Button("cmdCopy_1"));
 }
 
 TEST_F(WindowTest, ABalloonShowsWhenThePointerRestsOnAControl) {
   FieldHelpController* controller = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (controller = window_->findChild<FieldHelpController*>()) != nullptr; }, 5000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (controller = window_->findChild<FieldHelpController*>()) != nullptr; }, 5000));
   QLineEdit* name = Line("txtName");
   QTest::mouseMove(name, name->rect().center());
   const int initial = CurrentFieldHelpDelays().initialMs;
@@ -384,7 +391,8 @@ TEST_F(WindowTest, ABalloonShowsWhenThePointerRestsOnAControl) {
 
 TEST_F(WindowTest, NoBalloonOverADisabledControl) {
   FieldHelpController* controller = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (controller = window_->findChild<FieldHelpController*>()) != nullptr; }, 5000));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (controller = window_->findChild<FieldHelpController*>()) != nullptr; }, 5000));
   QLineEdit* delay = Line("txtDelay_0");
   Click(Button("OptAction_2"));  // "Page Close" disables the timing fields
   ASSERT_FALSE(delay->isEnabled());
@@ -400,19 +408,24 @@ TEST_F(WindowTest, NoBalloonOverADisabledControl) {
 }
 
 TEST_F(WindowTest, ScreenReadersHearEachControlsCaptionAndBalloon) {
-  ASSERT_TRUE(WaitUntil([&] { return window_->findChild<FieldHelpController*>() != nullptr; }, 5000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return window_->findChild<FieldHelpController*>() != nullptr; }, 5000));
   const auto said = [this](const char* control, QAccessible::Text what) {
     QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(Child<QWidget>(control));
     return reader == nullptr ? QString() : reader->text(what);
   };
   for (const FieldHelpItem& item : FieldHelpTable())
     EXPECT_EQ(said(item.control, QAccessible::Description),
-              FieldHelpText(QString::fromLatin1(item.text)).simplified()) << item.control;
+              FieldHelpText(QString::fromLatin1(item.text)).simplified())
+        << item.control;
   const std::pair<const char*, const char*> names[] = {
-      {"txtName", "Function Name"}, {"txtURL", "Page URL"},          {"txtPixels_2", "Location Top"},
-      {"vsbPixels_2", "Location Top"}, {"txtPixels_1", "Height"},    {"vsbDelay_1", "Auto close after"},
-      {"OptAction_4", "Mouse Over"},  {"picHelp_0", "Help"},         {"txtCodeLink", "Link Code"}};
-  for (const auto& [control, name] : names) EXPECT_EQ(said(control, QAccessible::Name), name) << control;
+      {"txtName", "Function Name"},    {"txtURL", "Page URL"},
+      {"txtPixels_2", "Location Top"}, {"vsbPixels_2", "Location Top"},
+      {"txtPixels_1", "Height"},       {"vsbDelay_1", "Auto close after"},
+      {"OptAction_4", "Mouse Over"},   {"picHelp_0", "Help"},
+      {"txtCodeLink", "Link Code"}};
+  for (const auto& [control, name] : names)
+    EXPECT_EQ(said(control, QAccessible::Name), name) << control;
   // No input control goes without a name.
   for (QWidget* w : window_->findChildren<QWidget*>()) {
     const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
@@ -420,11 +433,13 @@ TEST_F(WindowTest, ScreenReadersHearEachControlsCaptionAndBalloon) {
     if (!input || w->objectName().isEmpty() || w->objectName().startsWith("qt_") ||
         Child<QWidget>("tbsOptions")->isAncestorOf(w))
       continue;
-    EXPECT_FALSE(said(qPrintable(w->objectName()), QAccessible::Name).isEmpty()) << qPrintable(w->objectName());
+    EXPECT_FALSE(said(qPrintable(w->objectName()), QAccessible::Name).isEmpty())
+        << qPrintable(w->objectName());
   }
 }
 
-// ---- Address completion// ---- Address completion ----------------------------------------------------------
+// ---- Address completion// ---- Address completion
+// ----------------------------------------------------------
 
 const char kChromiumUrls[] =
     "CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT,url LONGVARCHAR,title LONGVARCHAR,"
@@ -449,11 +464,12 @@ bool MakeChromiumHistory(const QString& path, std::initializer_list<Visit> visit
       QSqlQuery query(db);
       ok = query.exec(QLatin1String(kChromiumUrls));
       for (const Visit& v : visits)
-        ok = ok && query.exec(QStringLiteral("INSERT INTO urls (url, title, visit_count, last_visit_time, "
-                                             "hidden) VALUES ('%1', 't', %2, 13300000000000000, %3)")
-                                  .arg(QLatin1String(v.url))
-                                  .arg(v.visits)
-                                  .arg(v.hidden));
+        ok = ok && query.exec(
+                       QStringLiteral("INSERT INTO urls (url, title, visit_count, last_visit_time, "
+                                      "hidden) VALUES ('%1', 't', %2, 13300000000000000, %3)")
+                           .arg(QLatin1String(v.url))
+                           .arg(v.visits)
+                           .arg(v.hidden));
       if (!ok) ADD_FAILURE() << query.lastError().text().toStdString();
     }
     db.close();
@@ -516,7 +532,8 @@ TEST_F(Deferred, HistoryBalloonsAndIconComeOnceTheWindowShows) {
   Show();
   ASSERT_TRUE(WaitForCompleter());
   EXPECT_EQ(Rows(url->completer()->model()),
-            (QStringList{"https://docs.example.net/popup", "https://www.example.org/", "http://example.com/a"}));
+            (QStringList{"https://docs.example.net/popup", "https://www.example.org/",
+                         "http://example.com/a"}));
   url->completer()->setCompletionPrefix(QStringLiteral("docs"));
   EXPECT_EQ(url->completer()->currentCompletion(), "https://docs.example.net/popup");
   EXPECT_EQ(url->text(), "http://") << "completion offers, it does not type";
@@ -527,7 +544,8 @@ TEST_F(Deferred, HistoryBalloonsAndIconComeOnceTheWindowShows) {
 }
 
 TEST_F(Deferred, ACorruptProfileIsSkippedAndTheBoxStaysUsable) {
-  ASSERT_TRUE(WriteFile(home_ + "/.config/chromium/Default/History", QByteArray("not a database", 14)));
+  ASSERT_TRUE(
+      WriteFile(home_ + "/.config/chromium/Default/History", QByteArray("not a database", 14)));
   ASSERT_TRUE(MakeChromiumHistory(home_ + "/.config/chromium/Profile 1/History",
                                   {{"https://shop.example.com/", 2, 0}}));
   Make(home_);

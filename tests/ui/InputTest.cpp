@@ -112,11 +112,13 @@ TEST_F(Input, HoldingTheUpArrowStopsAtTheTopOfTheRange) {
   option.minimum = bar->minimum();
   option.maximum = bar->maximum();
   option.subControls = QStyle::SC_All;
-  const QPoint up = bar->style()
-                        ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSubLine, bar)
-                        .center();
+  const QPoint up =
+      bar->style()
+          ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSubLine, bar)
+          .center();
   QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, up);
-  const bool reached = QTest::qWaitFor([&] { return Line("txtPixels_3")->text() == "2000"; }, 20000);
+  const bool reached =
+      QTest::qWaitFor([&] { return Line("txtPixels_3")->text() == "2000"; }, 20000);
   // Still held past the end: the arrow repeats a few more steps.
   QSignalSpy steps(bar, &QAbstractSlider::actionTriggered);
   const bool repeated = QTest::qWaitFor([&] { return steps.count() >= 3; }, 20000);
@@ -168,7 +170,8 @@ TEST_F(Input, CenterSwitchesThePositionRowsOffButKeepsTheirNumbers) {
   TypeOver(Line("txtPixels_0"), "400");
   Click(Button("ChkCenter"));
   ASSERT_TRUE(Button("ChkCenter")->isChecked());
-  for (const char* name : {"txtPixels_2", "txtPixels_3"}) EXPECT_FALSE(Line(name)->isEnabled()) << name;
+  for (const char* name : {"txtPixels_2", "txtPixels_3"})
+    EXPECT_FALSE(Line(name)->isEnabled()) << name;
   EXPECT_FALSE(Bar("vsbPixels_2")->isEnabled());
   EXPECT_FALSE(Bar("vsbPixels_3")->isEnabled());
   EXPECT_TRUE(Line("txtPixels_0")->isEnabled());

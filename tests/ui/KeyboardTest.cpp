@@ -42,12 +42,18 @@ class Keyboard : public WindowTest {
 
   void Do(Step step) {
     switch (step) {
-      case Step::Generate: return Click(Button("cmdGo_0"));
-      case Step::MainScreen: return ClickTab(0);
-      case Step::ViewCode: return ClickTab(1);
-      case Step::Preview: return ClickTab(2);
-      case Step::About: return ClickWidget(Child<QWidget>("Label10"));
-      case Step::AboutOk: return Click(Button("cmdAbout"));
+      case Step::Generate:
+        return Click(Button("cmdGo_0"));
+      case Step::MainScreen:
+        return ClickTab(0);
+      case Step::ViewCode:
+        return ClickTab(1);
+      case Step::Preview:
+        return ClickTab(2);
+      case Step::About:
+        return ClickWidget(Child<QWidget>("Label10"));
+      case Step::AboutOk:
+        return Click(Button("cmdAbout"));
     }
   }
 
@@ -59,7 +65,8 @@ class Keyboard : public WindowTest {
     for (QWidget* w : window_->findChildren<QWidget*>()) {
       if (front->isAncestorOf(w)) continue;
       if (auto* line = qobject_cast<QLineEdit*>(w)) state << w->objectName() + '=' + line->text();
-      if (auto* box = qobject_cast<QPlainTextEdit*>(w)) state << w->objectName() + '=' + box->toPlainText();
+      if (auto* box = qobject_cast<QPlainTextEdit*>(w))
+        state << w->objectName() + '=' + box->toPlainText();
       if (auto* button = qobject_cast<QAbstractButton*>(w))
         state << w->objectName() + '=' + QString::number(button->isChecked());
     }
@@ -69,12 +76,13 @@ class Keyboard : public WindowTest {
 
 // Of an option group only the chosen option is a stop; arrows move within.
 const QStringList kMainStops = {
-    "txtName", "txtTitle", "txtURL", "txtPixels_2", "vsbPixels_2", "txtPixels_3", "vsbPixels_3",
-    "ChkCenter", "txtPixels_0", "vsbPixels_0", "txtPixels_1", "vsbPixels_1", "OptWin_0",
-    "chkWindOpt_0", "chkWindOpt_1", "chkWindOpt_2", "chkWindOpt_3", "chkWindOpt_4", "chkWindOpt_5",
-    "chkWindOpt_6", "chkWindOpt_7", "chkWindOpt_8", "chkWindOpt_9", "txtDelay_0", "vsbDelay_0",
-    "txtDelay_1", "vsbDelay_1", "OptAction_0", "cmdGo_0", "cmdGo_2", "Label10", "picHelp_2", "tbsOptions"};
-const QStringList kCodeStops = {"txtCode", "cmdCopy_0", "picHelp_0", "txtCodeLink",
+    "txtName",      "txtTitle",     "txtURL",       "txtPixels_2",  "vsbPixels_2",  "txtPixels_3",
+    "vsbPixels_3",  "ChkCenter",    "txtPixels_0",  "vsbPixels_0",  "txtPixels_1",  "vsbPixels_1",
+    "OptWin_0",     "chkWindOpt_0", "chkWindOpt_1", "chkWindOpt_2", "chkWindOpt_3", "chkWindOpt_4",
+    "chkWindOpt_5", "chkWindOpt_6", "chkWindOpt_7", "chkWindOpt_8", "chkWindOpt_9", "txtDelay_0",
+    "vsbDelay_0",   "txtDelay_1",   "vsbDelay_1",   "OptAction_0",  "cmdGo_0",      "cmdGo_2",
+    "Label10",      "picHelp_2",    "tbsOptions"};
+const QStringList kCodeStops = {"txtCode",   "cmdCopy_0",  "picHelp_0", "txtCodeLink",
                                 "cmdCopy_1", "picConsult", "tbsOptions"};
 const QStringList kPreviewStops = {"chkAllowPopups", "txtReport",        "picHelp_1",
                                    "cmdsrc_2",       "cmdCheckBrowsers", "tbsOptions"};
@@ -188,7 +196,8 @@ TEST_F(Keyboard, TheWholeJobWithoutTheMouse) {
   tabTo("cmdCopy_0");
   key(Qt::Key_Return);
   EXPECT_EQ(Button("cmdCopy_0")->text(), "Copied");
-  EXPECT_TRUE(WaitUntil([&] { return Visible(Button("cmdCopy_0")->text()) == "Copy Popup Code"; }, 5000));
+  EXPECT_TRUE(
+      WaitUntil([&] { return Visible(Button("cmdCopy_0")->text()) == "Copy Popup Code"; }, 5000));
   QTest::qWait(1600);  // past the second press's moment too
   EXPECT_EQ(Visible(Button("cmdCopy_0")->text()), "Copy Popup Code");
 

@@ -59,8 +59,8 @@ class Monkey : public WindowTest {
     EXPECT_EQ(CodeIn("txtCode"), expected.Code.PopupCode) << "after step " << step;
     EXPECT_EQ(CodeIn("txtCodeLink"), expected.Code.LinkCode) << "after step " << step;
     const PopupSettings shown = OnScreen();
-    EXPECT_TRUE(shown == expected.Settings)
-        << "after step " << step << ": " << Describe(shown) << "\ninstead of " << Describe(expected.Settings);
+    EXPECT_TRUE(shown == expected.Settings) << "after step " << step << ": " << Describe(shown)
+                                            << "\ninstead of " << Describe(expected.Settings);
   }
 
   static std::string Describe(const PopupSettings& s) {
@@ -88,8 +88,8 @@ TEST_F(Monkey, FiveThousandRandomStepsKeepTheScreenConsistent) {
   QWidget* screen = Child<QWidget>("frmMenu_0");
   const QList<QLineEdit*> fields = screen->findChildren<QLineEdit*>();
   ASSERT_EQ(fields.size(), 9);
-  const int keys[] = {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp,
-                      Qt::Key_PageDown,  Qt::Key_Home,   Qt::Key_End, Qt::Key_Tab, Qt::Key_Space};
+  const int keys[] = {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Up,  Qt::Key_Down, Qt::Key_PageUp,
+                      Qt::Key_PageDown,  Qt::Key_Home,   Qt::Key_End, Qt::Key_Tab,  Qt::Key_Space};
   std::uniform_int_distribution<int> action(0, 99);
   std::uniform_int_distribution<int> x(0, screen->width() - 1);
   std::uniform_int_distribution<int> y(0, screen->height() - 1);

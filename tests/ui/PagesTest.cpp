@@ -83,7 +83,8 @@ TEST_F(Pages, GenerateSelectsViewCodeAlsoWhenItIsAlreadySelected) {
 
 TEST_F(Pages, CopyPutsTheExactTextOnTheClipboardAndFocusesTheBox) {
   Click(Button("cmdGo_0"));
-  const QString code = Box("txtCode")->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  const QString code =
+      Box("txtCode")->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   ASSERT_TRUE(code.endsWith(QStringLiteral("</HTML>\r\n")));
   Click(Button("cmdCopy_0"));
   EXPECT_EQ(QGuiApplication::clipboard()->text(), code);
@@ -191,8 +192,9 @@ TEST_F(Pages, PreviewWithoutTheModuleStillWritesThePagesAndSaysWhy) {
   ClickTab(2);
   EXPECT_TRUE(InFront(Child<QWidget>("FrmView_1")));
   EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("\r\n"));
-  EXPECT_EQ(ReadWorkFile("test_link.htm"),
-            QByteArray("<html><head><title>Popup Test Page</title></head><body></body></html>\r\n"));
+  EXPECT_EQ(
+      ReadWorkFile("test_link.htm"),
+      QByteArray("<html><head><title>Popup Test Page</title></head><body></body></html>\r\n"));
   auto* message = window_->findChild<QLabel*>(QStringLiteral("lblPreviewError"));
   ASSERT_NE(message, nullptr);
   EXPECT_TRUE(message->isVisible());

@@ -62,9 +62,12 @@ TEST(CodeText, ComesBackFromTheBoxExactlyAsGenerated) {
 TEST(DisplayPlatform, XForAWaylandSessionThatOffersItUnlessTheUserChose) {
   // QT_QPA_PLATFORM, WAYLAND_DISPLAY, XDG_SESSION_TYPE, DISPLAY; X plug-in; choice
   const std::tuple<DisplayEnvironment, bool, const char*> rows[] = {
-      {{"", "wayland-0", "wayland", ":0"}, true, "xcb"}, {{"", "", "wayland", ":1"}, true, "xcb"},
-      {{"wayland", "wayland-0", "", ":0"}, true, ""},    {{"", "wayland-0", "wayland", ""}, true, ""},
-      {{"", "wayland-0", "", ":0"}, false, ""},          {{"", "", "x11", ":0"}, true, ""},
+      {{"", "wayland-0", "wayland", ":0"}, true, "xcb"},
+      {{"", "", "wayland", ":1"}, true, "xcb"},
+      {{"wayland", "wayland-0", "", ":0"}, true, ""},
+      {{"", "wayland-0", "wayland", ""}, true, ""},
+      {{"", "wayland-0", "", ":0"}, false, ""},
+      {{"", "", "x11", ":0"}, true, ""},
   };
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     const auto& [environment, plugin, chosen] = rows[i];

@@ -87,7 +87,8 @@ int main(int argc, char* argv[]) {
     int loaded = 0;
     QWidget* popup = nullptr;
     QObject::connect(&window, &orvanta::FrmMain::previewLoadFinished, [&](int, bool) { ++loaded; });
-    QObject::connect(&window, &orvanta::FrmMain::previewPopupOpened, [&](QWidget* w) { popup = w; });
+    QObject::connect(&window, &orvanta::FrmMain::previewPopupOpened,
+                     [&](QWidget* w) { popup = w; });
     // The popup opens on page load, which the engine blocks unless allowed.
     Tick(window, "chkAllowPopups");
     auto* tabs = window.findChild<QTabBar*>(QStringLiteral("tbsOptions"));

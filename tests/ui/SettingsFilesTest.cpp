@@ -112,8 +112,8 @@ TEST_F(SettingsFiles, SavedScreenOpensAgainAndTheCommandLineGivesTheSameCode) {
   EXPECT_EQ(questions_.size(), 1) << "the cleared screen was a change to the file";
 
   // The command line's repaired file opens in the window to the same code.
-  Cli({"generate", "--settings", File("news"), "--save-settings", File("cli.ini"),
-       "--test-pages", File("")});
+  Cli({"generate", "--settings", File("news"), "--save-settings", File("cli.ini"), "--test-pages",
+       File("")});
   chosen_ = File("cli.ini");
   Keys(Qt::Key_O, Qt::ControlModifier);
   ASSERT_TRUE(problems_.isEmpty()) << problems_.join('\n').toStdString();
@@ -136,8 +136,7 @@ TEST_F(SettingsFiles, SavedScreenOpensAgainAndTheCommandLineGivesTheSameCode) {
 
 TEST_F(SettingsFiles, BadFileGivesOneMessageAndLeavesTheScreenAsItWas) {
   ASSERT_TRUE(QDir().mkpath(File("folder.ini")));
-  WriteBytes(File("utf16.ini").toStdString(),
-             std::string("\xFF\xFE[\0P\0o\0p\0u\0p\0]\0\n\0", 18));
+  WriteBytes(File("utf16.ini").toStdString(), std::string("\xFF\xFE[\0P\0o\0p\0u\0p\0]\0\n\0", 18));
   WriteBytes(File("width.ini").toStdString(), "[Popup]\nFunctionName=ok\nWidth=wide\n");
   WriteBytes(File("name.ini").toStdString(), "[Popup]\nWidth=10\nFunctionName=my-name\n");
   WriteBytes(File("digit.ini").toStdString(), "[Popup]\nFunctionName=1abc\n");
@@ -181,8 +180,8 @@ TEST_F(SettingsFiles, DroppedIniFileOpensAndRecentFilesDropMissingOnes) {
   WriteBytes(File("b.ini").toStdString(), "[Popup]\nFunctionName=second\n");
   for (const char* name : {"a.ini", "b.ini"}) {
     Drop(File(name));
-    ASSERT_TRUE(WaitUntil([&] { return window_->settingsCommands().currentFile() == File(name); },
-                          5000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return window_->settingsCommands().currentFile() == File(name); }, 5000));
   }
   EXPECT_EQ(Line("txtName")->text(), "second");
   EXPECT_EQ(Line("txtURL")->text(), "http://") << "no text was dropped into the field";

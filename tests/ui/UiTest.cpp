@@ -66,9 +66,8 @@ void WindowTest::Click(QAbstractButton* button) {
   ASSERT_NE(button, nullptr);
   // Over the indicator or the caption's start: option and check buttons
   // only answer clicks on their contents, not on the empty rest.
-  const QPoint at = qobject_cast<QPushButton*>(button) != nullptr
-                        ? button->rect().center()
-                        : QPoint(6, button->height() / 2);
+  const QPoint at = qobject_cast<QPushButton*>(button) != nullptr ? button->rect().center()
+                                                                  : QPoint(6, button->height() / 2);
   QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, at);
 }
 
@@ -125,8 +124,6 @@ bool WindowTest::WaitForPreviewLoads(int timeoutMs) {
   return WaitUntil([this] { return loadedViews_.size() == 2; }, timeoutMs);
 }
 
-QByteArray PageBytes(const std::string& text) {
-  return QByteArray::fromStdString(text) + "\r\n";
-}
+QByteArray PageBytes(const std::string& text) { return QByteArray::fromStdString(text) + "\r\n"; }
 
 }  // namespace orvanta::test

@@ -88,9 +88,11 @@ TEST_F(StartUp, ControlsSitWhereTheLayoutPutsThem) {
 
 TEST_F(StartUp, CaptionsCarryTheirTextsAndFonts) {
   const std::pair<const char*, const char*> captions[] = {
-      {"Label5", "Function Name"}, {"Label11", "Location Top"}, {"Label10", " About ..."},
-      {"OptAction_1", "Page Load"}, {"OptAction_5", "Image Link"}, {"chkWindOpt_7", "Dependent"},
-      {"cmdCopy_0", "Copy Popup Code"}, {"cmdsrc_2", "Launch in Browser"}, {"Label17", "Auto close after"},
+      {"Label5", "Function Name"},      {"Label11", "Location Top"},
+      {"Label10", " About ..."},        {"OptAction_1", "Page Load"},
+      {"OptAction_5", "Image Link"},    {"chkWindOpt_7", "Dependent"},
+      {"cmdCopy_0", "Copy Popup Code"}, {"cmdsrc_2", "Launch in Browser"},
+      {"Label17", "Auto close after"},
   };
   for (const auto& [name, text] : captions) {
     QWidget* control = Child<QWidget>(name);
@@ -101,7 +103,8 @@ TEST_F(StartUp, CaptionsCarryTheirTextsAndFonts) {
     EXPECT_EQ(Visible(shown), text) << name;
   }
   const QFont font = Child<QLabel>("Label5")->font();
-  EXPECT_TRUE(font.family() == "MS Sans Serif" || font.family() == "Liberation Sans") << qPrintable(font.family());
+  EXPECT_TRUE(font.family() == "MS Sans Serif" || font.family() == "Liberation Sans")
+      << qPrintable(font.family());
   EXPECT_DOUBLE_EQ(font.pointSizeF(), 8.25);
   EXPECT_TRUE(Child<QLabel>("Label1")->font().bold());
   EXPECT_FALSE(Child<QLabel>("Label5")->font().bold());

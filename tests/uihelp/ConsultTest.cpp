@@ -11,9 +11,9 @@
 #include <functional>
 #include <vector>
 
+#include "tests/support/ModalDialog.h"
 #include "ui/help/FrmConsult.h"
 #include "ui/help/MakerLinks.h"
-#include "tests/support/ModalDialog.h"
 
 namespace orvanta {
 namespace {
@@ -55,33 +55,40 @@ TEST_F(ConsultTest, ModalCentredFixedAndWordedAsItStands) {
 
     const QFontInfo font(dialog->font());
     EXPECT_EQ(dialog->font().pointSize(), 9);
-    EXPECT_TRUE(font.family() == QLatin1String("Arial") || font.family() == QLatin1String("Liberation Sans"))
+    EXPECT_TRUE(font.family() == QLatin1String("Arial") ||
+                font.family() == QLatin1String("Liberation Sans"))
         << font.family().toStdString();
 
-    EXPECT_EQ(Child<QLabel>(dialog, "Label1")->text(),
-              QStringLiteral("Orvanta will generate popup windows that meets the needs of most users. "));
-    EXPECT_EQ(Child<QLabel>(dialog, "Label2")->text(),
-              QStringLiteral("We also provide programming services for anyone who needs specialized "
-                             "or customized popup windows."));
+    EXPECT_EQ(
+        Child<QLabel>(dialog, "Label1")->text(),
+        QStringLiteral("Orvanta will generate popup windows that meets the needs of most users. "));
+    EXPECT_EQ(
+        Child<QLabel>(dialog, "Label2")->text(),
+        QStringLiteral("We also provide programming services for anyone who needs specialized "
+                       "or customized popup windows."));
     EXPECT_EQ(Child<QGroupBox>(dialog, "Frame1")->title(), QStringLiteral("Contact us"));
     EXPECT_EQ(Child<QLabel>(dialog, "Label3")->text(),
               QStringLiteral("Email ") + QLatin1String(maker::kSupportEmail));
-    EXPECT_EQ(Child<QLabel>(dialog, "Label4")->text(),
-              QStringLiteral("Fill out our online request form ") + QLatin1String(maker::kFeedbackPage));
+    EXPECT_EQ(
+        Child<QLabel>(dialog, "Label4")->text(),
+        QStringLiteral("Fill out our online request form ") + QLatin1String(maker::kFeedbackPage));
     for (const char* name : {"lblVexa_0", "lblVexa_1"}) {
       QLabel* link = Child<QLabel>(dialog, name);
       EXPECT_EQ(link->palette().color(link->foregroundRole()), QColor(Qt::blue)) << name;
     }
-    EXPECT_EQ(Child<QLabel>(dialog, "lblVexa_1")->text(), QStringLiteral("Launch your email program"));
-    EXPECT_EQ(Child<QLabel>(dialog, "lblVexa_0")->text(), QStringLiteral("Launch IE and load the page"));
+    EXPECT_EQ(Child<QLabel>(dialog, "lblVexa_1")->text(),
+              QStringLiteral("Launch your email program"));
+    EXPECT_EQ(Child<QLabel>(dialog, "lblVexa_0")->text(),
+              QStringLiteral("Launch IE and load the page"));
 
     QPushButton* ok = Child<QPushButton>(dialog, "OKButton");
     EXPECT_EQ(ok->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog->focusWidget(), ok);
     // Every text fits its label.
     for (QLabel* label : dialog->findChildren<QLabel*>()) {
-      const QSize needed = label->wordWrap() ? QSize(label->width(), label->heightForWidth(label->width()))
-                                             : label->sizeHint();
+      const QSize needed = label->wordWrap()
+                               ? QSize(label->width(), label->heightForWidth(label->width()))
+                               : label->sizeHint();
       EXPECT_LE(needed.height(), label->height()) << label->objectName().toStdString();
       EXPECT_LE(needed.width(), label->width()) << label->objectName().toStdString();
       for (const QString& word : label->text().split(QLatin1Char(' ')))
@@ -117,7 +124,8 @@ TEST_F(ConsultTest, OkAcceptsAndOtherLinkIndexesDoNothing) {
   dialog.lblVexa_Click(2);
   dialog.lblVexa_Click(-1);
   EXPECT_TRUE(opened_.empty());
-  QTimer::singleShot(0, [&] { QTest::mouseClick(dialog.findChild<QPushButton*>("OKButton"), Qt::LeftButton); });
+  QTimer::singleShot(
+      0, [&] { QTest::mouseClick(dialog.findChild<QPushButton*>("OKButton"), Qt::LeftButton); });
   QTimer::singleShot(10000, &dialog, &QDialog::reject);
   EXPECT_EQ(dialog.exec(), QDialog::Accepted);
   EXPECT_FALSE(dialog.isVisible());

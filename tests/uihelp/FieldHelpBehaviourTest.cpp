@@ -48,7 +48,8 @@ TEST(FieldHelpDelays, FollowTheDoubleClickInterval) {
   struct Case {
     int interval, initial, autoHide, reshow;
   };
-  for (const Case c : {Case{500, 500, 5000, 100}, Case{400, 400, 4000, 80}, Case{120, 120, 1200, 24}}) {
+  for (const Case c :
+       {Case{500, 500, 5000, 100}, Case{400, 400, 4000, 80}, Case{120, 120, 1200, 24}}) {
     const FieldHelpDelays d = FieldHelpDelaysFor(c.interval);
     EXPECT_EQ(d.initialMs, c.initial);
     EXPECT_EQ(d.autoHideMs, c.autoHide);
@@ -329,15 +330,22 @@ TEST(SetupFieldHelp, Attaches37TextsInOrder) {
     ASSERT_FALSE(entry.balloon.isNull());
     EXPECT_EQ(entry.balloon->parentWidget(), form.get());
   }
-  auto text = [&](int number) { return FieldHelpWindows(form.get())[before + number - 1].balloon->text(); };
+  auto text = [&](int number) {
+    return FieldHelpWindows(form.get())[before + number - 1].balloon->text();
+  };
   EXPECT_EQ(text(1), QStringLiteral("Specify a unique name for your JavaScript code"));
   EXPECT_EQ(text(3), QStringLiteral("Specifies the URL or,\r\nthe web page to be displayed"));
-  EXPECT_EQ(text(6), QStringLiteral("Specifies the width, in pixels, \r\nof the window's document display area."));
+  EXPECT_EQ(
+      text(6),
+      QStringLiteral("Specifies the width, in pixels, \r\nof the window's document display area."));
   EXPECT_EQ(text(16), QStringLiteral("Popup the window when the\r\nmove is moved over a link"));
-  EXPECT_EQ(text(18), QStringLiteral("Specifies whether to display \r\nthe browser toolbar (the toolbar at\r\n"
-                                     "the top of the window,\r\nincluding Back and Forward)"));
-  EXPECT_EQ(text(20), QStringLiteral("Specifies whether to display \r\ndirectory buttons (best known as the \r\n"
-                                     "`What's Cool` and `What's New` buttons)"));
+  EXPECT_EQ(text(18), QStringLiteral(
+                          "Specifies whether to display \r\nthe browser toolbar (the toolbar at\r\n"
+                          "the top of the window,\r\nincluding Back and Forward)"));
+  EXPECT_EQ(
+      text(20),
+      QStringLiteral("Specifies whether to display \r\ndirectory buttons (best known as the \r\n"
+                     "`What's Cool` and `What's New` buttons)"));
   EXPECT_EQ(text(29), QStringLiteral("Specify the number of seconds to automatically close\r\n"
                                      " the Popup Window after it is activated"));
   EXPECT_EQ(text(32), QStringLiteral("Display the online Help file"));
@@ -352,7 +360,8 @@ TEST(SetupFieldHelp, Attaches37TextsInOrder) {
 }
 
 TEST(SetupFieldHelp, SkipsMissingControlsAndGoesOn) {
-  auto form = MakeForm({QStringLiteral("txtName"), QStringLiteral("OptWin_1"), QStringLiteral("cmdCopy_1")});
+  auto form = MakeForm(
+      {QStringLiteral("txtName"), QStringLiteral("OptWin_1"), QStringLiteral("cmdCopy_1")});
   const size_t before = 0;
   EXPECT_EQ(SetupFieldHelp(form.get()), 34);
   ASSERT_EQ(FieldHelpWindows(form.get()).size(), before + 34);
@@ -365,7 +374,8 @@ TEST(SetupFieldHelp, SkipsMissingControlsAndGoesOn) {
   expected.removeOne(QStringLiteral("OptWin_1"));
   expected.removeOne(QStringLiteral("cmdCopy_1"));
   EXPECT_EQ(attached, expected);
-  EXPECT_EQ(FieldHelpWindows(form.get())[before].balloon->text(), QStringLiteral("Specify a unique name for your window"));
+  EXPECT_EQ(FieldHelpWindows(form.get())[before].balloon->text(),
+            QStringLiteral("Specify a unique name for your window"));
 }
 
 TEST(SetupFieldHelp, NullFormAttachesNothing) { EXPECT_EQ(SetupFieldHelp(nullptr), 0); }

@@ -62,7 +62,12 @@ void ExpectTextFits(FieldHelpBalloon& balloon) {
   const int w = image.width();
   const int h = image.height();
   const QString where = QStringLiteral("ink %1,%2 to %3,%4 in %5 x %6")
-                            .arg(ink.left()).arg(ink.top()).arg(ink.right()).arg(ink.bottom()).arg(w).arg(h);
+                            .arg(ink.left())
+                            .arg(ink.top())
+                            .arg(ink.right())
+                            .arg(ink.bottom())
+                            .arg(w)
+                            .arg(h);
   EXPECT_GE(ink.left(), 8) << where.toStdString();
   EXPECT_LE(ink.left(), 8 + 2) << where.toStdString();
   EXPECT_LT(ink.right(), w - 8) << where.toStdString();
@@ -112,7 +117,8 @@ TEST(FieldHelpPlacement, TriangleTipAtPointer500x300) {
 // ---- Text and size ----------------------------------------------------------
 
 TEST(FieldHelpText, BarsBecomeLineBreaks) {
-  EXPECT_EQ(FieldHelpText(QStringLiteral("one|two||four")), QStringLiteral("one\r\ntwo\r\n\r\nfour"));
+  EXPECT_EQ(FieldHelpText(QStringLiteral("one|two||four")),
+            QStringLiteral("one\r\ntwo\r\n\r\nfour"));
   EXPECT_EQ(FieldHelpText(QStringLiteral("no bar")), QStringLiteral("no bar"));
   EXPECT_EQ(FieldHelpLines(FieldHelpText(QStringLiteral("a|b|c"))),
             (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
@@ -167,9 +173,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FieldHelpSize, EachLineAddsOneLineSpacing) {
   const QFontMetrics fm = Metrics();
   const int one = FieldHelpSize(QStringLiteral("alpha"), fm).height();
-  EXPECT_EQ(FieldHelpSize(FieldHelpText(QStringLiteral("alpha|beta|gamma|delta")), fm).height() - one,
-            3 * fm.lineSpacing());
-  EXPECT_EQ(FieldHelpSize(FieldHelpText(QStringLiteral("alpha||")), fm).height() - one, 2 * fm.lineSpacing());
+  EXPECT_EQ(
+      FieldHelpSize(FieldHelpText(QStringLiteral("alpha|beta|gamma|delta")), fm).height() - one,
+      3 * fm.lineSpacing());
+  EXPECT_EQ(FieldHelpSize(FieldHelpText(QStringLiteral("alpha||")), fm).height() - one,
+            2 * fm.lineSpacing());
 }
 
 struct SpaceCase {
@@ -265,7 +273,8 @@ TEST(FieldHelpShape, BoundsSymmetryAndArea) {
       }
     }
     // Rounded rectangle plus the 36 pixels of the triangle, within rounding.
-    const double expected = size.width() * (size.height() - 8.0) - (4 - std::acos(-1.0)) * 7.5 * 7.5 + 36;
+    const double expected =
+        size.width() * (size.height() - 8.0) - (4 - std::acos(-1.0)) * 7.5 * 7.5 + 36;
     EXPECT_NEAR(Area(shape), expected, 8) << size.width() << "x" << size.height();
   }
 }
@@ -280,7 +289,8 @@ TEST(FieldHelpShape, OutlineIsOnePixelInsideTheEdge) {
     for (int x = -1; x <= size.width(); ++x) {
       const QPoint p(x, y);
       if (shape.contains(p)) continue;
-      for (const QPoint n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
+      for (const QPoint n :
+           {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
         if (shape.contains(n)) {
           ASSERT_TRUE(outline.contains(n)) << n.x() << "," << n.y();
         }
@@ -342,7 +352,8 @@ TEST(FieldHelpBalloonWindow, EveryPaintPlacesItAtThePointerAgain) {
 
 TEST(FieldHelpBalloonWindow, PaintsShapeOutlineAndText) {
   QWidget owner;
-  const QString text = FieldHelpText(QStringLiteral("Display the Popup window,|in its default location"));
+  const QString text =
+      FieldHelpText(QStringLiteral("Display the Popup window,|in its default location"));
   FieldHelpBalloon balloon(text, &owner);
   balloon.resize(balloon.sizeHint());
   const QImage image = Painted(balloon);
@@ -351,29 +362,49 @@ TEST(FieldHelpBalloonWindow, PaintsShapeOutlineAndText) {
   ASSERT_GT(w, 40);
   ASSERT_GT(h, 40);
 
-  enum Paint { kNone, kFill, kOutline };
+  enum Paint { None, Fill, Outline };
   struct Spot {
     int x, y;
     Paint paint;
   };
   const QColor base = balloon.palette().color(QPalette::ToolTipBase);
   const QColor grey(64, 64, 64);
-  const Spot spots[] = {
-      // The triangle: tip (8,0), vertical side on x = 8 standing on the body,
-      // hypotenuse to (16,8).
-      {8, 0, kOutline}, {7, 0, kNone}, {9, 0, kNone}, {8, 7, kOutline}, {15, 7, kOutline},
-      {16, 7, kNone}, {11, 6, kFill}, {12, 8, kFill},
-      // The body's top edge and its corners, cut by a 15 x 15 ellipse.
-      {w / 2, 8, kOutline}, {w / 2, 7, kNone}, {w / 2, 9, kFill}, {0, 8, kNone}, {4, 8, kNone},
-      {5, 8, kOutline}, {w - 6, 8, kOutline}, {w - 5, 8, kNone},
-      // The sides.
-      {0, h / 2, kOutline}, {1, h / 2, kFill}, {w - 1, h / 2, kOutline}, {w - 2, h / 2, kFill},
-      // The bottom edge and its corners.
-      {w / 2, h - 1, kOutline}, {w / 2, h - 2, kFill}, {4, h - 1, kNone}, {5, h - 1, kOutline},
-      {w - 6, h - 1, kOutline}, {w - 5, h - 1, kNone}};
+  const Spot spots[] = {// The triangle: tip (8,0), vertical side on x = 8 standing on the body,
+                        // hypotenuse to (16,8).
+                        {8, 0, Outline},
+                        {7, 0, None},
+                        {9, 0, None},
+                        {8, 7, Outline},
+                        {15, 7, Outline},
+                        {16, 7, None},
+                        {11, 6, Fill},
+                        {12, 8, Fill},
+                        // The body's top edge and its corners, cut by a 15 x 15 ellipse.
+                        {w / 2, 8, Outline},
+                        {w / 2, 7, None},
+                        {w / 2, 9, Fill},
+                        {0, 8, None},
+                        {4, 8, None},
+                        {5, 8, Outline},
+                        {w - 6, 8, Outline},
+                        {w - 5, 8, None},
+                        // The sides.
+                        {0, h / 2, Outline},
+                        {1, h / 2, Fill},
+                        {w - 1, h / 2, Outline},
+                        {w - 2, h / 2, Fill},
+                        // The bottom edge and its corners.
+                        {w / 2, h - 1, Outline},
+                        {w / 2, h - 2, Fill},
+                        {4, h - 1, None},
+                        {5, h - 1, Outline},
+                        {w - 6, h - 1, Outline},
+                        {w - 5, h - 1, None}};
   for (const Spot& spot : spots) {
     const QColor c = image.pixelColor(spot.x, spot.y);
-    const QColor expected = spot.paint == kNone ? QColor(Qt::transparent) : spot.paint == kFill ? base : grey;
+    const QColor expected = spot.paint == None   ? QColor(Qt::transparent)
+                            : spot.paint == Fill ? base
+                                                  : grey;
     EXPECT_EQ(c.rgba(), expected.rgba()) << spot.x << "," << spot.y << " of " << w << " x " << h;
   }
 

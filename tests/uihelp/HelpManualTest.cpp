@@ -17,7 +17,8 @@ class HelpManualTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(root_.isValid());
-    places_ = {root_.filePath(QStringLiteral("work/")), root_.filePath(QStringLiteral("prefix/bin")),
+    places_ = {root_.filePath(QStringLiteral("work/")),
+               root_.filePath(QStringLiteral("prefix/bin")),
                root_.filePath(QStringLiteral("installed/share"))};
     QDir().mkpath(places_.workFolder);
     QDir().mkpath(places_.exeDir);
@@ -30,8 +31,12 @@ class HelpManualTest : public ::testing::Test {
     return QFileInfo(path).absoluteFilePath();
   }
   QString InWork() { return Make(root_.filePath(QStringLiteral("work/help/index.html"))); }
-  QString BesideProgram() { return Make(root_.filePath(QStringLiteral("prefix/share/orvanta/help/index.html"))); }
-  QString Installed() { return Make(root_.filePath(QStringLiteral("installed/share/orvanta/help/index.html"))); }
+  QString BesideProgram() {
+    return Make(root_.filePath(QStringLiteral("prefix/share/orvanta/help/index.html")));
+  }
+  QString Installed() {
+    return Make(root_.filePath(QStringLiteral("installed/share/orvanta/help/index.html")));
+  }
 
   QTemporaryDir root_;
   HelpManualPlaces places_;
@@ -68,8 +73,10 @@ TEST_F(HelpManualTest, CandidatesInOrderAndEmptyPlacesLeftOut) {
   const QStringList all = HelpManualCandidates(places_);
   ASSERT_EQ(all.size(), 3);
   EXPECT_EQ(all[0], QDir::cleanPath(root_.filePath(QStringLiteral("work/help/index.html"))));
-  EXPECT_EQ(all[1], QDir::cleanPath(root_.filePath(QStringLiteral("prefix/share/orvanta/help/index.html"))));
-  EXPECT_EQ(all[2], QDir::cleanPath(root_.filePath(QStringLiteral("installed/share/orvanta/help/index.html"))));
+  EXPECT_EQ(all[1], QDir::cleanPath(
+                        root_.filePath(QStringLiteral("prefix/share/orvanta/help/index.html"))));
+  EXPECT_EQ(all[2], QDir::cleanPath(
+                        root_.filePath(QStringLiteral("installed/share/orvanta/help/index.html"))));
   EXPECT_EQ(HelpManualCandidates({QString(), places_.exeDir, QString()}), QStringList{all[1]});
 }
 

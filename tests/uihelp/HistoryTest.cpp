@@ -33,9 +33,11 @@ const std::atomic<bool> kGoOn{false};
 const char kMozPlaces[] =
     "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, "
     "rev_host LONGVARCHAR, visit_count INTEGER DEFAULT 0, hidden INTEGER DEFAULT 0 NOT NULL, "
-    "typed INTEGER DEFAULT 0 NOT NULL, frecency INTEGER DEFAULT -1 NOT NULL, last_visit_date INTEGER , "
+    "typed INTEGER DEFAULT 0 NOT NULL, frecency INTEGER DEFAULT -1 NOT NULL, last_visit_date "
+    "INTEGER , "
     "guid TEXT, foreign_count INTEGER DEFAULT 0 NOT NULL, url_hash INTEGER DEFAULT 0 NOT NULL , "
-    "description TEXT, preview_image_url TEXT, site_name TEXT, origin_id INTEGER REFERENCES moz_origins(id), "
+    "description TEXT, preview_image_url TEXT, site_name TEXT, origin_id INTEGER REFERENCES "
+    "moz_origins(id), "
     "recalc_frecency INTEGER NOT NULL DEFAULT 0, alt_frecency INTEGER, "
     "recalc_alt_frecency INTEGER NOT NULL DEFAULT 0)";
 const char kMozOrigins[] =
@@ -77,7 +79,9 @@ class Db {
     error_ = ok ? QString() : query.lastError().text();
     return ok;
   }
-  void Must(const QString& sql) { ASSERT_TRUE(Run(sql)) << sql.toStdString() << ": " << error_.toStdString(); }
+  void Must(const QString& sql) {
+    ASSERT_TRUE(Run(sql)) << sql.toStdString() << ": " << error_.toStdString();
+  }
   const QString& error() const { return error_; }
 
  private:
@@ -110,11 +114,12 @@ void MakeChromium(Db& db, std::initializer_list<Place> places) {
   db.Must(QLatin1String(kChromiumMeta));
   db.Must(QLatin1String(kChromiumUrls));
   for (const Place& p : places)
-    db.Must(QStringLiteral("INSERT INTO urls (url, title, visit_count, typed_count, last_visit_time, "
-                           "hidden) VALUES ('%1', 'title', %2, 0, 13300000000000000, %3)")
-                .arg(QLatin1String(p.url))
-                .arg(p.rank)
-                .arg(p.hidden));
+    db.Must(
+        QStringLiteral("INSERT INTO urls (url, title, visit_count, typed_count, last_visit_time, "
+                       "hidden) VALUES ('%1', 'title', %2, 0, 13300000000000000, %3)")
+            .arg(QLatin1String(p.url))
+            .arg(p.rank)
+            .arg(p.hidden));
 }
 
 QStringList Rows(const QAbstractItemModel* model) {
@@ -188,9 +193,10 @@ TEST(HistoryMatchKey, IgnoresSchemeAndWww) {
     const char* text;
     const char* key;
   };
-  for (const Case c : {Case{"https://www.example.com/a", "example.com/a"}, Case{"http://example.com", "example.com"},
-                       Case{"WWW.Example.com", "Example.com"}, Case{"exa", "exa"}, Case{"", ""},
-                       Case{"ftp://host/x", "host/x"}}) {
+  for (const Case c :
+       {Case{"https://www.example.com/a", "example.com/a"},
+        Case{"http://example.com", "example.com"}, Case{"WWW.Example.com", "Example.com"},
+        Case{"exa", "exa"}, Case{"", ""}, Case{"ftp://host/x", "host/x"}}) {
     EXPECT_EQ(HistoryMatchKey(QLatin1String(c.text)), QLatin1String(c.key)) << c.text;
   }
   // A bare scheme, as the URL box starts, matches no address.
@@ -217,12 +223,17 @@ TEST_F(HistoryTest, FindsEveryProfileInOrder) {
 
 TEST_F(HistoryTest, FirefoxByFrecencyChromiumByVisitsHiddenAndNonWebLeftOut) {
   MakeFullHome();
-  EXPECT_EQ(ReadHistory({HistorySource::Kind::Firefox, Path(".mozilla/firefox/a1b2.default-release/places.sqlite")}, kGoOn),
-            (QStringList{QStringLiteral("http://www.example.com/shop"), QStringLiteral("https://news.example.org/today"),
+  EXPECT_EQ(ReadHistory({HistorySource::Kind::Firefox,
+                         Path(".mozilla/firefox/a1b2.default-release/places.sqlite")},
+                        kGoOn),
+            (QStringList{QStringLiteral("http://www.example.com/shop"),
+                         QStringLiteral("https://news.example.org/today"),
                          QStringLiteral("https://docs.example.net/guide")}));
-  EXPECT_EQ(ReadHistory({HistorySource::Kind::Chromium, Path(".config/chromium/Default/History")}, kGoOn),
-            (QStringList{QStringLiteral("https://mail.example.com/"), QStringLiteral("https://news.example.org/today"),
-                         QStringLiteral("https://wiki.example.org/Main")}));
+  EXPECT_EQ(
+      ReadHistory({HistorySource::Kind::Chromium, Path(".config/chromium/Default/History")}, kGoOn),
+      (QStringList{QStringLiteral("https://mail.example.com/"),
+                   QStringLiteral("https://news.example.org/today"),
+                   QStringLiteral("https://wiki.example.org/Main")}));
 }
 
 TEST_F(HistoryTest, CompleterFedInMergedOrderAfterTheWindowShows) {
@@ -244,10 +255,10 @@ TEST_F(HistoryTest, CompleterFedInMergedOrderAfterTheWindowShows) {
   QCompleter* completer = edit->completer();
   ASSERT_NE(completer, nullptr);
   EXPECT_EQ(Rows(completer->model()),
-            (QStringList{QStringLiteral("http://www.example.com/shop"),   // Firefox 1, rank 1
-                         QStringLiteral("https://intranet.example.com/"),  // Firefox 2, rank 1
-                         QStringLiteral("https://mail.example.com/"),      // Chromium, rank 1
-                         QStringLiteral("https://video.example.com/"),     // Chrome, rank 1
+            (QStringList{QStringLiteral("http://www.example.com/shop"),     // Firefox 1, rank 1
+                         QStringLiteral("https://intranet.example.com/"),   // Firefox 2, rank 1
+                         QStringLiteral("https://mail.example.com/"),       // Chromium, rank 1
+                         QStringLiteral("https://video.example.com/"),      // Chrome, rank 1
                          QStringLiteral("https://news.example.org/today"),  // rank 2, once
                          QStringLiteral("https://docs.example.net/guide"),
                          QStringLiteral("https://wiki.example.org/Main")}));
@@ -282,17 +293,20 @@ TEST_F(HistoryTest, ReadsADatabaseLockedByARunningBrowserWithoutDisturbingIt) {
   MakeChromium(browser, {{"https://mail.example.com/", 0, 4}});
   // As the browsers do: the lock is taken at the first write and kept.
   browser.Must(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
-  browser.Must(QStringLiteral("INSERT INTO urls (url, visit_count, last_visit_time) "
-                              "VALUES ('https://late.example.com/', 9, 1)"));
+  browser.Must(
+      QStringLiteral("INSERT INTO urls (url, visit_count, last_visit_time) "
+                     "VALUES ('https://late.example.com/', 9, 1)"));
   {
     Db other(path, QStringLiteral("QSQLITE_BUSY_TIMEOUT=0;QSQLITE_OPEN_READONLY"));
     EXPECT_FALSE(other.Run(QStringLiteral("SELECT count(*) FROM urls"))) << "the lock is not held";
   }
   EXPECT_EQ(ReadHistory({HistorySource::Kind::Chromium, path}, kGoOn),
-            (QStringList{QStringLiteral("https://late.example.com/"), QStringLiteral("https://mail.example.com/")}));
+            (QStringList{QStringLiteral("https://late.example.com/"),
+                         QStringLiteral("https://mail.example.com/")}));
   // The browser goes on writing.
-  browser.Must(QStringLiteral("INSERT INTO urls (url, visit_count, last_visit_time) "
-                              "VALUES ('https://later.example.com/', 1, 2)"));
+  browser.Must(
+      QStringLiteral("INSERT INTO urls (url, visit_count, last_visit_time) "
+                     "VALUES ('https://later.example.com/', 1, 2)"));
 }
 
 TEST_F(HistoryTest, ReadsWhatIsStillInTheWriteAheadLog) {
@@ -302,10 +316,12 @@ TEST_F(HistoryTest, ReadsWhatIsStillInTheWriteAheadLog) {
   MakeFirefox(browser, {{"https://old.example.com/", 0, 10}});
   browser.Must(QStringLiteral("PRAGMA journal_mode=WAL"));
   browser.Must(QStringLiteral("PRAGMA wal_autocheckpoint=0"));
-  browser.Must(QStringLiteral("INSERT INTO moz_places (url, hidden, frecency) VALUES ('https://new.example.com/', 0, 20)"));
+  browser.Must(QStringLiteral(
+      "INSERT INTO moz_places (url, hidden, frecency) VALUES ('https://new.example.com/', 0, 20)"));
   ASSERT_GT(QFileInfo(path + QStringLiteral("-wal")).size(), 0);
   EXPECT_EQ(ReadHistory({HistorySource::Kind::Firefox, path}, kGoOn),
-            (QStringList{QStringLiteral("https://new.example.com/"), QStringLiteral("https://old.example.com/")}));
+            (QStringList{QStringLiteral("https://new.example.com/"),
+                         QStringLiteral("https://old.example.com/")}));
 }
 
 TEST_F(HistoryTest, BrokenDatabasesGiveNothing) {
@@ -345,12 +361,14 @@ TEST_F(HistoryTest, BrokenDatabasesGiveNothing) {
     WriteFile(path, c.bytes);
     EXPECT_TRUE(ReadHistory({c.kind, path}, kGoOn).isEmpty()) << c.name;
   }
-  EXPECT_TRUE(ReadHistory({HistorySource::Kind::Firefox, Path("missing/places.sqlite")}, kGoOn).isEmpty());
+  EXPECT_TRUE(
+      ReadHistory({HistorySource::Kind::Firefox, Path("missing/places.sqlite")}, kGoOn).isEmpty());
 }
 
 TEST_F(HistoryTest, OnlyBrokenHistoryLeavesAPlainTextBox) {
   WriteFile(Path(".mozilla/firefox/x.default/places.sqlite"), "garbage, not SQLite");
-  WriteFile(Path(".config/chromium/Default/History"), QByteArray("SQLite format 3\0", 16) + QByteArray(500, '\x7f'));
+  WriteFile(Path(".config/chromium/Default/History"),
+            QByteArray("SQLite format 3\0", 16) + QByteArray(500, '\x7f'));
   QWidget window;
   auto* edit = new QLineEdit(&window);
   window.show();
@@ -367,8 +385,10 @@ TEST_F(HistoryTest, ABrokenProfileDoesNotSpoilTheOthers) {
   MakeFullHome();
   WriteFile(Path(".mozilla/firefox/a1b2.default-release/places.sqlite"), "ruined");
   const QStringList all = ReadBrowserHistory(home_.path(), kGoOn);
-  EXPECT_EQ(all, (QStringList{QStringLiteral("https://intranet.example.com/"), QStringLiteral("https://mail.example.com/"),
-                              QStringLiteral("https://video.example.com/"), QStringLiteral("https://news.example.org/today"),
+  EXPECT_EQ(all, (QStringList{QStringLiteral("https://intranet.example.com/"),
+                              QStringLiteral("https://mail.example.com/"),
+                              QStringLiteral("https://video.example.com/"),
+                              QStringLiteral("https://news.example.org/today"),
                               QStringLiteral("https://wiki.example.org/Main")}));
 }
 
@@ -402,9 +422,10 @@ TEST_F(HistoryTest, TheOriginalFilesAreLeftAsTheyWere) {
 TEST_F(HistoryTest, ClosingTheWindowStopsAReadThatWouldNeverEnd) {
   {
     Db ff(Path(".mozilla/firefox/x.default/places.sqlite"));
-    ff.Must(QStringLiteral("CREATE VIEW moz_places AS WITH RECURSIVE n(i) AS "
-                           "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS id, "
-                           "'https://example.com/' || i AS url, 0 AS hidden, i AS frecency FROM n"));
+    ff.Must(
+        QStringLiteral("CREATE VIEW moz_places AS WITH RECURSIVE n(i) AS "
+                       "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS id, "
+                       "'https://example.com/' || i AS url, 0 AS hidden, i AS frecency FROM n"));
   }
   auto window = std::make_unique<QWidget>();
   auto* edit = new QLineEdit(window.get());

@@ -35,7 +35,8 @@ QWidget* MakeForm() {
     const char* field;
   };
   int y = 12;
-  for (const Row row : {Row{"Function Name", "txtName"}, Row{"Window Name", "txtTitle"}, Row{"Page URL", "txtURL"}}) {
+  for (const Row row : {Row{"Function Name", "txtName"}, Row{"Window Name", "txtTitle"},
+                        Row{"Page URL", "txtURL"}}) {
     auto* label = new QLabel(QLatin1String(row.label), form);
     label->setGeometry(12, y + 2, 80, 15);
     auto* field = new QLineEdit(form);

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QCursor>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QStyleHints>
@@ -55,7 +55,8 @@ QFont FieldHelpFont() {
 
 std::vector<int> FieldHelpLineWidths(const QString& text, const QFontMetrics& metrics) {
   std::vector<int> widths;
-  for (const QString& line : FieldHelpLines(text)) widths.push_back(metrics.horizontalAdvance(line));
+  for (const QString& line : FieldHelpLines(text))
+    widths.push_back(metrics.horizontalAdvance(line));
   return widths;
 }
 
@@ -364,7 +365,8 @@ FieldHelpBalloon* AddFieldHelp(QWidget* control, const QString& text, QWidget* o
   auto* balloon = new FieldHelpBalloon(FieldHelpText(text), owner);
   // For a screen reader, the balloon's lines read as one sentence.
   control->setAccessibleDescription(balloon->text().simplified());
-  control->setWhatsThis(balloon->text().toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>")));
+  control->setWhatsThis(
+      balloon->text().toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>")));
   FieldHelpController::Of(owner)->Watch(control, balloon);
   return balloon;
 }

@@ -68,9 +68,9 @@ QRegion FieldHelpOutline(const QSize& size);
 // ---- Timing -------------------------------------------------------------
 
 struct FieldHelpDelays {
-  int initialMs;  // resting time before a balloon shows
+  int initialMs;   // resting time before a balloon shows
   int autoHideMs;  // showing time before it hides by itself
-  int reshowMs;  // delay of the next balloon when moving on from a shown one
+  int reshowMs;    // delay of the next balloon when moving on from a shown one
 };
 
 // Everything follows from the double-click interval.

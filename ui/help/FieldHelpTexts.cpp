@@ -78,7 +78,8 @@ int SetupFieldHelp(QWidget* form) {
   for (const FieldHelpItem& item : FieldHelpTable()) {
     // A missing control costs only its own balloon.
     QWidget* control = form->findChild<QWidget*>(QLatin1String(item.control));
-    if (control != nullptr && AddFieldHelp(control, QString::fromLatin1(item.text), form) != nullptr)
+    if (control != nullptr &&
+        AddFieldHelp(control, QString::fromLatin1(item.text), form) != nullptr)
       ++attached;
   }
   return attached;

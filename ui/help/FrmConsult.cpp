@@ -49,9 +49,7 @@ void FrmConsult::OpenSupportMail() {
   Open(target);
 }
 
-void FrmConsult::Open(const QUrl& target) {
-  OpenUrl(target, shellOpen_);
-}
+void FrmConsult::Open(const QUrl& target) { OpenUrl(target, shellOpen_); }
 
 void ShowConsult(QWidget* owner, UrlOpener shellOpen) {
   FrmConsult dialog(std::move(shellOpen), owner);

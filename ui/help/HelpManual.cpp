@@ -25,8 +25,7 @@ HelpManualPlaces DefaultHelpManualPlaces(const QString& workFolder) {
 
 QStringList HelpManualCandidates(const HelpManualPlaces& places) {
   QStringList candidates;
-  if (!places.workFolder.isEmpty())
-    candidates << Index(places.workFolder, QStringLiteral("help"));
+  if (!places.workFolder.isEmpty()) candidates << Index(places.workFolder, QStringLiteral("help"));
   if (!places.exeDir.isEmpty())
     candidates << Index(places.exeDir, QStringLiteral("../share/orvanta/help"));
   if (!places.installDataDir.isEmpty())

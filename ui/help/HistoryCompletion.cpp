@@ -50,12 +50,14 @@ void AddProfiles(std::vector<HistorySource>& sources, HistorySource::Kind kind, 
 QString QueryFor(HistorySource::Kind kind) {
   const QString web = QStringLiteral("(url LIKE 'http://%' OR url LIKE 'https://%')");
   if (kind == HistorySource::Kind::Firefox)
-    return QStringLiteral("SELECT url FROM moz_places WHERE hidden = 0 AND %1 "
-                          "ORDER BY frecency DESC, id LIMIT %2")
+    return QStringLiteral(
+               "SELECT url FROM moz_places WHERE hidden = 0 AND %1 "
+               "ORDER BY frecency DESC, id LIMIT %2")
         .arg(web)
         .arg(kPerSource);
-  return QStringLiteral("SELECT url FROM urls WHERE hidden = 0 AND %1 "
-                        "ORDER BY visit_count DESC, id LIMIT %2")
+  return QStringLiteral(
+             "SELECT url FROM urls WHERE hidden = 0 AND %1 "
+             "ORDER BY visit_count DESC, id LIMIT %2")
       .arg(web)
       .arg(kPerSource);
 }
@@ -79,10 +81,10 @@ QStringList QueryHistoryFile(const QString& file, HistorySource::Kind kind,
 std::vector<HistorySource> FindHistorySources(const QString& home) {
   std::vector<HistorySource> sources;
   const QDir dir(home);
-  AddProfiles(sources, HistorySource::Kind::Firefox, dir.filePath(QStringLiteral(".mozilla/firefox")),
-              QStringLiteral("places.sqlite"));
-  AddProfiles(sources, HistorySource::Kind::Chromium, dir.filePath(QStringLiteral(".config/chromium")),
-              QStringLiteral("History"));
+  AddProfiles(sources, HistorySource::Kind::Firefox,
+              dir.filePath(QStringLiteral(".mozilla/firefox")), QStringLiteral("places.sqlite"));
+  AddProfiles(sources, HistorySource::Kind::Chromium,
+              dir.filePath(QStringLiteral(".config/chromium")), QStringLiteral("History"));
   AddProfiles(sources, HistorySource::Kind::Chromium,
               dir.filePath(QStringLiteral(".config/google-chrome")), QStringLiteral("History"));
   return sources;
@@ -252,9 +254,8 @@ bool HistoryCompletion::eventFilter(QObject* watched, QEvent* event) {
 void HistoryCompletion::Start() {
   if (started_) return;
   started_ = true;
-  watcher_.setFuture(QtConcurrent::run([home = home_, cancel = cancel_] {
-    return ReadBrowserHistory(home, *cancel);
-  }));
+  watcher_.setFuture(QtConcurrent::run(
+      [home = home_, cancel = cancel_] { return ReadBrowserHistory(home, *cancel); }));
 }
 
 void HistoryCompletion::Finished() {

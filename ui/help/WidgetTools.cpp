@@ -75,8 +75,8 @@ KeyLink::KeyLink(QWidget* target, std::function<void()> action)
 bool KeyLink::eventFilter(QObject* /*watched*/, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return false;
   auto* key = static_cast<QKeyEvent*>(event);
-  const bool press = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-                     key->key() == Qt::Key_Space;
+  const bool press =
+      key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
   if (!press || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
   if (!key->isAutoRepeat()) action_();
   return true;
