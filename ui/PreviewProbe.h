@@ -12,6 +12,7 @@
 //   reload         clicks Reload
 //   allow          ticks "Allow popups for the test page"
 //   generate       clicks Generate Code
+//   tab N          selects tab N (1 to 3) as a click does
 //   launch         clicks Launch in Browser; "opened PATH" follows
 //   renderers      "renderers PID..." of the views' pages
 //   work           "work FOLDER"
@@ -142,6 +143,8 @@ class PreviewProbe : public QObject {
     } else if (command == QLatin1String("generate")) {
       window_.showMainScreen();
       Find<QAbstractButton>("cmdGo_0")->click();
+    } else if (command == QLatin1String("tab")) {
+      window_.SelectTab(rest.toInt());
     } else if (command == QLatin1String("launch")) {
       Find<QAbstractButton>("cmdsrc_2")->click();
     } else if (command == QLatin1String("renderers")) {
