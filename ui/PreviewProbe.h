@@ -144,7 +144,10 @@ class PreviewProbe : public QObject {
       window_.showMainScreen();
       Find<QAbstractButton>("cmdGo_0")->click();
     } else if (command == QLatin1String("tab")) {
-      window_.SelectTab(rest.toInt());
+      const int tab = rest.toInt();
+      if (tab == 1) window_.showMainScreen();
+      if (tab == 2) window_.showCode();
+      if (tab == 3) window_.showPreview();
     } else if (command == QLatin1String("launch")) {
       Find<QAbstractButton>("cmdsrc_2")->click();
     } else if (command == QLatin1String("renderers")) {
