@@ -147,6 +147,14 @@ int main(int argc, char* argv[]) {
   ReportMemory();
   std::vector<double> later;
   for (int round = 0; round < 10; ++round) later.push_back(preview());
+  WaitUntil([] { return false; }, 1000);
+  // What each load leaves behind in the renderer shows here.
+  long rendererPrivateKb = 0;
+  for (const auto& process : orvanta::bench::ProcessTreePss(static_cast<int>(getpid())))
+    if (process.role == QLatin1String("renderer"))
+      rendererPrivateKb += orvanta::bench::PrivateKb(process.pid);
+  std::printf("%-34s %9.1f MB\n", "private after 11 Previews, renderer",
+              static_cast<double>(rendererPrivateKb) / 1024);
   Report("later Preview, median", Median(later), 300);
   Report("later Preview, slowest", *std::max_element(later.begin(), later.end()), 300);
   return 0;
