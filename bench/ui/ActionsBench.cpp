@@ -45,7 +45,12 @@ void Report(const char* what, double ms, double target) {
 void ReportMemory() {
   const auto processes = orvanta::bench::ProcessTreePss(static_cast<int>(getpid()));
   long totalKb = 0;
-  for (const auto& process : processes) totalKb += process.kb;
+  long rendererPrivateKb = 0;
+  for (const auto& process : processes) {
+    totalKb += process.kb;
+    if (process.role == QLatin1String("renderer"))
+      rendererPrivateKb += orvanta::bench::PrivateKb(process.pid);
+  }
   const double totalMb = static_cast<double>(totalKb) / 1024;
   std::printf("%-34s %9.1f MB   target <= %6.0f MB   ratio %.3f\n",
               "PSS after first Preview, all", totalMb, 160.0, totalMb / 160);
@@ -53,6 +58,8 @@ void ReportMemory() {
     std::printf("    %9.1f MB  %s\n", static_cast<double>(process.kb) / 1024,
                 qPrintable(process.role));
   }
+  std::printf("%-34s %9.1f MB\n", "private after first Preview, renderer",
+              static_cast<double>(rendererPrivateKb) / 1024);
   const QStringList openGl = orvanta::MappedOpenGlLibraries();
   std::printf("    OpenGL libraries in the program: %s\n",
               openGl.isEmpty() ? "none" : qPrintable(openGl.join(QLatin1Char(','))));
@@ -140,6 +147,14 @@ int main(int argc, char* argv[]) {
   ReportMemory();
   std::vector<double> later;
   for (int round = 0; round < 10; ++round) later.push_back(preview());
+  WaitUntil([] { return false; }, 1000);
+  // What each load leaves behind in the renderer shows here.
+  long rendererPrivateKb = 0;
+  for (const auto& process : orvanta::bench::ProcessTreePss(static_cast<int>(getpid())))
+    if (process.role == QLatin1String("renderer"))
+      rendererPrivateKb += orvanta::bench::PrivateKb(process.pid);
+  std::printf("%-34s %9.1f MB\n", "private after 11 Previews, renderer",
+              static_cast<double>(rendererPrivateKb) / 1024);
   Report("later Preview, median", Median(later), 300);
   Report("later Preview, slowest", *std::max_element(later.begin(), later.end()), 300);
   return 0;

@@ -29,6 +29,16 @@ inline long PssKb(int pid) {
   return -1;
 }
 
+// Memory no other process maps: unlike PSS, it does not move when other
+// programs happen to share the engine's library pages.
+inline long PrivateKb(int pid) {
+  long kb = 0;
+  for (const QByteArray& line : ReadProcFile(pid, "smaps_rollup").split('\n'))
+    if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
+      kb += line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toLong();
+  return kb;
+}
+
 inline QString CommandRole(int pid) {
   const QList<QByteArray> args = ReadProcFile(pid, "cmdline").split('\0');
   for (const QByteArray& arg : args) {

@@ -65,13 +65,18 @@ std::optional<bool> AskedFor(const QString& features, const char* word) {
 // of their own script: only there are the page's window.open calls seen,
 // so it wraps window.open, and reports uncaught errors. Every function it
 // uses was taken before the page could replace it, nothing it does throws
-// into the page, and it speaks with a secret made for each load. What the
-// user did is not its to say: the program's own world notes that.
-QString ProbeScript(const QString& secret) {
+// into the page. It speaks with a key of its document, which the program's
+// world of the same document hands it in an event of a name no page knows
+// before any of the page's script runs; the program takes only the keys
+// that world told it of. What the user did is not its to say: the program's
+// own world notes that. Its text never changes, so that it is put into the
+// engine once: putting scripts in again for each load costs the renderer
+// memory.
+QString ProbeScript(const QString& secret, const QString& handoff) {
   return QStringLiteral(
              "(function () {\n"
              "  'use strict';\n"
-             "  var secret = %1, self = window, D = Date;\n"
+             "  var secret = %1, handoff = %2, key = null, self = window, D = Date;\n"
              "  var apply = Reflect.apply, describe = Object.getOwnPropertyDescriptor;\n"
              "  var con = console, log = con.log, J = JSON, stringify = J.stringify;\n"
              "  var now = D.now, realOpen = self.open, bind = Function.prototype.bind;\n"
@@ -79,9 +84,29 @@ QString ProbeScript(const QString& secret) {
              "  var targetOf = describe(Event.prototype, 'target').get;\n"
              "  var messageOf = describe(ErrorEvent.prototype, 'message').get;\n"
              "  var lineOf = describe(ErrorEvent.prototype, 'lineno').get;\n"
-             "  var inFrame = self.top !== self;\n"
+             "  var inFrame = self.top !== self, doc = document;\n"
+             "  var detailOf = describe(CustomEvent.prototype, 'detail').get;\n"
+             "  var unlisten = EventTarget.prototype.removeEventListener;\n"
+             "  var prevent = Event.prototype.preventDefault;\n"
+             "  var stop = Event.prototype.stopImmediatePropagation;\n"
+             "  var given = function (e) {\n"
+             "    try {\n"
+             "      apply(stop, e, []);\n"
+             "      var k = apply(detailOf, e, []);\n"
+             "      if (key === null && typeof k === 'string') key = k;\n"
+             "      apply(prevent, e, []);\n"
+             "      apply(unlisten, doc, [handoff + 'give', given, true]);\n"
+             "    } catch (x) {}\n"
+             "  };\n"
+             "  try {\n"
+             "    apply(listen, doc, [handoff + 'give', given, true]);\n"
+             "    apply(EventTarget.prototype.dispatchEvent, doc, [new Event(handoff + 'ask')]);\n"
+             "  } catch (x) {}\n"
              "  function send(fields) {\n"
-             "    try { apply(log, con, [secret + apply(stringify, J, [fields])]); } catch (e) {}\n"
+             "    if (key === null) return;\n"
+             "    try {\n"
+             "      apply(log, con, [secret + key + ' ' + apply(stringify, J, [fields])]);\n"
+             "    } catch (e) {}\n"
              "  }\n"
              "  apply(listen, self, ['error', function (e) {\n"
              "    try {\n"
@@ -97,7 +122,8 @@ QString ProbeScript(const QString& secret) {
              "  };\n"
              "  self.open = apply(bind, open, [self]);\n"
              "})();\n")
-      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
+      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''),
+           QLatin1Char('\'') + handoff + QLatin1Char('\''));
 }
 
 // Runs in the program's own world of the test page and its frames, where
@@ -110,16 +136,31 @@ QString ProbeScript(const QString& secret) {
 // A web channel would cost each document about a megabyte more.
 //
 // Its text never changes, so that it is put into the engine once: each
-// document names itself with a number of its own instead.
-QString WorldScript(const QString& secret) {
+// document names itself with a key of its own instead, which it hands to
+// the page world's script of the same document (whichever of the two runs
+// first) and to nothing else.
+QString WorldScript(const QString& secret, const QString& handoff) {
   return QStringLiteral(
              "(function () {\n"
              "  'use strict';\n"
-             "  var secret = %1, inFrame = window.top !== window;\n"
-             "  var doc = Math.random().toString(36).slice(2);\n"
+             "  var secret = %1, handoff = %2, inFrame = window.top !== window;\n"
+             "  var random = crypto.getRandomValues(new Uint32Array(5)), doc = '';\n"
+             "  for (var i = 0; i < random.length; i++) doc += random[i].toString(36);\n"
              "  function say(fields) {\n"
              "    console.log(secret + JSON.stringify([doc, inFrame].concat(fields)));\n"
              "  }\n"
+             "  say(['document']);\n"
+             "  function give() {\n"
+             "    var e = new CustomEvent(handoff + 'give', { detail: doc, cancelable: true });\n"
+             "    return !document.dispatchEvent(e);\n"
+             "  }\n"
+             "  function asked(e) {\n"
+             "    e.stopImmediatePropagation();\n"
+             "    document.removeEventListener(handoff + 'ask', asked, true);\n"
+             "    give();\n"
+             "  }\n"
+             "  document.addEventListener(handoff + 'ask', asked, true);\n"
+             "  if (give()) document.removeEventListener(handoff + 'ask', asked, true);\n"
              "  var last = { kind: 'script', at: 0 }, input = 0, inDialog = false;\n"
              "  function note(kind) {\n"
              "    last = { kind: kind, at: Date.now() };\n"
@@ -200,7 +241,8 @@ QString WorldScript(const QString& secret) {
              "      document, { subtree: true, childList: true, attributes: true,\n"
              "                  attributeFilter: ['open'] });\n"
              "})();\n")
-      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
+      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''),
+           QLatin1Char('\'') + handoff + QLatin1Char('\''));
 }
 
 const QString& WorldScriptName() {
@@ -311,6 +353,7 @@ void PopupProbe::setNoteHandler(std::function<void(const PageNote&)> handler) {
 void PopupProbe::watchPage(QWebEnginePage* page) {
   page_ = page;
   if (!enabled() || page_.isNull()) return;
+  handoff_ = NewSecret().trimmed() + QLatin1Char('-');
   installScript();
   installWorldScript();
 }
@@ -325,7 +368,7 @@ void PopupProbe::installWorldScript() {
   script.setInjectionPoint(QWebEngineScript::DocumentCreation);
   script.setWorldId(QWebEngineScript::ApplicationWorld);
   script.setRunsOnSubFrames(true);
-  script.setSourceCode(WorldScript(worldSecret_));
+  script.setSourceCode(WorldScript(worldSecret_, handoff_));
   scripts.insert(script);
 }
 
@@ -333,7 +376,6 @@ void PopupProbe::installScript() {
   if (page_.isNull()) return;
   QWebEngineScriptCollection& scripts = page_->scripts();
   for (const QWebEngineScript& old : scripts.find(ScriptName())) scripts.remove(old);
-  previousSecret_ = secret_;
   secret_ = NewSecret();
   QWebEngineScript script;
   script.setName(ScriptName());
@@ -341,7 +383,7 @@ void PopupProbe::installScript() {
   script.setWorldId(QWebEngineScript::MainWorld);
   // A frame's window.open is the test page's too.
   script.setRunsOnSubFrames(true);
-  script.setSourceCode(ProbeScript(secret_));
+  script.setSourceCode(ProbeScript(secret_, handoff_));
   scripts.insert(script);
 }
 
@@ -358,7 +400,8 @@ void PopupProbe::newLoad() {
   refusals_.clear();
   previousDocument_ = document_;
   document_.clear();
-  if (enabled()) installScript();
+  previousKeys_ = std::move(keys_);
+  keys_.clear();
 }
 
 void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage) {
@@ -404,15 +447,15 @@ bool PopupProbe::takeMessage(const QString& message, int line, const QString& so
     return false;
   if (source.isEmpty() && line == 0 && refusal("Refused to frame '", "frame-ancestors"))
     return false;
-  if (secret_.isEmpty()) return false;
-  const bool current = message.startsWith(secret_);
-  // The page being left speaks with the secret of its own load.
-  const bool previous =
-      !current && !previousSecret_.isEmpty() && message.startsWith(previousSecret_);
-  if (!current && !previous) return false;
-  const QJsonArray fields =
-      QJsonDocument::fromJson(message.mid((current ? secret_ : previousSecret_).size()).toUtf8())
-          .array();
+  if (secret_.isEmpty() || !message.startsWith(secret_)) return false;
+  const qsizetype keyEnd = message.indexOf(QLatin1Char(' '), secret_.size());
+  if (keyEnd < 0) return true;
+  // The page being left speaks with the keys of its own load's documents.
+  const QString key = message.mid(secret_.size(), keyEnd - secret_.size());
+  const bool current = keys_.contains(key);
+  const bool previous = !current && previousKeys_.contains(key);
+  if (!current && !previous) return true;
+  const QJsonArray fields = QJsonDocument::fromJson(message.mid(keyEnd + 1).toUtf8()).array();
   const QString kind = fields.at(0).toString();
   if (kind == QLatin1String("error") && current && fields.size() == 3) {
     if (noteHandler_)
@@ -489,6 +532,8 @@ void PopupProbe::takeWorldMessage(QJsonArray fields) {
       document_ = document;
     }
   }
+  QStringList& keys = current ? keys_ : previousKeys_;
+  if (!keys.contains(document)) keys << document;
   takeInput(fields, inFrame, current ? input_ : previousInput_);
   if (!current) return;
   const QString kind = fields.at(0).toString();

@@ -35,7 +35,7 @@ QRect RequestedGeometry(const QString& features, const QRect& fallback);
 //
 // The page's own window.open calls are seen only in the page's world: a
 // script put there before any of the page's keeps its own references and
-// speaks with a secret made for each load.
+// speaks with a key of its document that only the program's world gives.
 class PopupProbe : public QObject {
   Q_OBJECT
  public:
@@ -138,7 +138,13 @@ class PopupProbe : public QObject {
   QStringList framedDocuments_;
   qint64 lastFrameError_ = 0;
   std::vector<std::pair<QString, QString>> refusals_;
-  QString previousSecret_;  // the page being left still speaks with it
+  // Names of the events in which the program's world hands each document's
+  // key to the page world's script.
+  QString handoff_;
+  // The keys of the documents of this load and of the load before, as the
+  // program's world told them.
+  QStringList keys_;
+  QStringList previousKeys_;
   int load_ = 0;
   int number_ = 0;
   bool popupsAllowed_ = false;
