@@ -122,15 +122,16 @@ class PreviewProbe : public QObject {
     const QString command = line.section(QLatin1Char(' '), 0, 0);
     const QString rest = line.section(QLatin1Char(' '), 1);
     if (command == QLatin1String("code")) {
-      Find<QPlainTextEdit>("txtCode")->setPlainText(QString(rest).replace(QLatin1String("\\n"),
-                                                                         QLatin1String("\n")));
+      Find<QPlainTextEdit>("txtCode")->setPlainText(
+          QString(rest).replace(QLatin1String("\\n"), QLatin1String("\n")));
     } else if (command == QLatin1String("preview")) {
       window_.showMainScreen();
       loaded_.clear();
       sinceClick_.start();
       window_.showPreview();
     } else if (command == QLatin1String("title")) {
-      waits_.push_back({[this, rest] { return UpperTitle() == rest; }, QStringLiteral("title ") + rest});
+      waits_.push_back(
+          {[this, rest] { return UpperTitle() == rest; }, QStringLiteral("title ") + rest});
     } else if (command == QLatin1String("dialog")) {
       waits_.push_back({[] { return DialogShows(); }, QStringLiteral("dialog")});
     } else if (command == QLatin1String("stopped")) {

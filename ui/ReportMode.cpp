@@ -57,8 +57,8 @@ QWidget* InputTarget(PreviewBrowser& browser) {
 }
 
 void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button) {
-  const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button)
-                                                                 : Qt::MouseButtons();
+  const Qt::MouseButtons held =
+      type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::MouseButtons();
   QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, held,
                     Qt::NoModifier);
   QCoreApplication::sendEvent(target, &event);
@@ -364,7 +364,8 @@ int ReportInPreview(const ReportOptions& options, const PopupSettings& entries,
   // No one can answer a page's dialog here; the report says which it cancelled.
   window.SetDialogsCancelled(true);
   window.showPreview();
-  if (window.browser(0) == nullptr) return Fail("the preview is not available in this installation");
+  if (window.browser(0) == nullptr)
+    return Fail("the preview is not available in this installation");
   if (!WaitFor([&] { return loaded > 0; }, kLoadWaitMs) || !loadedOk)
     return Fail("the test page did not load");
   if (!SetOffPopup(window, *window.browser(0), entries.Activation))

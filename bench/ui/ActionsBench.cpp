@@ -52,8 +52,8 @@ void ReportMemory() {
       rendererPrivateKb += orvanta::bench::PrivateKb(process.pid);
   }
   const double totalMb = static_cast<double>(totalKb) / 1024;
-  std::printf("%-34s %9.1f MB   target <= %6.0f MB   ratio %.3f\n",
-              "PSS after first Preview, all", totalMb, 160.0, totalMb / 160);
+  std::printf("%-34s %9.1f MB   target <= %6.0f MB   ratio %.3f\n", "PSS after first Preview, all",
+              totalMb, 160.0, totalMb / 160);
   for (const auto& process : processes) {
     std::printf("    %9.1f MB  %s\n", static_cast<double>(process.kb) / 1024,
                 qPrintable(process.role));
@@ -65,8 +65,10 @@ void ReportMemory() {
               openGl.isEmpty() ? "none" : qPrintable(openGl.join(QLatin1Char(','))));
   const int others = orvanta::bench::OthersMapping(processes, "libQt6WebEngineCore");
   if (others > 0) {
-    std::printf("    (low: %d other processes share the engine library's pages; measure on a"
-                " quiet machine)\n", others);
+    std::printf(
+        "    (low: %d other processes share the engine library's pages; measure on a"
+        " quiet machine)\n",
+        others);
   }
 }
 

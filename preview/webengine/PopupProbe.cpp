@@ -24,10 +24,9 @@ namespace orvanta {
 namespace {
 
 // The options in the order of the input screen; the first six are bars.
-constexpr std::array<const char*, 10> kOptionWords{"toolbar",   "location", "directories",
-                                                   "status",    "menubar",  "scrollbars",
-                                                   "resizable", "dependent", "fullscreen",
-                                                   "titlebar"};
+constexpr std::array<const char*, 10> kOptionWords{
+    "toolbar",    "location",  "directories", "status",     "menubar",
+    "scrollbars", "resizable", "dependent",   "fullscreen", "titlebar"};
 constexpr std::size_t kScrollBars = 5;
 // The options the window itself answers for.
 constexpr std::size_t kResizable = 6;
@@ -782,9 +781,9 @@ bool PopupProbe::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Close) {
     Record* record = recordOf(watched);
     if (record != nullptr && record->facts.end == PopupFacts::End::Open) {
-      record->facts.end = record->closeAsked        ? PopupFacts::End::ByScript
-                          : event->spontaneous()    ? PopupFacts::End::ByUser
-                                                    : PopupFacts::End::ByProgram;
+      record->facts.end = record->closeAsked     ? PopupFacts::End::ByScript
+                          : event->spontaneous() ? PopupFacts::End::ByUser
+                                                 : PopupFacts::End::ByProgram;
       if (record->shownAt > 0) record->facts.openToCloseMs = Now() - record->shownAt;
       report(*record);
     }
@@ -808,13 +807,12 @@ void PopupProbe::locate(QWebEnginePage* page, const QString& selector,
           .arg(QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact))
                    .mid(1)
                    .chopped(1));
-  page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                      [done = std::move(done)](const QVariant& answer) {
-                        const QStringList parts = answer.toString().split(QLatin1Char(','));
-                        if (parts.size() != 4) return done(QRect());
-                        done(QRect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(),
-                                   parts[3].toInt()));
-                      });
+  page->runJavaScript(
+      script, QWebEngineScript::ApplicationWorld, [done = std::move(done)](const QVariant& answer) {
+        const QStringList parts = answer.toString().split(QLatin1Char(','));
+        if (parts.size() != 4) return done(QRect());
+        done(QRect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt()));
+      });
 }
 
 }  // namespace orvanta

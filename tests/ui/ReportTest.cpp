@@ -206,12 +206,13 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
     // Shown as a tab is, at the browser window's size, not where the script asked.
     EXPECT_EQ(given.size(), window_->geometry().size());
   }
-  EXPECT_NE(LineStarting(report, "Size:").indexOf(
-                QStringLiteral("given %1 x %2,").arg(given.width()).arg(given.height())),
+  EXPECT_NE(LineStarting(report, "Size:")
+                .indexOf(QStringLiteral("given %1 x %2,").arg(given.width()).arg(given.height())),
             -1)
       << report.toStdString();
   const QString position = LineStarting(report, "Position:");
-  EXPECT_NE(position.indexOf(QStringLiteral("given left %1, top %2").arg(given.x()).arg(given.y())), -1)
+  EXPECT_NE(position.indexOf(QStringLiteral("given left %1, top %2").arg(given.x()).arg(given.y())),
+            -1)
       << report.toStdString();
   const QRect screen = popup->screen()->geometry();
   const QPoint offCentre = given.center() - screen.center();
@@ -257,7 +258,8 @@ TEST_P(Report, EachLineSaysWhatThePopupWindowDid) {
   }
 
   if (entries.CloseSeconds.empty()) {
-    EXPECT_TRUE(LineStarting(report, "Closed:").startsWith("Closed: not yet")) << report.toStdString();
+    EXPECT_TRUE(LineStarting(report, "Closed:").startsWith("Closed: not yet"))
+        << report.toStdString();
     return;
   }
   ASSERT_TRUE(WaitUntil([&] { return window.isNull() || !window->isVisible(); }, 10000));
@@ -303,7 +305,8 @@ TEST_F(Report, AWindowClosedThroughTheWindowSystemIsClosedByTheUser) {
   close.type = atom("WM_PROTOCOLS");
   close.data.data32[0] = atom("WM_DELETE_WINDOW");
   close.data.data32[1] = XCB_CURRENT_TIME;
-  xcb_send_event(c, 0, close.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+  xcb_send_event(c, 0, close.window, XCB_EVENT_MASK_NO_EVENT,
+                 reinterpret_cast<const char*>(&close));
   xcb_flush(c);
   EXPECT_TRUE(WaitUntil([&] { return Text().contains("Closed: by the user"); }, 10000))
       << Text().toStdString();
@@ -316,8 +319,9 @@ TEST(ReportCommand, PrintsJsonOrRefusesBadInput) {
   const QString settings = temp.filePath(QStringLiteral("popup.ini"));
   QFile file(settings);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("[Popup]\r\nPageUrl=http://127.0.0.1:9/\r\nWidth=320\r\nHeight=240\r\n"
-             "CloseSeconds=1\r\nActivation=PageLoad\r\n");
+  file.write(
+      "[Popup]\r\nPageUrl=http://127.0.0.1:9/\r\nWidth=320\r\nHeight=240\r\n"
+      "CloseSeconds=1\r\nActivation=PageLoad\r\n");
   file.close();
   const std::string program = ORVANTA_GUI_PATH;
   // Options before and after --report alike.
@@ -798,7 +802,7 @@ struct CommandRow {
   const char* Settings;
   std::vector<std::string> Args;  // around "--report FILE"
   const char* StdoutTo;
-  const char* Platform;  // QT_QPA_PLATFORM, with no display to run on
+  const char* Platform;   // QT_QPA_PLATFORM, with no display to run on
   const char* WaitScale;  // ORVANTA_REPORT_WAIT_SCALE
   int Exit;
   const char* Says;  // in standard output, or in standard error when it fails

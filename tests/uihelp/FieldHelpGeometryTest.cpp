@@ -404,7 +404,7 @@ TEST(FieldHelpBalloonWindow, PaintsShapeOutlineAndText) {
     const QColor c = image.pixelColor(spot.x, spot.y);
     const QColor expected = spot.paint == None   ? QColor(Qt::transparent)
                             : spot.paint == Fill ? base
-                                                  : grey;
+                                                 : grey;
     EXPECT_EQ(c.rgba(), expected.rgba()) << spot.x << "," << spot.y << " of " << w << " x " << h;
   }
 
