@@ -352,63 +352,69 @@ void PreviewReport::InPageLines(const PopupFacts& f, const QString& where,
   }
 }
 
+namespace {
+
+// One popup of the report as JSON.
+QJsonObject PopupJson(int view, const PopupFacts& f) {
+  QJsonArray options;
+  for (const PopupFacts::Bar& bar : f.bars) {
+    options.append(QJsonObject{{"option", bar.option},
+                               {"asked", Optional(bar.asked)},
+                               {"shown", Optional(bar.shown)},
+                               {"measuredBy", bar.how}});
+  }
+  QJsonObject asked;
+  if (f.asked) {
+    const auto side = [](int v) { return v < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(v); };
+    asked = QJsonObject{{"left", side(f.asked->x())},
+                        {"top", side(f.asked->y())},
+                        {"width", side(f.asked->width())},
+                        {"height", side(f.asked->height())}};
+  }
+  const auto text = [](const QString& t) {
+    return t.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(PreviewReport::Printable(t));
+  };
+  return QJsonObject{
+      {"view", view == 2 ? "link code" : "test page"},
+      {"number", f.number},
+      {"verdict", PreviewReport::Verdict(f)},
+      {"reason", text(PreviewReport::Reason(f))},
+      {"opened", f.opened},
+      {"allowedOnlyBySetting", f.allowedOnly},
+      {"leavingPage", f.leaving},
+      {"fromFrame", f.fromFrame},
+      {"sinceUserActionMs", Optional(f.sinceActionMs)},
+      {"trigger", f.trigger},
+      {"userGesture", Optional(f.userGesture)},
+      {"engineWindow",
+       f.engineWindow.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.engineWindow)},
+      {"features", PreviewReport::Printable(f.features)},
+      {"pageLoaded", Optional(f.pageLoaded)},
+      {"pageError", text(f.pageError)},
+      {"pageOverflows", Optional(f.overflows)},
+      {"asked", asked.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(asked)},
+      {"given", Rect(f.given)},
+      {"frame", Rect(f.frame)},
+      {"screen", Rect(f.screen)},
+      {"resizable", Optional(f.resizable)},
+      {"options", options},
+      {"focus", f.focus.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.focus)},
+      {"popupInFront", Optional(f.popupInFront)},
+      {"triggerToOpenMs", Optional(f.triggerToOpenMs)},
+      {"openToCloseMs", Optional(f.openToCloseMs)},
+      {"closedBy", QString::fromLatin1(EndWord(f.end))},
+      {"inPage", f.inPage},
+      {"framed", text(f.framed)},
+      {"framedLoaded", Optional(f.framedLoaded)},
+      {"framedRefused", text(f.framedRefused)},
+  };
+}
+
+}  // namespace
+
 QJsonObject PreviewReport::Json() const {
   QJsonArray popups;
-  for (const Entry& entry : popups_) {
-    const PopupFacts& f = entry.facts;
-    QJsonArray options;
-    for (const PopupFacts::Bar& bar : f.bars) {
-      options.append(QJsonObject{{"option", bar.option},
-                                 {"asked", Optional(bar.asked)},
-                                 {"shown", Optional(bar.shown)},
-                                 {"measuredBy", bar.how}});
-    }
-    QJsonObject asked;
-    if (f.asked) {
-      const auto side = [](int v) { return v < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(v); };
-      asked = QJsonObject{{"left", side(f.asked->x())},
-                          {"top", side(f.asked->y())},
-                          {"width", side(f.asked->width())},
-                          {"height", side(f.asked->height())}};
-    }
-    const auto text = [](const QString& t) {
-      return t.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(Printable(t));
-    };
-    popups.append(QJsonObject{
-        {"view", entry.view == 2 ? "link code" : "test page"},
-        {"number", f.number},
-        {"verdict", Verdict(f)},
-        {"reason", text(Reason(f))},
-        {"opened", f.opened},
-        {"allowedOnlyBySetting", f.allowedOnly},
-        {"leavingPage", f.leaving},
-        {"fromFrame", f.fromFrame},
-        {"sinceUserActionMs", Optional(f.sinceActionMs)},
-        {"trigger", f.trigger},
-        {"userGesture", Optional(f.userGesture)},
-        {"engineWindow",
-         f.engineWindow.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.engineWindow)},
-        {"features", Printable(f.features)},
-        {"pageLoaded", Optional(f.pageLoaded)},
-        {"pageError", text(f.pageError)},
-        {"pageOverflows", Optional(f.overflows)},
-        {"asked", asked.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(asked)},
-        {"given", Rect(f.given)},
-        {"frame", Rect(f.frame)},
-        {"screen", Rect(f.screen)},
-        {"resizable", Optional(f.resizable)},
-        {"options", options},
-        {"focus", f.focus.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.focus)},
-        {"popupInFront", Optional(f.popupInFront)},
-        {"triggerToOpenMs", Optional(f.triggerToOpenMs)},
-        {"openToCloseMs", Optional(f.openToCloseMs)},
-        {"closedBy", QString::fromLatin1(EndWord(f.end))},
-        {"inPage", f.inPage},
-        {"framed", text(f.framed)},
-        {"framedLoaded", Optional(f.framedLoaded)},
-        {"framedRefused", text(f.framedRefused)},
-    });
-  }
+  for (const Entry& entry : popups_) popups.append(PopupJson(entry.view, entry.facts));
   QJsonArray errors;
   QJsonArray dialogs;
   for (const Note& n : notes_) {
