@@ -12,6 +12,7 @@
 #    hangs in an endless script, beside a normal later Preview.
 # On an X server (the one in DISPLAY, else a virtual one) and offscreen.
 #   preview.sh [build folder] [x|offscreen]   (default: both)
+# DETAIL=1 adds the figures of each process of the first round.
 set -euo pipefail
 build=${1:-build}
 where=${2:-}
@@ -26,33 +27,14 @@ choose_platform "$build" "$where"
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 
-# PSS in kB of a process and everything below it; with a second argument
-# the private part only (USS), which other processes mapping the same
-# libraries do not change.
-pss_tree() {
-  local root=$1 what=${2:-Pss} stat pid rest up total=0 kb
-  declare -A parent=()
-  for stat in /proc/[0-9]*/stat; do
-    read -r rest 2>/dev/null <"$stat" || continue  # gone meanwhile
-    pid=${stat#/proc/}
-    pid=${pid%/stat}
-    rest=${rest##*) }
-    read -r _ up _ <<<"$rest"
-    parent[$pid]=$up
-  done
-  for pid in "${!parent[@]}"; do
-    up=$pid
-    while [ "$up" -gt 1 ] && [ "$up" != "$root" ]; do up=${parent[$up]:-0}; done
-    [ "$up" = "$root" ] || continue
-    if [ "$what" = Pss ]; then
-      kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || true)
-    else
-      kb=$(awk '/^Private_(Clean|Dirty):/ { n += $2 } END { print n + 0 }' \
-        "/proc/$pid/smaps_rollup" 2>/dev/null || true)
-    fi
-    total=$((total + ${kb:-0}))
-  done
-  echo "$total"
+# PSS, USS and PSS as if alone on the machine, in kB, of a process and
+# everything below it.
+memory() { python3 "$(dirname "$0")/tree_memory.py" "$1"; }
+# With DETAIL=1, a line per process of the first round, on standard error.
+detail() {
+  [ "${DETAIL:-0}" = 1 ] && [ "$i" = 0 ] || return 0
+  echo "$1:" >&2
+  python3 "$(dirname "$0")/tree_memory.py" "$2" -v | head -n -1 >&2
 }
 
 # Lines from the program: await PREFIX sets answer to the first line starting
@@ -69,7 +51,7 @@ say() { echo "$*" >&"${prog[1]}"; }
 
 page='<html><head><title>Popup Test Page</title></head><body><a href="#">test</a></body></html>'
 spin="<title>spin</title><script>setTimeout(function(){document.title='spinning';while(true){}},300)</script>"
-app_kb=() left_kb=() app_uss=() left_uss=() floor_kb=() again_ms=() hung_ms=() later_ms=()
+app_kb=() left_kb=() app_uss=() left_uss=() app_alone=() left_alone=() floor_kb=() floor_alone=() again_ms=() hung_ms=() later_ms=()
 for ((i = 0; i < rounds; i++)); do
   coproc prog { HOME="$home" ORVANTA_BENCH=preview ORVANTA_PROBE_PROGRAM_FOLDER="$home" \
                 exec "$app" 2>/dev/null; }
@@ -78,12 +60,14 @@ for ((i = 0; i < rounds; i++)); do
   say preview
   await loaded
   sleep 1  # the engine settles, as a user would look
-  app_kb+=("$(pss_tree "$pid")")
-  app_uss+=("$(pss_tree "$pid" uss)")
+  detail "after the first Preview" "$pid"
+  read -r pss uss alone <<<"$(memory "$pid")"
+  app_kb+=("$pss") app_uss+=("$uss") app_alone+=("$alone")
   say "tab 1"
   sleep 31
-  left_kb+=("$(pss_tree "$pid")")
-  left_uss+=("$(pss_tree "$pid" uss)")
+  detail "31 s after leaving Preview" "$pid"
+  read -r pss uss alone <<<"$(memory "$pid")"
+  left_kb+=("$pss") left_uss+=("$uss") left_alone+=("$alone")
   say preview
   await loaded
   again_ms+=("${answer#loaded }")
@@ -112,7 +96,8 @@ for ((i = 0; i < rounds; i++)); do
   pid=$prog_PID
   await loaded
   sleep 1
-  floor_kb+=("$(pss_tree "$pid")")
+  read -r pss uss alone <<<"$(memory "$pid")"
+  floor_kb+=("$pss") floor_alone+=("$alone")
   eval "exec ${prog[1]}>&-"
   wait "$pid" 2>/dev/null || true
 done
@@ -128,14 +113,17 @@ ratios() { local -n x=$1 y=$2; for ((k = 0; k < ${#x[@]}; k++)); do awk -v a="${
 rf=$(ratios app_kb floor_kb | median)
 rl=$(ratios left_kb app_kb | median)
 ru=$(ratios left_uss app_uss | median)
+ra=$(ratios left_alone app_alone | median)
+rfa=$(ratios app_alone floor_alone | median)
 g=$(printf "%s\n" "${again_ms[@]}" | median)
 gmax=$(printf '%s\n' "${again_ms[@]}" | sort -n | tail -1)
 h=$(printf "%s\n" "${hung_ms[@]}" | median)
 l=$(printf "%s\n" "${later_ms[@]}" | median)
 hmax=$(printf '%s\n' "${hung_ms[@]}" | sort -n | tail -1)
-awk -v a="$a" -v f="$f" -v e="$e" -v rf="$rf" -v rl="$rl" -v ru="$ru" -v g="$g" -v gm="$gmax" -v h="$h" -v l="$l" -v hm="$hmax" -v n="$rounds" 'BEGIN {
+awk -v a="$a" -v f="$f" -v e="$e" -v rf="$rf" -v rl="$rl" -v ru="$ru" -v ra="$ra" -v rfa="$rfa" -v g="$g" -v gm="$gmax" -v h="$h" -v l="$l" -v hm="$hmax" -v n="$rounds" 'BEGIN {
   printf "PSS after first Preview, median of %d: orvanta %.1f MB, minimal preview %.1f MB; ratio of the medians %.3f, median of the per-round ratios %.3f (target <= 1.05); absolute target <= 160 MB\n", n, a / 1024, f / 1024, a / f, rf
   printf "PSS 31 s after leaving Preview: %.1f MB; to after the first Preview: ratio of the medians %.3f, median of the per-round ratios %.3f (target <= 0.6); private memory alone %.3f\n", e / 1024, e / a, rl, ru
+  printf "Shared pages split among the program'"'"'s own processes only (as if alone on the machine), median of the per-round ratios: after the first Preview to the minimal preview %.3f; 31 s after leaving to after the first Preview %.3f\n", rfa, ra
   printf "Preview click to both views loaded, views made again after the release: median %.0f ms, slowest %.0f ms (target <= 400 ms)\n", g, gm
   printf "Preview click to both views loaded, old page hung: median %.0f ms, slowest %.0f ms (target <= 2000 ms)\n", h, hm
   printf "Preview click to both views loaded, normal later Preview: median %.0f ms\n", l }'

@@ -7,6 +7,10 @@
 namespace orvanta {
 
 void PrepareEngineStart() {
+  // Once per run: a profile made again after a release finds it all settled.
+  static bool prepared = false;
+  if (prepared) return;
+  prepared = true;
   // Two small test-page views need no GPU: Qt Quick's software renderer draws
   // what the engine composited in software, and no OpenGL library is loaded.
   QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);

@@ -1,9 +1,14 @@
 #include "preview/webengine/WebPreview.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
+#include <chrono>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "preview/webengine/EngineSetup.h"
 #include "preview/webengine/PageScheme.h"
@@ -45,6 +50,7 @@ PreviewBrowser* WebPreviewFactory::createBrowser(QWidget* parent) {
   // Asked first, with the application's window system running.
   if (stacking_ == nullptr) stacking_ = WindowStacking::forPlatform();
   auto* view = new PreviewView(profile(), pages_, watchdog_, stacking_, parent);
+  views_.emplace_back(view);
   connect(this, &WebPreviewFactory::popupsClosing, view, &PreviewView::closePopups);
   connect(this, &WebPreviewFactory::shuttingDown, view, &PreviewView::releasePages);
   connect(this, &WebPreviewFactory::releasing, view, &PreviewView::release);
@@ -54,7 +60,8 @@ PreviewBrowser* WebPreviewFactory::createBrowser(QWidget* parent) {
 void WebPreviewFactory::serveFile(const QString& path) { pages_->serve(path); }
 
 QString WebPreviewFactory::engineName() const {
-  if (profile_ == nullptr) return {};
+  // Kept past a release, when no profile is left to ask.
+  if (profile_ == nullptr) return engineName_;
   // The browser the engine says it is, as web servers and scripts see it.
   const QString agent = profile_->httpUserAgent();
   const qsizetype at = agent.indexOf(QLatin1String("Chrome/"));
@@ -63,21 +70,59 @@ QString WebPreviewFactory::engineName() const {
   if (!browser.isEmpty())
     name += QStringLiteral(", which identifies itself as %1")
                 .arg(browser.replace(QLatin1Char('/'), QLatin1Char(' ')));
+  engineName_ = name;
   return name;
 }
 
 void WebPreviewFactory::closeAllPopups() { emit popupsClosing(); }
 
 void WebPreviewFactory::releaseViews() {
+  if (profile_ != nullptr) static_cast<void>(engineName());
   emit releasing();
   disconnect(this, &WebPreviewFactory::releasing, nullptr, nullptr);
+  // The profile holds the engine's network context and caches; it goes once
+  // the last page made on it has gone, and the next view makes a new one.
+  QWebEngineProfile* old = profile_;
+  profile_ = nullptr;
+  std::vector<QPointer<PreviewView>> views;
+  views.swap(views_);
+  if (old == nullptr) return;
+  auto left = std::make_shared<int>(0);
+  const auto lastGone = [this, old, left] {
+    if (--*left > 0) return;
+    // Deleted after the event that deleted the view: a profile must outlive
+    // its pages. (deleteLater() from here, inside a deferred deletion, was
+    // never carried out.)
+    QTimer::singleShot(0, this, [this, old] {
+      delete old;
+      trimLater();
+    });
+  };
+  ++*left;
+  for (const auto& view : views) {
+    if (view.isNull()) continue;
+    ++*left;
+    connect(view.data(), &QObject::destroyed, old, lastGone);
+  }
+  lastGone();
+}
+
+void WebPreviewFactory::trimLater() {
+#if defined(__GLIBC__)
+  // What the engine freed sits in the allocator's free lists, counted as the
+  // program's own memory, until it is handed back to the system. The engine
+  // frees the profile's parts on its own threads, shortly after.
+  QTimer::singleShot(std::chrono::milliseconds(200), this, [] { malloc_trim(0); });
+#endif
 }
 
 void WebPreviewFactory::shutdown() {
   // The views stay (empty) with their parents, so that a late call through
   // a pointer the main window kept does nothing instead of crashing.
   emit shuttingDown();
-  delete profile_;
+  views_.clear();
+  // Profiles of released views not yet gone go too.
+  qDeleteAll(findChildren<QWebEngineProfile*>(Qt::FindDirectChildrenOnly));
   profile_ = nullptr;
 }
 

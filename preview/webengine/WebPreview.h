@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "modules/host/PreviewPlugin.h"
 
@@ -11,6 +13,7 @@ class QWebEngineProfile;
 namespace orvanta {
 
 class PageSchemeHandler;
+class PreviewView;
 class RendererWatchdog;
 class WindowStacking;
 
@@ -41,11 +44,15 @@ class WebPreviewFactory : public QObject, public PreviewFactory {
 
  private:
   QWebEngineProfile* profile();
+  void trimLater();
 
   QWebEngineProfile* profile_ = nullptr;
   PageSchemeHandler* pages_ = nullptr;
   RendererWatchdog* watchdog_;
   std::shared_ptr<const WindowStacking> stacking_;
+  // The views made on profile_, which goes when they have.
+  std::vector<QPointer<PreviewView>> views_;
+  mutable QString engineName_;
 };
 
 }  // namespace orvanta

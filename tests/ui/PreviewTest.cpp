@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "modules/host/ModuleHost.h"
 #include "modules/host/PreviewPlugin.h"
 #include "tests/ui/UiTest.h"
 
@@ -426,6 +427,16 @@ TEST_F(UnrulyPage, LeftPreviewGivesTheEngineBackAndTheNextPreviewBuildsItAgain) 
   };
   EXPECT_TRUE(WaitUntil([&] { return !running(renderers.front()); }, 20000))
       << "the renderer still runs";
+  // The module's instance is shared by every loader of its file.
+  ModuleHost module(kPreviewModule, {PluginFolder()});
+  auto* factory = dynamic_cast<QObject*>(module.load<PreviewFactory>());
+  ASSERT_NE(factory, nullptr) << module.error().toStdString();
+  const auto profiles = [factory] {
+    const QList<QObject*> children = factory->findChildren<QObject*>();
+    return std::count_if(children.begin(), children.end(),
+                         [](const QObject* o) { return o->inherits("QWebEngineProfile"); });
+  };
+  EXPECT_TRUE(WaitUntil([&] { return profiles() == 0; }, 5000)) << "the profile stays";
 
   // Preview again: the same page, and the ticked box still lets it open its window.
   loadedViews_.clear();
@@ -437,6 +448,7 @@ TEST_F(UnrulyPage, LeftPreviewGivesTheEngineBackAndTheNextPreviewBuildsItAgain) 
   EXPECT_TRUE(InFront(window_->browser(0)->widget()));
   EXPECT_TRUE(
       WaitUntil([&] { return Title(0) == QLatin1String("first") && !Popups().isEmpty(); }, 60000));
+  EXPECT_EQ(profiles(), 1);
   EXPECT_TRUE(Run(StillInCharge()));
 }
 
