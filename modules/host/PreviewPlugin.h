@@ -49,7 +49,7 @@ struct PopupFacts {
   QRect screen;
   std::optional<bool> resizable;
   std::optional<bool> fullScreen;
-  std::vector<Bar> bars;  // the ten options in their usual order
+  std::vector<Bar> bars;          // the ten options in their usual order
   std::optional<bool> overflows;  // the popup's page is larger than its window
   QString focus;                  // "popup", "main window", "none"; empty: not measured yet
   std::optional<bool> popupInFront;

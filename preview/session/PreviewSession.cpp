@@ -99,7 +99,8 @@ void PreviewSession::ShowPage(int view, const char* pageName, const std::functio
     // The old file is still there; showing it would pass it off as new.
     PreviewBrowser* browser = browsers_[static_cast<std::size_t>(view)];
     if (!CallModule([&] {
-          browser->showNotice(tr("The page could not be written, so it is not shown. %1").arg(failure));
+          browser->showNotice(
+              tr("The page could not be written, so it is not shown. %1").arg(failure));
         }))
       ShowModuleError();
   }

@@ -19,12 +19,14 @@ namespace {
 TEST(ModuleFolders, TheBuildTreeIsSearchedOnlyByAProgramInsideIt) {
   const QStringList inBuild = ModuleFolders(QCoreApplication::applicationDirPath());
   ASSERT_EQ(inBuild.size(), 2);
-  EXPECT_TRUE(QFileInfo(QDir(inBuild[1]).filePath(QStringLiteral("liborvanta_history.so"))).isFile());
+  EXPECT_TRUE(
+      QFileInfo(QDir(inBuild[1]).filePath(QStringLiteral("liborvanta_history.so"))).isFile());
   for (const char* prefix : {"/usr", "/opt/orvanta"}) {
     const QStringList installed = ModuleFolders(QLatin1String(prefix) + QStringLiteral("/bin"));
     ASSERT_EQ(installed.size(), 1) << prefix;
     EXPECT_TRUE(installed[0].startsWith(QLatin1String(prefix) + '/')) << installed[0].toStdString();
-    EXPECT_TRUE(installed[0].endsWith(QStringLiteral("/orvanta/plugins"))) << installed[0].toStdString();
+    EXPECT_TRUE(installed[0].endsWith(QStringLiteral("/orvanta/plugins")))
+        << installed[0].toStdString();
   }
 }
 
@@ -75,11 +77,12 @@ TEST(ModuleHost, LoadsTheHistoryReaderFromTheFirstFolderThatHasIt) {
   QFile blank(file);
   ASSERT_TRUE(blank.open(QIODevice::WriteOnly));
   blank.close();
-  const QString sql = QStringLiteral("WITH t(u) AS (VALUES ('https://a.example/'), ('https://b.example/')) "
-                                     "SELECT u FROM t");
+  const QString sql = QStringLiteral(
+      "WITH t(u) AS (VALUES ('https://a.example/'), ('https://b.example/')) "
+      "SELECT u FROM t");
   std::atomic<bool> cancel{false};
-  EXPECT_EQ(reader->query(file, sql, cancel),
-            (QStringList{QStringLiteral("https://a.example/"), QStringLiteral("https://b.example/")}));
+  EXPECT_EQ(reader->query(file, sql, cancel), (QStringList{QStringLiteral("https://a.example/"),
+                                                           QStringLiteral("https://b.example/")}));
   EXPECT_TRUE(reader->query(file, QStringLiteral("SELECT nonsense"), cancel).isEmpty());
   cancel = true;
   EXPECT_TRUE(reader->query(file, sql, cancel).isEmpty());

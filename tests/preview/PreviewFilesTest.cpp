@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -35,17 +35,19 @@ TEST(Utf8ToWindows1252, MapsTheCodePage) {
     const char* bytes;
   } cases[] = {
       {"plain ASCII\r\n", "plain ASCII\r\n"},
-      {"\xE2\x82\xAC", "\x80"},                  // euro sign
-      {"\xE2\x80\x9A\xC6\x92", "\x82\x83"},      // low quote, f with hook
-      {"\xE2\x80\xA2", "\x95"},                  // bullet
-      {"\xC5\xB8", "\x9F"},                      // Y with diaeresis
+      {"\xE2\x82\xAC", "\x80"},              // euro sign
+      {"\xE2\x80\x9A\xC6\x92", "\x82\x83"},  // low quote, f with hook
+      {"\xE2\x80\xA2", "\x95"},              // bullet
+      {"\xC5\xB8", "\x9F"},                  // Y with diaeresis
       {"\xC2\xA0\xC3\xA9\xC3\xBF", "\xA0\xE9\xFF"},
-      {"\xE2\x9C\x93", "?"},                     // check mark
-      {"\xC2\x81", "?"},                         // C1 control the code page lacks
-      {"\xF0\x9F\x98\x80", "?"},                 // outside the BMP
-      {"a\xFF" "b", "a?b"},                      // malformed UTF-8
-      {"\xE2\x82", "??"},                        // truncated sequence
-      {"\xC0\xAF", "??"},                        // overlong
+      {"\xE2\x9C\x93", "?"},      // check mark
+      {"\xC2\x81", "?"},          // C1 control the code page lacks
+      {"\xF0\x9F\x98\x80", "?"},  // outside the BMP
+      {"a\xFF"
+       "b",
+       "a?b"},             // malformed UTF-8
+      {"\xE2\x82", "??"},  // truncated sequence
+      {"\xC0\xAF", "??"},  // overlong
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8ToWindows1252(c.utf8), c.bytes) << c.utf8;
 }
@@ -250,8 +252,8 @@ TEST(WorkFolder, LeftoversGoOnlyWhenNoOneHoldsTheirLock) {
   } cases[] = {
       {"NamedAfterAGoneProcessButHeld", "work-other-" + std::to_string(gone) + "-abc", true, true,
        true},
-      {"NamedAfterALiveProcessButFree", "work-other-" + std::to_string(::getpid()) + "-abc",
-       true, false, false},
+      {"NamedAfterALiveProcessButFree", "work-other-" + std::to_string(::getpid()) + "-abc", true,
+       false, false},
       {"StillBeingMadeWithNoLockYet", "work-other-1-new", false, false, true},
       {"HalfMadeAndFree", ".new-abcdef", true, false, false},
       {"NotOurs", "photos", true, false, true},

@@ -102,11 +102,12 @@ const QString kSentinelTitle = QStringLiteral("sentinel");
 void AddLoadSentinel(const std::string& page, int delayMs) {
   QFile f(QString::fromStdString(page));
   ASSERT_TRUE(f.open(QIODevice::Append)) << page;
-  f.write(QStringLiteral("<script>window.addEventListener('load', function () {"
-                         " setTimeout(function () { document.title = '%1'; }, %2); });</script>\r\n")
-              .arg(kSentinelTitle)
-              .arg(delayMs)
-              .toLatin1());
+  f.write(
+      QStringLiteral("<script>window.addEventListener('load', function () {"
+                     " setTimeout(function () { document.title = '%1'; }, %2); });</script>\r\n")
+          .arg(kSentinelTitle)
+          .arg(delayMs)
+          .toLatin1());
 }
 
 // Everything queued so far, deferred deletions included, has run.
@@ -318,8 +319,11 @@ TEST_F(WebPreviewTest, PageScriptsCannotReadLocalFilesNorLogToTheConsole) {
             "  r.send(); return r.responseText; } catch (e) { return 'blocked'; } }\n"
             "console.log('orvanta-console-probe');\n"
             "</script></head><body><img src='gobutton.gif' onload=\"document.title = ['width',"
-            " this.naturalWidth, read('" + QUrl::fromLocalFile(secret).toEncoded() + "'),"
-            " read('beside.txt')].join(' ')\" onerror=\"document.title='no picture'\"></body></html>");
+            " this.naturalWidth, read('" +
+                QUrl::fromLocalFile(secret).toEncoded() +
+                "'),"
+                " read('beside.txt')].join(' ')\" onerror=\"document.title='no "
+                "picture'\"></body></html>");
   orvanta::EnsureGoButton(folder_.toStdString());
   Loads loads;
   orvanta::PreviewBrowser* browser = AddBrowser(&loads);
@@ -756,8 +760,8 @@ TEST_F(CustomizerTest, ControlWheelDoesNotZoomUnlessShortcutsAreOn) {
 
   customizer_->setProperty("browserShortcuts", true);
   controlWheel();
-  EXPECT_TRUE(WaitUntil(
-      [&] { return view_->property("zoomFactor").toDouble() > before + 0.01; }, 3000));
+  EXPECT_TRUE(
+      WaitUntil([&] { return view_->property("zoomFactor").toDouble() > before + 0.01; }, 3000));
 }
 
 QWidget* OpenMenu() {

@@ -1,11 +1,11 @@
 // The preview page with the real browser module: test pages, loads and the
 // popup windows the generated code opens.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QTest>
-#include <QCheckBox>
 #include <QLabel>
+#include <QTest>
 #include <QWidget>
 #include <algorithm>
 #include <csignal>
@@ -51,8 +51,9 @@ TEST_F(Preview, BeforeAnyGenerationShowsBlankPages) {
   ASSERT_TRUE(WaitForPreviewLoads());
   EXPECT_TRUE(loadsOk_);
   EXPECT_EQ(ReadWorkFile("test_page.htm"), QByteArray("\r\n"));
-  EXPECT_EQ(ReadWorkFile("test_link.htm"),
-            QByteArray("<html><head><title>Popup Test Page</title></head><body></body></html>\r\n"));
+  EXPECT_EQ(
+      ReadWorkFile("test_link.htm"),
+      QByteArray("<html><head><title>Popup Test Page</title></head><body></body></html>\r\n"));
   ASSERT_NE(window_->browser(0), nullptr);
   EXPECT_EQ(window_->browser(0)->widget()->objectName(), "WebBrowser1");
   EXPECT_EQ(window_->browser(1)->widget()->objectName(), "WebBrowser2");
@@ -84,7 +85,8 @@ TEST_F(Preview, PageLoadOpensATopLevelPopupWhereTheEntriesSay) {
   Click(Button("cmdGo_0"));
   Button("chkAllowPopups")->setChecked(true);
   QWidget* opened = nullptr;
-  QObject::connect(window_.get(), &FrmMain::previewPopupOpened, [&](QWidget* popup) { opened = popup; });
+  QObject::connect(window_.get(), &FrmMain::previewPopupOpened,
+                   [&](QWidget* popup) { opened = popup; });
   ClickTab(2);
   ASSERT_TRUE(WaitUntil([&] { return opened != nullptr; }, 60000));
   EXPECT_TRUE(opened->isWindow());
@@ -181,7 +183,8 @@ TEST_F(Preview, F1InsideAPreviewViewOpensTheManual) {
   window_->browser(0)->widget()->setFocus();
   QWidget* focus = QApplication::focusWidget();
   ASSERT_NE(focus, nullptr);
-  ASSERT_TRUE(window_->browser(0)->widget()->isAncestorOf(focus) || focus == window_->browser(0)->widget());
+  ASSERT_TRUE(window_->browser(0)->widget()->isAncestorOf(focus) ||
+              focus == window_->browser(0)->widget());
   QTest::keyClick(focus, Qt::Key_F1);
   QApplication::processEvents();
   EXPECT_EQ(shellTargets_, QStringList{manual});
@@ -242,18 +245,21 @@ class UnrulyPage : public Preview {
   // window leaves no dialog open.
   std::vector<Step> StillInCharge() {
     return {
-        {[] { return true; },
-         [this] { ShowPage(QStringLiteral("<title>fresh</title>")); }},
+        {[] { return true; }, [this] { ShowPage(QStringLiteral("<title>fresh</title>")); }},
         {[this] { return Title(0) == QLatin1String("fresh"); },
-         [this] { EXPECT_EQ(Tabs()->currentIndex(), 2); window_->close(); }},
+         [this] {
+           EXPECT_EQ(Tabs()->currentIndex(), 2);
+           window_->close();
+         }},
         {[this] { return OpenDialog(window_.get()) == nullptr && Popups().isEmpty(); }, [] {}},
     };
   }
 };
 
 TEST_F(UnrulyPage, AlertLoopOffersToStopAndTheWindowStaysInCharge) {
-  ShowPage(QStringLiteral("<script>setTimeout(function(){for(var i=0;i<1000;i++){alert('a'+i);}"
-                          "document.title='done';},300)</script>"));
+  ShowPage(
+      QStringLiteral("<script>setTimeout(function(){for(var i=0;i<1000;i++){alert('a'+i);}"
+                     "document.title='done';},300)</script>"));
   int seen = 0;
   const auto answer = [&](bool stop) {
     return Step{[&] {
@@ -270,7 +276,9 @@ TEST_F(UnrulyPage, AlertLoopOffersToStopAndTheWindowStaysInCharge) {
                   Click(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdPageDialogOk")));
                 }};
   };
-  std::vector<Step> steps{answer(false), answer(false), answer(true),
+  std::vector<Step> steps{answer(false),
+                          answer(false),
+                          answer(true),
                           {[&] { return Title(0) == QLatin1String("done"); }, [] {}}};
   ASSERT_TRUE(Run(steps));
   EXPECT_TRUE(Run(StillInCharge()));
@@ -331,8 +339,9 @@ TEST_F(UnrulyPage, StoppedDialogsStayStoppedWhateverThePageLogsOrPushes) {
 }
 
 TEST_F(UnrulyPage, EndlessScriptIsEndedAndReplaced) {
-  ShowPage(QStringLiteral("<title>spin</title><script>setTimeout(function(){"
-                          "document.title='spinning';while(true){}},300)</script>"));
+  ShowPage(
+      QStringLiteral("<title>spin</title><script>setTimeout(function(){"
+                     "document.title='spinning';while(true){}},300)</script>"));
   ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("spinning"); }, 60000));
   const std::vector<pid_t> before = Renderers();
   EXPECT_TRUE(Run(StillInCharge()));
@@ -343,8 +352,9 @@ TEST_F(UnrulyPage, EndlessScriptIsEndedAndReplaced) {
 
 TEST_F(UnrulyPage, AlertInAPopupLeavesTheMainWindowFree) {
   Button("chkAllowPopups")->setChecked(true);
-  ShowPage(QStringLiteral("<script>setTimeout(function(){var w=window.open('','p',"
-                          "'width=300,height=200');w.alert(1);},300)</script>"));
+  ShowPage(
+      QStringLiteral("<script>setTimeout(function(){var w=window.open('','p',"
+                     "'width=300,height=200');w.alert(1);},300)</script>"));
   std::vector<Step> steps{
       {[&] { return !Popups().isEmpty() && OpenDialog(Popups().first()) != nullptr; },
        [&] {
@@ -361,7 +371,8 @@ TEST_F(UnrulyPage, KilledRendererIsSaidInTheViewAndPreviewBringsThePageBack) {
   ASSERT_TRUE(WaitUntil([&] { return Title(0) == QLatin1String("first"); }, 60000));
   for (pid_t pid : Renderers()) kill(pid, SIGKILL);
   ASSERT_TRUE(WaitUntil([&] { return Notice(0)->isVisible(); }, 30000));
-  EXPECT_EQ(Notice(0)->text(), QStringLiteral("The page stopped. Preview or Reload loads it again."));
+  EXPECT_EQ(Notice(0)->text(),
+            QStringLiteral("The page stopped. Preview or Reload loads it again."));
   // Reload, enabled only while a view says so, brings the page back from
   // the keyboard as from the button, whatever has the focus in the page.
   QAbstractButton* reload = Button("cmdPageReload");
