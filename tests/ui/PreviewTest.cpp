@@ -197,6 +197,25 @@ class UnrulyPage : public Preview {
  protected:
   using Step = std::pair<std::function<bool()>, std::function<void()>>;
 
+  // Waits for the next page dialog and answers it with OK, ticking "stop
+  // further dialogs" when asked to; `seen` counts the dialogs answered and
+  // `offered` says whether the dialog had the box to tick.
+  Step AnswerDialog(bool stop, int& seen, std::function<void(bool offered)> check = {}) {
+    return Step{[this] {
+                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
+                  return dialog != nullptr && !dialog->property("answered").toBool();
+                },
+                [this, stop, &seen, check] {
+                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
+                  dialog->setProperty("answered", true);
+                  ++seen;
+                  auto* offer = dialog->findChild<QCheckBox*>(QStringLiteral("chkStopDialogs"));
+                  if (check) check(offer != nullptr);
+                  if (stop && offer != nullptr) offer->setChecked(true);
+                  Click(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdPageDialogOk")));
+                }};
+  }
+
   bool Run(const std::vector<Step>& steps) {
     std::size_t next = 0;
     QTimer timer;
@@ -262,19 +281,8 @@ TEST_F(UnrulyPage, AlertLoopOffersToStopAndTheWindowStaysInCharge) {
                      "document.title='done';},300)</script>"));
   int seen = 0;
   const auto answer = [&](bool stop) {
-    return Step{[&] {
-                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
-                  return dialog != nullptr && !dialog->property("answered").toBool();
-                },
-                [&, stop] {
-                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
-                  dialog->setProperty("answered", true);
-                  ++seen;
-                  auto* offer = dialog->findChild<QCheckBox*>(QStringLiteral("chkStopDialogs"));
-                  EXPECT_EQ(offer != nullptr, seen >= 3) << seen;
-                  if (stop && offer != nullptr) offer->setChecked(true);
-                  Click(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdPageDialogOk")));
-                }};
+    // The box to stop them comes with the third dialog in a row.
+    return AnswerDialog(stop, seen, [&](bool offered) { EXPECT_EQ(offered, seen >= 3) << seen; });
   };
   std::vector<Step> steps{answer(false),
                           answer(false),
@@ -303,20 +311,7 @@ TEST_F(UnrulyPage, StoppedDialogsStayStoppedWhateverThePageLogsOrPushes) {
   int seen = 0;
   int cameBack = 0;
   QStringList back;
-  const auto answer = [&](bool stop) {
-    return Step{[&] {
-                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
-                  return dialog != nullptr && !dialog->property("answered").toBool();
-                },
-                [&, stop] {
-                  QWidget* dialog = OpenDialog(window_->browser(0)->widget());
-                  dialog->setProperty("answered", true);
-                  ++seen;
-                  auto* offer = dialog->findChild<QCheckBox*>(QStringLiteral("chkStopDialogs"));
-                  if (stop && offer != nullptr) offer->setChecked(true);
-                  Click(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdPageDialogOk")));
-                }};
-  };
+  const auto answer = [&](bool stop) { return AnswerDialog(stop, seen); };
   // Any dialog after the stop is counted and answered, so that no wait
   // hangs inside it.
   const Step noneBack{
