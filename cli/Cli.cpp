@@ -27,6 +27,7 @@
 #include "core/Message.h"
 #include "core/NumericEntry.h"
 #include "core/SettingsFields.h"
+#include "core/Utf8.h"
 #include "files/FileWriter.h"
 #include "orvanta/Version.h"
 #include "preview/TestPages.h"
@@ -204,28 +205,8 @@ nlohmann::json SettingsJson(const PopupSettings& s) {
 // Where `text` stops being UTF-8, or npos.
 std::size_t InvalidUtf8At(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::size_t len = 1;
-    unsigned cp = b;
-    unsigned min = 0;
-    if (b >= 0x80) {
-      if ((b & 0xE0) == 0xC0)
-        len = 2, cp = b & 0x1F, min = 0x80;
-      else if ((b & 0xF0) == 0xE0)
-        len = 3, cp = b & 0x0F, min = 0x800;
-      else if ((b & 0xF8) == 0xF0)
-        len = 4, cp = b & 0x07, min = 0x10000;
-      else
-        return i;
-      if (i + len > text.size()) return i;
-      for (std::size_t k = 1; k < len; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) return i;
-        cp = (cp << 6) | (c & 0x3F);
-      }
-      if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
-    }
-    i += len;
+    const std::size_t at = i;
+    if (!DecodeUtf8(text, i)) return at;
   }
   return std::string_view::npos;
 }

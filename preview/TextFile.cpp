@@ -1,5 +1,6 @@
 #include "preview/TextFile.h"
 
+#include "core/Utf8.h"
 #include "files/FileWriter.h"
 
 namespace orvanta {
@@ -18,39 +19,13 @@ char ToWindows1252(char32_t cp) {
   return '?';
 }
 
-// Decodes one UTF-8 sequence at `i`; malformed input yields one U+FFFD per
-// offending byte.
-char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) return s[i++], b0;
-  int len = 0;
-  char32_t cp = 0;
-  char32_t min = 0;
-  if ((b0 & 0xE0) == 0xC0)
-    len = 2, cp = b0 & 0x1F, min = 0x80;
-  else if ((b0 & 0xF0) == 0xE0)
-    len = 3, cp = b0 & 0x0F, min = 0x800;
-  else if ((b0 & 0xF8) == 0xF0)
-    len = 4, cp = b0 & 0x07, min = 0x10000;
-  else
-    return ++i, 0xFFFD;
-  if (i + len > s.size()) return ++i, 0xFFFD;
-  for (int k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return ++i, 0xFFFD;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return ++i, 0xFFFD;
-  i += len;
-  return cp;
-}
-
 }  // namespace
 
 std::string Utf8ToWindows1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) out.push_back(ToWindows1252(DecodeUtf8(utf8, i)));
+  for (std::size_t i = 0; i < utf8.size();)
+    out.push_back(ToWindows1252(DecodeUtf8(utf8, i).value_or(0xFFFD)));
   return out;
 }
 
