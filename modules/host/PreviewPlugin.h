@@ -110,6 +110,9 @@ class PreviewBrowser {
   // Answers every dialog of this view's pages and popups with Cancel at once,
   // for runs no one watches.
   virtual void setDialogsCancelled(bool cancelled) = 0;
+  // Whether the pages to come may show In Page dialogs, which the view then
+  // measures for the popup report; off unless set, from the next load.
+  virtual void setPageDialogsWatched(bool watched) = 0;
   // Called for each script error of the view's own page and each dialog
   // cancelled on its own.
   virtual void setPageNoteHandler(std::function<void(const PageNote&)> handler) = 0;
@@ -140,5 +143,5 @@ class PreviewFactory {
 
 }  // namespace orvanta
 
-#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.6"
+#define OrvantaPreviewFactory_iid "org.example.Orvanta.PreviewFactory/1.7"
 Q_DECLARE_INTERFACE(orvanta::PreviewFactory, OrvantaPreviewFactory_iid)

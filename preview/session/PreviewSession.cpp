@@ -19,6 +19,16 @@
 
 namespace orvanta {
 
+namespace {
+
+// In Page code makes a dialog element; measuring one costs each document of
+// the view a world of the program's own, so other code goes without.
+bool MayShowDialog(const std::string& code) {
+  return QString::fromStdString(code).contains(QLatin1String("dialog"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
 PreviewSession::PreviewSession(PreviewSetup setup, std::array<QFrame*, 2> viewBoxes,
                                QObject* parent)
     : QObject(parent), setup_(std::move(setup)), viewBoxes_(viewBoxes) {
@@ -72,6 +82,7 @@ void PreviewSession::WritePages(const std::string& popupCode, const std::string&
 }
 
 void PreviewSession::Show(const std::string& popupCode, const std::string& linkCode) {
+  dialogsWatched_ = MayShowDialog(popupCode) || MayShowDialog(linkCode);
   // One lock for the pair; a failure to take it is told in each view.
   std::optional<PageWriter> pages;
   ShowPage(0, kTestPageName, [&] {
@@ -270,7 +281,10 @@ void PreviewSession::ReleaseViews() {
 void PreviewSession::Navigate(int view, const char* pageName) {
   if (!EnsureViews()) return;
   PreviewBrowser* browser = browsers_[static_cast<std::size_t>(view)];
-  if (!CallModule([&] { browser->navigate(workFolder_ + QString::fromLatin1(pageName)); }))
+  if (!CallModule([&] {
+        browser->setPageDialogsWatched(dialogsWatched_);
+        browser->navigate(workFolder_ + QString::fromLatin1(pageName));
+      }))
     ShowModuleError();
 }
 

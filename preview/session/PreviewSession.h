@@ -124,6 +124,9 @@ class PreviewSession : public QObject {
   int launches_ = 0;
   bool popupsAllowed_ = false;
   bool dialogsCancelled_ = false;
+  // Whether the code shown may make In Page dialogs, which the views then
+  // measure.
+  bool dialogsWatched_ = false;
   QTimer releaseTimer_;
 };
 

@@ -37,8 +37,6 @@ constexpr std::size_t kTitleBar = 9;
 // Geometry, focus and order are read once the page's own script after the
 // call (focus, blur, moveTo) has run.
 constexpr int kSettleMs = 600;
-// A dialog may be told of a little after its frame already failed.
-constexpr qint64 kTellLagMs = 500;
 
 qint64 Now() { return QDateTime::currentMSecsSinceEpoch(); }
 
@@ -67,15 +65,13 @@ const QString& WorldScriptName() {
   return name;
 }
 
-// The origin of an address, as the engine names it when it refuses a frame.
-QString OriginOf(const QString& address) {
-  return QUrl(address)
-      .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
-      .toString();
-}
-
 const QString& ScriptName() {
   static const QString name = QStringLiteral("orvanta-popup-probe");
+  return name;
+}
+
+const QString& FrameScriptName() {
+  static const QString name = QStringLiteral("orvanta-frame-probe");
   return name;
 }
 
@@ -170,13 +166,24 @@ void PopupProbe::setNoteHandler(std::function<void(const PageNote&)> handler) {
 void PopupProbe::watchPage(QWebEnginePage* page) {
   page_ = page;
   if (!enabled() || page_.isNull()) return;
-  handoff_ = NewSecret().trimmed() + QLatin1Char('-');
   installScript();
-  installWorldScript();
+  if (watchDialogs_) installWorldScript();
+}
+
+void PopupProbe::watchDialogs(bool watch) {
+  if (watch == watchDialogs_) return;
+  watchDialogs_ = watch;
+  if (!enabled() || page_.isNull()) return;
+  if (watch) {
+    installWorldScript();
+    return;
+  }
+  QWebEngineScriptCollection& scripts = page_->scripts();
+  for (const QWebEngineScript& old : scripts.find(WorldScriptName())) scripts.remove(old);
+  worldSecret_.clear();
 }
 
 void PopupProbe::installWorldScript() {
-  if (page_.isNull()) return;
   QWebEngineScriptCollection& scripts = page_->scripts();
   for (const QWebEngineScript& old : scripts.find(WorldScriptName())) scripts.remove(old);
   worldSecret_ = NewSecret();
@@ -185,23 +192,26 @@ void PopupProbe::installWorldScript() {
   script.setInjectionPoint(QWebEngineScript::DocumentCreation);
   script.setWorldId(QWebEngineScript::ApplicationWorld);
   script.setRunsOnSubFrames(true);
-  script.setSourceCode(WorldScript(worldSecret_, handoff_));
+  script.setSourceCode(WorldScript(worldSecret_));
   scripts.insert(script);
 }
 
 void PopupProbe::installScript() {
-  if (page_.isNull()) return;
   QWebEngineScriptCollection& scripts = page_->scripts();
-  for (const QWebEngineScript& old : scripts.find(ScriptName())) scripts.remove(old);
+  for (const QString& name : {ScriptName(), FrameScriptName()})
+    for (const QWebEngineScript& old : scripts.find(name)) scripts.remove(old);
   secret_ = NewSecret();
-  QWebEngineScript script;
-  script.setName(ScriptName());
-  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-  script.setWorldId(QWebEngineScript::MainWorld);
-  // A frame's window.open is the test page's too.
-  script.setRunsOnSubFrames(true);
-  script.setSourceCode(ProbeScript(secret_, handoff_));
-  scripts.insert(script);
+  frameSecret_ = NewSecret();
+  for (const bool mainFrame : {true, false}) {
+    QWebEngineScript script;
+    script.setName(mainFrame ? ScriptName() : FrameScriptName());
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    // A frame's window.open is the test page's too.
+    script.setRunsOnSubFrames(!mainFrame);
+    script.setSourceCode(PageScript(mainFrame ? secret_ : frameSecret_, mainFrame));
+    scripts.insert(script);
+  }
 }
 
 void PopupProbe::newLoad() {
@@ -241,70 +251,15 @@ void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request, bool
   request_ = Request{request.isUserInitiated(), kind, fromTestPage};
 }
 
-bool PopupProbe::takeMessage(const QString& message, int line, const QString& source) {
-  if (!worldSecret_.isEmpty() && message.startsWith(worldSecret_)) {
-    takeWorldMessage(QJsonDocument::fromJson(message.mid(worldSecret_.size()).toUtf8()).array());
-    return true;
-  }
-  // The engine's own words when it refuses to frame a page. Script can log
-  // the same words, but not from the engine's error page or with no line;
-  // and a frame that did load is never taken for refused.
-  const auto refusal = [&](const char* start, const char* header) {
-    if (!message.startsWith(QLatin1String(start)) || !message.contains(QLatin1String(header)))
-      return false;
-    const qsizetype from = message.indexOf(QLatin1Char('\'')) + 1;
-    const qsizetype to = message.indexOf(QLatin1Char('\''), from);
-    if (from <= 0 || to < from) return false;
-    refusals_.emplace_back(OriginOf(message.mid(from, to - from)), QString::fromLatin1(header));
-    judgeFrames();
-    return true;
-  };
-  if (source == QLatin1String("chrome-error://chromewebdata/") &&
-      refusal("Refused to display '", "X-Frame-Options"))
-    return false;
-  if (source.isEmpty() && line == 0 && refusal("Refused to frame '", "frame-ancestors"))
-    return false;
-  if (secret_.isEmpty() || !message.startsWith(secret_)) return false;
-  const qsizetype keyEnd = message.indexOf(QLatin1Char(' '), secret_.size());
-  if (keyEnd < 0) return true;
-  // The page being left speaks with the keys of its own load's documents.
-  const QString key = message.mid(secret_.size(), keyEnd - secret_.size());
-  const bool current = keys_.contains(key);
-  const bool previous = !current && previousKeys_.contains(key);
-  if (!current && !previous) return true;
-  const QJsonArray fields = QJsonDocument::fromJson(message.mid(keyEnd + 1).toUtf8()).array();
-  const QString kind = fields.at(0).toString();
-  if (kind == QLatin1String("error") && current && fields.size() == 3) {
-    if (noteHandler_)
-      noteHandler_(
-          PageNote{PageNote::Kind::ScriptError, fields.at(1).toString(), fields.at(2).toInt()});
-    return true;
-  }
-  if (kind != QLatin1String("open") || fields.size() != 5) return true;
-  // What the user did comes from the program's world of the same frame,
-  // whose notes the engine hands over in the same order as this call.
-  const bool fromFrame = fields.at(4).toBool();
-  const Input& input = (previous ? previousInput_ : input_)[fromFrame ? 1 : 0];
-  if (previous && !input.leaving) return true;
-  const double calledAt = fields.at(2).toDouble(-1);
-  const qint64 now = Now();
-  Call call;
-  call.features = fields.at(1).toString();
-  call.trigger = input.kind;
-  if (input.at > 0 && calledAt >= input.at)
-    call.triggerAt = now - static_cast<qint64>(calledAt - input.at);
-  if (input.action > 0 && calledAt >= input.action)
-    call.sinceActionMs = static_cast<qint64>(calledAt - input.action);
-  call.leaving = input.leaving;
-  call.fromFrame = fromFrame;
-  if (fields.at(3).toBool()) {
-    // Refused: no window will come for this call.
-    Record refused;
-    refused.Load = load_;
-    refused.facts.number = ++number_;
-    takeCall(refused, call);
-    report(refused);
-    return true;
+void PopupProbe::takeOpen(const Call& call, bool refused) {
+  if (refused) {
+    // No window will come for this call.
+    Record record;
+    record.Load = load_;
+    record.facts.number = ++number_;
+    takeCall(record, call);
+    report(record);
+    return;
   }
   // Only a window of this load that the test page asked for takes the call.
   for (const auto& record : records_) {
@@ -313,122 +268,10 @@ bool PopupProbe::takeMessage(const QString& message, int line, const QString& so
       if (record->shownAt > 0 && record->triggerAt > 0)
         record->facts.triggerToOpenMs = TriggerToOpen(*record);
       report(*record);
-      return true;
+      return;
     }
   }
   calls_.push_back(call);
-  return true;
-}
-
-void PopupProbe::takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]) {
-  const QString kind = fields.at(0).toString();
-  Input& in = input[inFrame ? 1 : 0];
-  if (kind == QLatin1String("note") && fields.size() == 3) {
-    in.kind = fields.at(1).toString();
-    in.at = fields.at(2).toDouble(0);
-    if (in.kind == QLatin1String("page close")) in.leaving = true;
-  } else if (kind == QLatin1String("action") && fields.size() == 2) {
-    in.action = fields.at(1).toDouble(0);
-  } else if (kind == QLatin1String("shown")) {
-    in.leaving = false;
-  }
-}
-
-void PopupProbe::takeWorldMessage(QJsonArray fields) {
-  const QString document = fields.at(0).toString();
-  const bool inFrame = fields.at(1).toBool();
-  fields.removeFirst();
-  fields.removeFirst();
-  // The main frame's document of this load is the first to speak after it
-  // began, unless it is the page being left; a frame's is this load's.
-  bool current = true;
-  if (!inFrame) {
-    if (!previousDocument_.isEmpty() && document == previousDocument_) {
-      current = false;
-    } else if (document_ != document) {
-      document_ = document;
-    }
-  }
-  QStringList& keys = current ? keys_ : previousKeys_;
-  if (!keys.contains(document)) keys << document;
-  takeInput(fields, inFrame, current ? input_ : previousInput_);
-  if (!current) return;
-  const QString kind = fields.at(0).toString();
-  if (kind == QLatin1String("dialog")) {
-    takeDialog(fields);
-  } else if (kind == QLatin1String("frame")) {
-    const QString address = fields.at(1).toString();
-    if (address.startsWith(QLatin1String("chrome-error:"))) {
-      // The engine's words on why come just after its error page.
-      lastFrameError_ = Now();
-      QTimer::singleShot(300, this, [this, load = load_] {
-        if (load == load_) judgeFrames();
-      });
-    } else if (!address.startsWith(QLatin1String("about:"))) {
-      framedDocuments_ << OriginOf(address);
-      judgeFrames();
-    }
-  }
-}
-
-void PopupProbe::takeDialog(const QJsonArray& fields) {
-  constexpr qsizetype kFields = 17;
-  if (fields.size() != kFields) return;
-  const auto ms = [&fields](int i) -> std::optional<qint64> {
-    const double v = fields.at(i).toDouble(-1);
-    if (v < 0) return std::nullopt;
-    return static_cast<qint64>(v);
-  };
-  const auto number = [&fields](int i) { return fields.at(i).toInt(-1); };
-  const int worldNumber = number(1);
-  auto found = std::find_if(dialogs_.begin(), dialogs_.end(), [worldNumber](const Dialog& d) {
-    return d.worldNumber == worldNumber;
-  });
-  if (found == dialogs_.end()) {
-    Dialog dialog;
-    dialog.worldNumber = worldNumber;
-    dialog.openedAt = Now();
-    dialog.facts.number = ++number_;
-    dialog.facts.inPage = true;
-    dialog.facts.opened = true;
-    dialog.facts.engineWindow = QStringLiteral("dialog");
-    dialogs_.push_back(dialog);
-    found = dialogs_.end() - 1;
-  }
-  PopupFacts& f = found->facts;
-  f.trigger = fields.at(2).toString();
-  f.triggerToOpenMs = ms(3);
-  f.openToCloseMs = ms(4);
-  const QString by = fields.at(5).toString();
-  if (by == QLatin1String("user")) f.end = PopupFacts::End::ByUser;
-  if (by == QLatin1String("script")) f.end = PopupFacts::End::ByScript;
-  f.framed = fields.at(6).toString();
-  f.asked = QRect(number(7), number(8), number(9), number(10));
-  f.given = QRect(number(11), number(12), number(13), number(14));
-  f.screen = QRect(0, 0, number(15), number(16));
-  if (handler_) handler_(f);
-  judgeFrames();
-}
-
-void PopupProbe::judgeFrames() {
-  for (Dialog& dialog : dialogs_) {
-    PopupFacts& f = dialog.facts;
-    if (f.framed.isEmpty() || (f.framedLoaded && *f.framedLoaded)) continue;
-    const QString origin = OriginOf(f.framed);
-    std::optional<bool> loaded;
-    QString refused;
-    if (framedDocuments_.contains(origin)) {
-      loaded = true;
-    } else if (lastFrameError_ >= dialog.openedAt - kTellLagMs) {
-      loaded = false;
-      for (const auto& [from, header] : refusals_)
-        if (from == origin) refused = header;
-    }
-    if (loaded == f.framedLoaded && refused == f.framedRefused) continue;
-    f.framedLoaded = loaded;
-    f.framedRefused = refused;
-    if (handler_) handler_(f);
-  }
 }
 
 void PopupProbe::takeCall(Record& record, const Call& call) {

@@ -28,14 +28,12 @@ QRect RequestedGeometry(const QString& features, const QRect& fallback);
 // asks for, and tells the handler each time it learns more. The browser hands
 // it the events; it keeps no window alive.
 //
-// What the user did in the test page and what became of its In Page dialogs
-// is read from the DOM by a script in a world of the program's own, which
-// the page's script can neither see nor change; it speaks with a secret of
-// that world.
-//
-// The page's own window.open calls are seen only in the page's world: a
-// script put there before any of the page's keeps its own references and
-// speaks with a key of its document that only the program's world gives.
+// What the user did and the page's own window.open calls are seen only in
+// the page's world: a script put there before any of the page's keeps its
+// own references and speaks with a secret only the program knows, one for
+// the main frame and another for frames. The In Page dialogs a page shows
+// are measured from the DOM by a script in a world of the program's own,
+// which the page's script can neither see nor change.
 class PopupProbe : public QObject {
   Q_OBJECT
  public:
@@ -50,6 +48,9 @@ class PopupProbe : public QObject {
   void setNoteHandler(std::function<void(const PageNote&)> handler);
   // The view's own page; the popups' pages are never watched for calls.
   void watchPage(QWebEnginePage* page);
+  // Whether the pages to come may show In Page dialogs, which only the
+  // program's own world measures; that world costs each document memory.
+  void watchDialogs(bool watch);
   // The view is about to load another page: records and numbering start
   // again, and the next document gets a new secret.
   void newLoad();
@@ -61,6 +62,9 @@ class PopupProbe : public QObject {
   bool takeMessage(const QString& message, int line = 1, const QString& source = QString());
   // A message of the program's own world in the test page or its frames.
   void takeWorldMessage(QJsonArray fields);
+  // A message of the page world's script of the main frame, with the key of
+  // its document, or of a frame.
+  void takePageMessage(const QString& key, const QJsonArray& fields, bool fromFrame);
   // What the engine asked for, just before the window for it is made;
   // `fromTestPage` false for windows a popup's page asked for.
   void windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage);
@@ -89,19 +93,22 @@ class PopupProbe : public QObject {
  private:
   void installScript();
   void installWorldScript();
-  void takeDialog(const QJsonArray& fields);
   // What the user last did in the main frame [0] or in a frame [1], by the
-  // renderer's clock, as the program's world saw it.
+  // renderer's clock, as the page world's script saw it.
   struct Input {
     QString kind = QStringLiteral("script");
     double at = 0;
     double action = 0;
+    bool actionInDialog = false;
     bool leaving = false;
   };
   static void takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]);
   void judgeFrames();
   Record* recordOf(QObject* window) const;
   void takeCall(Record& record, const Call& call);
+  // A window.open call the page world's script told of; `refused` when the
+  // engine gave the page no window.
+  void takeOpen(const Call& call, bool refused);
   void measure(Record& record);
   void readPage(Record& record);
   void report(const Record& record);
@@ -118,8 +125,10 @@ class PopupProbe : public QObject {
     bool fromTestPage;
   };
   std::optional<Request> request_;
-  QString secret_;
+  QString secret_;       // of the page world's script in the main frame
+  QString frameSecret_;  // of the page world's script in frames
   QString worldSecret_;  // of the program's world in the test page's frames
+  bool watchDialogs_ = false;
   // The main frame's document of this load and of the load before, as
   // the world's script names them.
   QString document_;
@@ -134,15 +143,13 @@ class PopupProbe : public QObject {
     qint64 openedAt = 0;
     PopupFacts facts;
   };
+  void takeDialog(const QJsonArray& fields);
   std::vector<Dialog> dialogs_;
   QStringList framedDocuments_;
   qint64 lastFrameError_ = 0;
   std::vector<std::pair<QString, QString>> refusals_;
-  // Names of the events in which the program's world hands each document's
-  // key to the page world's script.
-  QString handoff_;
-  // The keys of the documents of this load and of the load before, as the
-  // program's world told them.
+  // The keys of the main frame's documents of this load and of the load
+  // before, as each told its own first.
   QStringList keys_;
   QStringList previousKeys_;
   int load_ = 0;

@@ -226,6 +226,8 @@ void PreviewView::setPopupsAllowed(bool allowed) {
     page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, allowed);
 }
 
+void PreviewView::setPageDialogsWatched(bool watched) { probe_->watchDialogs(watched); }
+
 void PreviewView::setPageNoteHandler(std::function<void(const PageNote&)> handler) {
   onNote_ = handler;
   probe_->setNoteHandler(std::move(handler));

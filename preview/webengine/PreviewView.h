@@ -46,6 +46,7 @@ class PreviewView : public QWidget, public PreviewBrowser {
   void setPageNoteHandler(std::function<void(const PageNote&)> handler) override;
   void setPopupsAllowed(bool allowed) override;
   void setDialogsCancelled(bool cancelled) override { dialogsCancelled_ = cancelled; }
+  void setPageDialogsWatched(bool watched) override;
   void locate(const QString& selector, std::function<void(QRect)> done) override;
   bool stopped() const override { return state_.stopped(); }
   void reload() override;

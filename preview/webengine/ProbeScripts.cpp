@@ -2,148 +2,132 @@
 
 namespace orvanta {
 
-// Runs in the page's own world of the test page and its frames before any
-// of their own script: only there are the page's window.open calls seen,
-// so it wraps window.open, and reports uncaught errors. Every function it
-// uses was taken before the page could replace it, nothing it does throws
-// into the page. It speaks with a key of its document, which the program's
-// world of the same document hands it in an event of a name no page knows
-// before any of the page's script runs; the program takes only the keys
-// that world told it of. What the user did is not its to say: the program's
-// own world notes that. Its text never changes, so that it is put into the
-// engine once: putting scripts in again for each load costs the renderer
-// memory.
-QString ProbeScript(const QString& secret, const QString& handoff) {
+// Runs in the page's own world before any of the page's script: only there
+// are the page's window.open calls seen. It notes what the user did (only
+// trusted events: a script's link.click() is no click), wraps window.open
+// and reports uncaught errors. Every function and getter it uses was taken
+// before the page could replace them, it builds its lines without calling
+// anything a page can hook (JSON.stringify of an array would ask the page's
+// Array.prototype.toJSON), and nothing it does throws into the page.
+//
+// A top-level document always gets a fresh window, so the main frame's copy
+// holds clean references and its secret never reaches the page. A frame may
+// reuse the window of its first, empty document, which the page could
+// have changed beforehand: frames speak with a secret of their own, and the
+// program takes their lines for what a frame says, never for the main
+// frame's.
+//
+// Its text never changes, so that it is put into the engine once (putting
+// scripts in again for each load costs the renderer memory): the main
+// frame's copy names each document with a random key instead, told first.
+QString PageScript(const QString& secret, bool mainFrame) {
   return QStringLiteral(
              "(function () {\n"
              "  'use strict';\n"
-             "  var secret = %1, handoff = %2, key = null, self = window, D = Date;\n"
+             "  var self = window, main = %2;\n"
+             "  if ((self.top === self) !== main) return;\n"
+             "  var secret = %1, key = '', D = Date, now = D.now, doc = document;\n"
              "  var apply = Reflect.apply, describe = Object.getOwnPropertyDescriptor;\n"
              "  var con = console, log = con.log, J = JSON, stringify = J.stringify;\n"
-             "  var now = D.now, realOpen = self.open, bind = Function.prototype.bind;\n"
+             "  var realOpen = self.open, bind = Function.prototype.bind;\n"
              "  var listen = EventTarget.prototype.addEventListener;\n"
              "  var targetOf = describe(Event.prototype, 'target').get;\n"
+             "  var relatedOf = describe(MouseEvent.prototype, 'relatedTarget').get;\n"
+             "  var yOf = describe(MouseEvent.prototype, 'clientY').get;\n"
+             "  var typeOf = describe(Node.prototype, 'nodeType').get;\n"
+             "  var closest = Element.prototype.closest, find = Element.prototype.querySelector;\n"
              "  var messageOf = describe(ErrorEvent.prototype, 'message').get;\n"
              "  var lineOf = describe(ErrorEvent.prototype, 'lineno').get;\n"
-             "  var inFrame = self.top !== self, doc = document;\n"
-             "  var detailOf = describe(CustomEvent.prototype, 'detail').get;\n"
-             "  var unlisten = EventTarget.prototype.removeEventListener;\n"
-             "  var prevent = Event.prototype.preventDefault;\n"
-             "  var stop = Event.prototype.stopImmediatePropagation;\n"
-             "  var given = function (e) {\n"
-             "    try {\n"
-             "      apply(stop, e, []);\n"
-             "      var k = apply(detailOf, e, []);\n"
-             "      if (key === null && typeof k === 'string') key = k;\n"
-             "      apply(prevent, e, []);\n"
-             "      apply(unlisten, doc, [handoff + 'give', given, true]);\n"
-             "    } catch (x) {}\n"
-             "  };\n"
-             "  try {\n"
-             "    apply(listen, doc, [handoff + 'give', given, true]);\n"
-             "    apply(EventTarget.prototype.dispatchEvent, doc, [new Event(handoff + 'ask')]);\n"
-             "  } catch (x) {}\n"
-             "  function send(fields) {\n"
-             "    if (key === null) return;\n"
-             "    try {\n"
-             "      apply(log, con, [secret + key + ' ' + apply(stringify, J, [fields])]);\n"
-             "    } catch (e) {}\n"
+             "  if (main) {\n"
+             "    var random = crypto.getRandomValues(new Uint32Array(4));\n"
+             "    for (var i = 0; i < random.length; i++) key += random[i].toString(36);\n"
+             "    key += ' ';\n"
              "  }\n"
-             "  apply(listen, self, ['error', function (e) {\n"
+             "  function send(fields) {\n"
              "    try {\n"
-             "      if (!e.isTrusted || apply(targetOf, e, []) !== self) return;\n"
-             "      send(['error', '' + apply(messageOf, e, []), apply(lineOf, e, []) | 0]);\n"
+             "      var out = '';\n"
+             "      for (var i = 0; i < fields.length; i++) {\n"
+             "        var v = fields[i];\n"
+             "        out += (i ? ',' : '') + (typeof v === 'string' ? apply(stringify, J, [v])\n"
+             "            : typeof v === 'number' ? (v - v === 0 ? '' + v : 'null')\n"
+             "            : v ? 'true' : 'false');\n"
+             "      }\n"
+             "      apply(log, con, [secret + key + '[' + out + ']']);\n"
              "    } catch (x) {}\n"
-             "  }, true]);\n"
+             "  }\n"
+             "  send(['document']);\n"
+             "  function note(kind) { send(['note', kind, apply(now, D, [])]); }\n"
+             "  function element(e) {\n"
+             "    var t = apply(targetOf, e, []);\n"
+             "    try { return t && apply(typeOf, t, []) === 1 ? t : null; } catch (x) { return "
+             "null; }\n"
+             "  }\n"
+             "  function up(t, selector) { return t ? apply(closest, t, [selector]) : null; }\n"
+             "  function on(type, react) {\n"
+             "    apply(listen, self, [type, function (e) {\n"
+             "      try { if (e.isTrusted) react(e, element(e)); } catch (x) {}\n"
+             "    }, true]);\n"
+             "  }\n"
+             "  function acted(t) { send(['action', apply(now, D, []), !!up(t, 'dialog')]); }\n"
+             "  on('load', function (e) { if (apply(targetOf, e, []) === doc) note('load'); });\n"
+             "  on('pagehide', function () { note('page close'); });\n"
+             "  on('pageshow', function () { send(['shown']); });\n"
+             "  on('mousedown', function (e, t) { acted(t); });\n"
+             "  on('keydown', function (e, t) { acted(t); if (!up(t, 'dialog')) note('key'); });\n"
+             "  on('click', function (e, t) {\n"
+             "    if (!t || up(t, 'dialog')) return;\n"
+             "    var a = up(t, 'a');\n"
+             "    if (a) note(apply(find, a, ['img']) ? 'image link' : 'link');\n"
+             "    else note(up(t, 'input,button') ? 'form button' : 'click');\n"
+             "  });\n"
+             "  function over(e, t) {\n"
+             "    if (up(t, '[onmouseover]') && !up(t, 'dialog')) note('mouse over');\n"
+             "  }\n"
+             "  on('mouseover', over);\n"
+             "  on('focusin', over);\n"
+             "  on('mouseout', function (e) {\n"
+             "    if (!apply(relatedOf, e, []) && apply(yOf, e, []) <= 0) note('leave');\n"
+             "  });\n"
+             "  if (main) on('error', function (e) {\n"
+             "    if (apply(targetOf, e, []) === self)\n"
+             "      send(['error', '' + apply(messageOf, e, []), apply(lineOf, e, []) | 0]);\n"
+             "  });\n"
              "  var open = function (url, name, features) {\n"
              "    var w = apply(realOpen, self, arguments);\n"
              "    send(['open', typeof features === 'string' ? features : '', apply(now, D, []),\n"
-             "          w === null || w === undefined, inFrame]);\n"
+             "          w === null || w === undefined]);\n"
              "    return w;\n"
              "  };\n"
              "  self.open = apply(bind, open, [self]);\n"
              "})();\n")
       .arg(QLatin1Char('\'') + secret + QLatin1Char('\''),
-           QLatin1Char('\'') + handoff + QLatin1Char('\''));
+           mainFrame ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 // Runs in the program's own world of the test page and its frames, where
 // the page's script cannot reach: its globals and DOM prototypes are this
-// world's own. It notes the user's input (only trusted events: a script's
-// link.click() is no click) and the In Page dialogs the page shows,
-// measured from the DOM. It speaks through this world's own console with a
-// secret of this world, which no page can read: the engine hands those
-// lines over in the same order, frame by frame, as the page world's calls.
-// A web channel would cost each document about a megabyte more.
-//
-// Its text never changes, so that it is put into the engine once: each
-// document names itself with a key of its own instead, which it hands to
-// the page world's script of the same document (whichever of the two runs
-// first) and to nothing else.
-QString WorldScript(const QString& secret, const QString& handoff) {
+// world's own. It measures the In Page dialogs the page shows from the DOM,
+// and tells which documents the frames loaded. It speaks through this
+// world's own console with a secret of this world, which no page can read:
+// the engine hands those lines over in the same order, frame by frame, as
+// the page world's. Such a world costs the renderer a megabyte or more for
+// each document, so it is put in only for pages that show In Page dialogs;
+// a web channel would cost about a megabyte more.
+QString WorldScript(const QString& secret) {
   return QStringLiteral(
              "(function () {\n"
              "  'use strict';\n"
-             "  var secret = %1, handoff = %2, inFrame = window.top !== window;\n"
-             "  var random = crypto.getRandomValues(new Uint32Array(5)), doc = '';\n"
+             "  var secret = %1, inFrame = window.top !== window;\n"
+             "  var random = crypto.getRandomValues(new Uint32Array(4)), doc = '';\n"
              "  for (var i = 0; i < random.length; i++) doc += random[i].toString(36);\n"
              "  function say(fields) {\n"
              "    console.log(secret + JSON.stringify([doc, inFrame].concat(fields)));\n"
              "  }\n"
-             "  say(['document']);\n"
-             "  function give() {\n"
-             "    var e = new CustomEvent(handoff + 'give', { detail: doc, cancelable: true });\n"
-             "    return !document.dispatchEvent(e);\n"
-             "  }\n"
-             "  function asked(e) {\n"
-             "    e.stopImmediatePropagation();\n"
-             "    document.removeEventListener(handoff + 'ask', asked, true);\n"
-             "    give();\n"
-             "  }\n"
-             "  document.addEventListener(handoff + 'ask', asked, true);\n"
-             "  if (give()) document.removeEventListener(handoff + 'ask', asked, true);\n"
-             "  var last = { kind: 'script', at: 0 }, input = 0, inDialog = false;\n"
-             "  function note(kind) {\n"
-             "    last = { kind: kind, at: Date.now() };\n"
-             "    say(['note', kind, last.at]);\n"
-             "  }\n"
-             "  function element(e) { var t = e.target; return t && t.nodeType === 1 ? t : null; "
-             "}\n"
-             "  function on(type, react) {\n"
-             "    window.addEventListener(type, function (e) {\n"
-             "      if (!e.isTrusted) return;\n"
-             "      try { react(e, element(e)); } catch (x) {}\n"
-             "    }, true);\n"
-             "  }\n"
-             "  function acted(t) {\n"
-             "    input = Date.now();\n"
-             "    inDialog = !!(t && t.closest('dialog'));\n"
-             "    say(['action', input]);\n"
-             "  }\n"
-             "  on('load', function (e) { if (e.target === document) note('load'); });\n"
-             "  on('pagehide', function () { note('page close'); });\n"
-             "  on('pageshow', function () { say(['shown']); });\n"
-             "  on('mousedown', function (e, t) { acted(t); });\n"
-             "  on('keydown', function (e, t) { acted(t); if (!inDialog) note('key'); });\n"
-             "  on('click', function (e, t) {\n"
-             "    if (!t || t.closest('dialog')) return;\n"
-             "    var a = t.closest('a');\n"
-             "    if (a) note(a.querySelector('img') ? 'image link' : 'link');\n"
-             "    else note(t.closest('input,button') ? 'form button' : 'click');\n"
-             "  });\n"
-             "  function over(e, t) {\n"
-             "    if (t && t.closest('[onmouseover]') && !t.closest('dialog')) note('mouse "
-             "over');\n"
-             "  }\n"
-             "  on('mouseover', over);\n"
-             "  on('focusin', over);\n"
-             "  on('mouseout', function (e) {\n"
-             "    if (!e.relatedTarget && e.clientY <= 0) note('leave');\n"
-             "  });\n"
              "  if (inFrame) {\n"
              "    if (window.parent === window.top) say(['frame', '' + location.href]);\n"
              "    return;\n"
              "  }\n"
+             "  say(['document']);\n"
              "  var number = 0, shown = [];\n"
              "  function px(v) { var n = parseFloat(v); return isFinite(n) ? Math.round(n) : -1; "
              "}\n"
@@ -155,25 +139,20 @@ QString WorldScript(const QString& secret, const QString& handoff) {
              "            Math.round(b.left), Math.round(b.top), Math.round(r.width),\n"
              "            Math.round(r.height), innerWidth, innerHeight];\n"
              "  }\n"
-             "  function tell(s) {\n"
-             "    say(['dialog', s.n, s.kind, s.from > 0 ? s.at - s.from : -1,\n"
-             "         s.closed > 0 ? s.closed - s.at : -1, s.by].concat(s.g));\n"
-             "  }\n"
+             "  function tell(s) { say(['dialog', s.n, s.at, s.closed || -1].concat(s.g)); }\n"
              "  function check() {\n"
              "    var now = Date.now(), list = document.querySelectorAll('dialog[open]');\n"
              "    for (var i = 0; i < list.length; i++) {\n"
              "      var d = list[i], known = false;\n"
              "      for (var k = 0; k < shown.length; k++) if (shown[k].d === d) known = true;\n"
              "      if (known) continue;\n"
-             "      var s = { d: d, n: ++number, kind: last.kind, from: last.at, at: now,\n"
-             "                closed: 0, by: '', g: geometry(d) };\n"
+             "      var s = { d: d, n: ++number, at: now, closed: 0, g: geometry(d) };\n"
              "      shown.push(s);\n"
              "      tell(s);\n"
              "    }\n"
              "    shown = shown.filter(function (s) {\n"
              "      if (s.d.open && s.d.isConnected) return true;\n"
              "      s.closed = now;\n"
-             "      s.by = inDialog && now - input < 1000 ? 'user' : 'script';\n"
              "      tell(s);\n"
              "      return false;\n"
              "    });\n"
@@ -182,8 +161,7 @@ QString WorldScript(const QString& secret, const QString& handoff) {
              "      document, { subtree: true, childList: true, attributes: true,\n"
              "                  attributeFilter: ['open'] });\n"
              "})();\n")
-      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''),
-           QLatin1Char('\'') + handoff + QLatin1Char('\''));
+      .arg(QLatin1Char('\'') + secret + QLatin1Char('\''));
 }
 
 }  // namespace orvanta

@@ -4,10 +4,14 @@
 
 namespace orvanta {
 
-// The scripts the popup probe puts into the test page and its frames. Both
-// take the secret the program knows them by and the name of the event that
-// hands the page world its key.
-QString ProbeScript(const QString& secret, const QString& handoff);
-QString WorldScript(const QString& secret, const QString& handoff);
+// The scripts the popup probe puts into the test page. Each takes the
+// secret the program knows its lines by.
+//
+// PageScript runs in the page's own world: `mainFrame` true for the one in
+// the main frame, false for the one in frames, which speaks with a secret of
+// its own. WorldScript runs in the program's own world, for pages that show
+// In Page dialogs.
+QString PageScript(const QString& secret, bool mainFrame);
+QString WorldScript(const QString& secret);
 
 }  // namespace orvanta

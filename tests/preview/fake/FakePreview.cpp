@@ -30,6 +30,7 @@ class FakeBrowser : public QWidget, public PreviewBrowser {
   void setStoppedHandler(std::function<void(bool)>) override {}
   void setPopupsAllowed(bool) override {}
   void setDialogsCancelled(bool) override {}
+  void setPageDialogsWatched(bool) override {}
   void setPageNoteHandler(std::function<void(const PageNote&)>) override {}
 };
 
