@@ -174,6 +174,8 @@ void PopupProbe::watchDialogs(bool watch) {
   if (watch == watchDialogs_) return;
   watchDialogs_ = watch;
   if (!enabled() || page_.isNull()) return;
+  // The dialogs' trigger comes from the page world's notes of each input.
+  installScript();
   if (watch) {
     installWorldScript();
     return;
@@ -209,7 +211,7 @@ void PopupProbe::installScript() {
     script.setWorldId(QWebEngineScript::MainWorld);
     // A frame's window.open is the test page's too.
     script.setRunsOnSubFrames(!mainFrame);
-    script.setSourceCode(PageScript(mainFrame ? secret_ : frameSecret_, mainFrame));
+    script.setSourceCode(PageScript(mainFrame ? secret_ : frameSecret_, mainFrame, watchDialogs_));
     scripts.insert(script);
   }
 }
@@ -220,15 +222,13 @@ void PopupProbe::newLoad() {
   calls_.clear();
   request_.reset();
   dialogs_.clear();
-  std::copy(std::begin(input_), std::end(input_), std::begin(previousInput_));
-  std::fill(std::begin(input_), std::end(input_), Input());
+  input_ = Input();
   framedDocuments_.clear();
   lastFrameError_ = 0;
   refusals_.clear();
   previousDocument_ = document_;
   document_.clear();
-  previousKeys_ = std::move(keys_);
-  keys_.clear();
+  loadStartedAt_ = Now();
 }
 
 void PopupProbe::windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage) {
@@ -323,9 +323,14 @@ void PopupProbe::popupMade(QWidget* window, QWebEnginePage* page, QWidget* opene
   record->facts.userGesture = request->userGesture;
   record->facts.engineWindow = request->kind;
   record->facts.allowedOnly = popupsAllowed_ && !request->userGesture;
-  if (!calls_.empty()) {
-    takeCall(*record, calls_.front());
-    calls_.pop_front();
+  // The engine makes the window before the call's own line comes. A frame's
+  // line before it may be one a page read from a frame it prepared and
+  // logged again: only the main frame's script cannot be read that way.
+  const auto queued =
+      std::find_if(calls_.begin(), calls_.end(), [](const Call& call) { return !call.fromFrame; });
+  if (queued != calls_.end()) {
+    takeCall(*record, *queued);
+    calls_.erase(queued);
   }
   window->installEventFilter(this);
   // Told apart from a close by the program only if this comes before the

@@ -62,9 +62,8 @@ class PopupProbe : public QObject {
   bool takeMessage(const QString& message, int line = 1, const QString& source = QString());
   // A message of the program's own world in the test page or its frames.
   void takeWorldMessage(QJsonArray fields);
-  // A message of the page world's script of the main frame, with the key of
-  // its document, or of a frame.
-  void takePageMessage(const QString& key, const QJsonArray& fields, bool fromFrame);
+  // A message of the page world's script of the main frame or of a frame.
+  void takePageMessage(QJsonArray fields, bool fromFrame);
   // What the engine asked for, just before the window for it is made;
   // `fromTestPage` false for windows a popup's page asked for.
   void windowRequested(const QWebEngineNewWindowRequest& request, bool fromTestPage);
@@ -93,16 +92,14 @@ class PopupProbe : public QObject {
  private:
   void installScript();
   void installWorldScript();
-  // What the user last did in the main frame [0] or in a frame [1], by the
-  // renderer's clock, as the page world's script saw it.
+  // What the user last did in the main frame, by the renderer's clock, as
+  // the page world's script saw it.
   struct Input {
     QString kind = QStringLiteral("script");
     double at = 0;
     double action = 0;
     bool actionInDialog = false;
-    bool leaving = false;
   };
-  static void takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]);
   void judgeFrames();
   Record* recordOf(QObject* window) const;
   void takeCall(Record& record, const Call& call);
@@ -133,8 +130,7 @@ class PopupProbe : public QObject {
   // the world's script names them.
   QString document_;
   QString previousDocument_;
-  Input input_[2];
-  Input previousInput_[2];  // of the page being left
+  Input input_;  // told only while dialogs are watched
   // In Page dialogs of this load, and what the frames of the test page
   // became: the documents that loaded, when a frame showed an error page,
   // and why the engine refused to frame an origin.
@@ -148,10 +144,8 @@ class PopupProbe : public QObject {
   QStringList framedDocuments_;
   qint64 lastFrameError_ = 0;
   std::vector<std::pair<QString, QString>> refusals_;
-  // The keys of the main frame's documents of this load and of the load
-  // before, as each told its own first.
-  QStringList keys_;
-  QStringList previousKeys_;
+  // Documents made before it are the page being left.
+  qint64 loadStartedAt_ = 0;
   int load_ = 0;
   int number_ = 0;
   bool popupsAllowed_ = false;

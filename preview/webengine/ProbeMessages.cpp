@@ -28,9 +28,7 @@ constexpr qint64 kTellLagMs = 500;
 // A press in a dialog this long before it closed closed it.
 constexpr double kCloseByPressMs = 1000;
 
-QJsonArray FieldsOf(const QString& json) {
-  return QJsonDocument::fromJson(json.toUtf8()).array();
-}
+QJsonArray FieldsOf(const QString& json) { return QJsonDocument::fromJson(json.toUtf8()).array(); }
 
 }  // namespace
 
@@ -39,15 +37,9 @@ bool PopupProbe::takeMessage(const QString& message, int line, const QString& so
     takeWorldMessage(FieldsOf(message.mid(worldSecret_.size())));
     return true;
   }
-  if (!frameSecret_.isEmpty() && message.startsWith(frameSecret_)) {
-    takePageMessage(QString(), FieldsOf(message.mid(frameSecret_.size())), true);
-    return true;
-  }
-  if (!secret_.isEmpty() && message.startsWith(secret_)) {
-    const qsizetype keyEnd = message.indexOf(QLatin1Char(' '), secret_.size());
-    if (keyEnd > secret_.size())
-      takePageMessage(message.mid(secret_.size(), keyEnd - secret_.size()),
-                      FieldsOf(message.mid(keyEnd + 1)), false);
+  for (const QString* secret : {&secret_, &frameSecret_}) {
+    if (secret->isEmpty() || !message.startsWith(*secret)) continue;
+    takePageMessage(FieldsOf(message.mid(secret->size())), secret == &frameSecret_);
     return true;
   }
   // The engine's own words when it refuses to frame a page. Script can log
@@ -55,68 +47,55 @@ bool PopupProbe::takeMessage(const QString& message, int line, const QString& so
   // and a frame that did load is never taken for refused.
   const auto refusal = [&](const char* start, const char* header) {
     if (!message.startsWith(QLatin1String(start)) || !message.contains(QLatin1String(header)))
-      return false;
+      return;
     const qsizetype from = message.indexOf(QLatin1Char('\'')) + 1;
     const qsizetype to = message.indexOf(QLatin1Char('\''), from);
-    if (from <= 0 || to < from) return false;
+    if (from <= 0 || to < from) return;
     refusals_.emplace_back(OriginOf(message.mid(from, to - from)), QString::fromLatin1(header));
     judgeFrames();
-    return true;
   };
-  if (source == QLatin1String("chrome-error://chromewebdata/") &&
-      refusal("Refused to display '", "X-Frame-Options"))
-    return false;
-  if (source.isEmpty() && line == 0 && refusal("Refused to frame '", "frame-ancestors"))
-    return false;
+  if (source == QLatin1String("chrome-error://chromewebdata/"))
+    refusal("Refused to display '", "X-Frame-Options");
+  if (source.isEmpty() && line == 0) refusal("Refused to frame '", "frame-ancestors");
   return false;
 }
 
-void PopupProbe::takePageMessage(const QString& key, const QJsonArray& fields, bool fromFrame) {
-  // Every main-frame document tells its key first, in its own load: the
-  // page being left speaks with a key of the load before.
-  bool previous = false;
-  if (!fromFrame) {
-    previous = previousKeys_.contains(key);
-    if (!previous && !keys_.contains(key)) keys_ << key;
-  }
-  Input(&input)[2] = previous ? previousInput_ : input_;
-  takeInput(fields, fromFrame, input);
+void PopupProbe::takePageMessage(QJsonArray fields, bool fromFrame) {
+  // Each line starts with the moment its document was made: one made
+  // before this load began is the page being left.
+  const bool previous = fields.at(0).toDouble(0) < static_cast<double>(loadStartedAt_);
+  fields.removeFirst();
   const QString kind = fields.at(0).toString();
-  if (kind == QLatin1String("error") && !previous && !fromFrame && fields.size() == 3) {
+  if (kind == QLatin1String("open") && fields.size() == 8) {
+    const bool leaving = fields.at(7).toBool();
+    // Only a window asked for while leaving is of the page being left.
+    if (previous && !leaving) return;
+    const double calledAt = fields.at(2).toDouble(-1);
+    const double inputAt = fields.at(5).toDouble(0);
+    const double actionAt = fields.at(6).toDouble(0);
+    Call call;
+    call.features = fields.at(1).toString();
+    call.trigger = fields.at(4).toString();
+    if (inputAt > 0 && calledAt >= inputAt)
+      call.triggerAt = Now() - static_cast<qint64>(calledAt - inputAt);
+    if (actionAt > 0 && calledAt >= actionAt)
+      call.sinceActionMs = static_cast<qint64>(calledAt - actionAt);
+    call.leaving = leaving;
+    call.fromFrame = fromFrame;
+    takeOpen(call, fields.at(3).toBool());
+    return;
+  }
+  if (previous || fromFrame) return;
+  if (kind == QLatin1String("error") && fields.size() == 3) {
     if (noteHandler_)
       noteHandler_(
           PageNote{PageNote::Kind::ScriptError, fields.at(1).toString(), fields.at(2).toInt()});
-    return;
-  }
-  if (kind != QLatin1String("open") || fields.size() != 4) return;
-  const Input& in = input[fromFrame ? 1 : 0];
-  if (previous && !in.leaving) return;
-  const double calledAt = fields.at(2).toDouble(-1);
-  const qint64 now = Now();
-  Call call;
-  call.features = fields.at(1).toString();
-  call.trigger = in.kind;
-  if (in.at > 0 && calledAt >= in.at)
-    call.triggerAt = now - static_cast<qint64>(calledAt - in.at);
-  if (in.action > 0 && calledAt >= in.action)
-    call.sinceActionMs = static_cast<qint64>(calledAt - in.action);
-  call.leaving = in.leaving;
-  call.fromFrame = fromFrame;
-  takeOpen(call, fields.at(3).toBool());
-}
-
-void PopupProbe::takeInput(const QJsonArray& fields, bool inFrame, Input (&input)[2]) {
-  const QString kind = fields.at(0).toString();
-  Input& in = input[inFrame ? 1 : 0];
-  if (kind == QLatin1String("note") && fields.size() == 3) {
-    in.kind = fields.at(1).toString();
-    in.at = fields.at(2).toDouble(0);
-    if (in.kind == QLatin1String("page close")) in.leaving = true;
+  } else if (kind == QLatin1String("note") && fields.size() == 3) {
+    input_.kind = fields.at(1).toString();
+    input_.at = fields.at(2).toDouble(0);
   } else if (kind == QLatin1String("action") && fields.size() == 3) {
-    in.action = fields.at(1).toDouble(0);
-    in.actionInDialog = fields.at(2).toBool();
-  } else if (kind == QLatin1String("shown")) {
-    in.leaving = false;
+    input_.action = fields.at(1).toDouble(0);
+    input_.actionInDialog = fields.at(2).toBool();
   }
 }
 
@@ -158,7 +137,7 @@ void PopupProbe::takeDialog(const QJsonArray& fields) {
   const double closed = fields.at(3).toDouble(-1);
   // What the user did comes from the page world's script of the main
   // frame, whose lines the engine hands over in order with these.
-  const Input& in = input_[0];
+  const Input& in = input_;
   auto found = std::find_if(dialogs_.begin(), dialogs_.end(), [worldNumber](const Dialog& d) {
     return d.worldNumber == worldNumber;
   });
@@ -180,7 +159,7 @@ void PopupProbe::takeDialog(const QJsonArray& fields) {
   if (closed >= at && at >= 0) {
     f.openToCloseMs = static_cast<qint64>(closed - at);
     f.end = in.actionInDialog && closed - in.action < kCloseByPressMs ? PopupFacts::End::ByUser
-                                                                       : PopupFacts::End::ByScript;
+                                                                      : PopupFacts::End::ByScript;
   }
   f.framed = fields.at(4).toString();
   f.asked = QRect(number(5), number(6), number(7), number(8));

@@ -3,30 +3,37 @@
 namespace orvanta {
 
 // Runs in the page's own world before any of the page's script: only there
-// are the page's window.open calls seen. It notes what the user did (only
-// trusted events: a script's link.click() is no click), wraps window.open
-// and reports uncaught errors. Every function and getter it uses was taken
-// before the page could replace them, it builds its lines without calling
-// anything a page can hook (JSON.stringify of an array would ask the page's
-// Array.prototype.toJSON), and nothing it does throws into the page.
+// are the page's window.open calls seen. It keeps what the user last did
+// (only trusted events: a script's link.click() is no click) and tells it
+// with each window.open call, and reports uncaught errors. Every function
+// and getter it uses was taken before the page could replace them, it builds
+// its lines without calling anything a page can hook (JSON.stringify of an
+// array would ask the page's Array.prototype.toJSON), and nothing it does
+// throws into the page.
 //
 // A top-level document always gets a fresh window, so the main frame's copy
 // holds clean references and its secret never reaches the page. A frame may
-// reuse the window of its first, empty document, which the page could
-// have changed beforehand: frames speak with a secret of their own, and the
+// reuse the window of its first, empty document, which the page could have
+// changed beforehand: frames speak with a secret of their own, and the
 // program takes their lines for what a frame says, never for the main
 // frame's.
 //
-// Its text never changes, so that it is put into the engine once (putting
-// scripts in again for each load costs the renderer memory): the main
-// frame's copy names each document with a random key instead, told first.
-QString PageScript(const QString& secret, bool mainFrame) {
+// It speaks only when there is something to tell, and does nothing while a
+// page loads: each console line stays in the renderer's memory, and so does
+// each of its functions once it has run. The page's load is read from the
+// page's timing when a window is asked for. Every line starts with the moment its document
+// was made, which tells the page being left from the one loading. With
+// `notes` it also tells each input as it comes, for the In Page dialogs the
+// program's world measures. Its text changes only with that, so that it is
+// put into the engine rarely: putting scripts in again costs the renderer
+// memory.
+QString PageScript(const QString& secret, bool mainFrame, bool notes) {
   return QStringLiteral(
              "(function () {\n"
              "  'use strict';\n"
-             "  var self = window, main = %2;\n"
+             "  var self = window, main = %2, notes = %3;\n"
              "  if ((self.top === self) !== main) return;\n"
-             "  var secret = %1, key = '', D = Date, now = D.now, doc = document;\n"
+             "  var secret = %1, D = Date, now = D.now, doc = document;\n"
              "  var apply = Reflect.apply, describe = Object.getOwnPropertyDescriptor;\n"
              "  var con = console, log = con.log, J = JSON, stringify = J.stringify;\n"
              "  var realOpen = self.open, bind = Function.prototype.bind;\n"
@@ -38,25 +45,27 @@ QString PageScript(const QString& secret, bool mainFrame) {
              "  var closest = Element.prototype.closest, find = Element.prototype.querySelector;\n"
              "  var messageOf = describe(ErrorEvent.prototype, 'message').get;\n"
              "  var lineOf = describe(ErrorEvent.prototype, 'lineno').get;\n"
-             "  if (main) {\n"
-             "    var random = crypto.getRandomValues(new Uint32Array(4));\n"
-             "    for (var i = 0; i < random.length; i++) key += random[i].toString(36);\n"
-             "    key += ' ';\n"
-             "  }\n"
+             "  var perf = performance, timingOf = describe(Performance.prototype, 'timing').get;\n"
+             "  var loadOf = describe(PerformanceTiming.prototype, 'loadEventStart').get;\n"
+             "  var born = apply(now, D, []), kind = 'script', at = 0, action = 0;\n"
+             "  var inDialog = false, leaving = false;\n"
              "  function send(fields) {\n"
              "    try {\n"
-             "      var out = '';\n"
+             "      var out = '' + born;\n"
              "      for (var i = 0; i < fields.length; i++) {\n"
              "        var v = fields[i];\n"
-             "        out += (i ? ',' : '') + (typeof v === 'string' ? apply(stringify, J, [v])\n"
+             "        out += ',' + (typeof v === 'string' ? apply(stringify, J, [v])\n"
              "            : typeof v === 'number' ? (v - v === 0 ? '' + v : 'null')\n"
              "            : v ? 'true' : 'false');\n"
              "      }\n"
-             "      apply(log, con, [secret + key + '[' + out + ']']);\n"
+             "      apply(log, con, [secret + '[' + out + ']']);\n"
              "    } catch (x) {}\n"
              "  }\n"
-             "  send(['document']);\n"
-             "  function note(kind) { send(['note', kind, apply(now, D, [])]); }\n"
+             "  function note(k) {\n"
+             "    kind = k;\n"
+             "    at = apply(now, D, []);\n"
+             "    if (notes) send(['note', kind, at]);\n"
+             "  }\n"
              "  function element(e) {\n"
              "    var t = apply(targetOf, e, []);\n"
              "    try { return t && apply(typeOf, t, []) === 1 ? t : null; } catch (x) { return "
@@ -68,12 +77,18 @@ QString PageScript(const QString& secret, bool mainFrame) {
              "      try { if (e.isTrusted) react(e, element(e)); } catch (x) {}\n"
              "    }, true]);\n"
              "  }\n"
-             "  function acted(t) { send(['action', apply(now, D, []), !!up(t, 'dialog')]); }\n"
-             "  on('load', function (e) { if (apply(targetOf, e, []) === doc) note('load'); });\n"
-             "  on('pagehide', function () { note('page close'); });\n"
-             "  on('pageshow', function () { send(['shown']); });\n"
+             "  function acted(t) {\n"
+             "    action = apply(now, D, []);\n"
+             "    inDialog = !!up(t, 'dialog');\n"
+             "    if (notes) send(['action', action, inDialog]);\n"
+             "  }\n"
+             "  if (notes) on('load', function (e) { if (apply(targetOf, e, []) === doc) "
+             "note('load'); "
+             "});\n"
+             "  on('pagehide', function () { leaving = true; note('page close'); });\n"
+             "  apply(listen, self, ['pageshow', function () { leaving = false; }, true]);\n"
              "  on('mousedown', function (e, t) { acted(t); });\n"
-             "  on('keydown', function (e, t) { acted(t); if (!up(t, 'dialog')) note('key'); });\n"
+             "  on('keydown', function (e, t) { acted(t); if (!inDialog) note('key'); });\n"
              "  on('click', function (e, t) {\n"
              "    if (!t || up(t, 'dialog')) return;\n"
              "    var a = up(t, 'a');\n"
@@ -92,16 +107,24 @@ QString PageScript(const QString& secret, bool mainFrame) {
              "    if (apply(targetOf, e, []) === self)\n"
              "      send(['error', '' + apply(messageOf, e, []), apply(lineOf, e, []) | 0]);\n"
              "  });\n"
+             "  function loaded() {\n"
+             "    try { return apply(loadOf, apply(timingOf, perf, []), []); } catch (x) { return "
+             "0; "
+             "}\n"
+             "  }\n"
              "  var open = function (url, name, features) {\n"
-             "    var w = apply(realOpen, self, arguments);\n"
+             "    var w = apply(realOpen, self, arguments), load = loaded();\n"
+             "    var after = load > 0 && load >= at;\n"
              "    send(['open', typeof features === 'string' ? features : '', apply(now, D, []),\n"
-             "          w === null || w === undefined]);\n"
+             "          w === null || w === undefined, after ? 'load' : kind, after ? load : at,\n"
+             "          action, leaving]);\n"
              "    return w;\n"
              "  };\n"
              "  self.open = apply(bind, open, [self]);\n"
              "})();\n")
       .arg(QLatin1Char('\'') + secret + QLatin1Char('\''),
-           mainFrame ? QStringLiteral("true") : QStringLiteral("false"));
+           mainFrame ? QStringLiteral("true") : QStringLiteral("false"),
+           notes ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 // Runs in the program's own world of the test page and its frames, where

@@ -160,35 +160,44 @@ TEST_P(InPage, OpensWhereAskedClosesAndGivesTheFocusBack) {
   ASSERT_TRUE(WaitUntil([&] { return loaded; }, 60000));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view_));
 
+  // A renderer that has just shown its first frame may drop the very first
+  // click; a visitor would click again.
+  const auto setOff = [&] {
+    switch (c.Trigger) {
+      case ActivationKind::StandardLink:
+      case ActivationKind::ImageLink:
+        QTest::mouseClick(Input(), Qt::LeftButton, Qt::NoModifier, CentreOf("a"));
+        break;
+      case ActivationKind::FormButton:
+        QTest::mouseClick(Input(), Qt::LeftButton, Qt::NoModifier, CentreOf("input"));
+        break;
+      case ActivationKind::MouseOver:
+        // Keyboard focus sets it off as the mouse does; the page must have
+        // the focus before the Tab key can move it to the link.
+        view_.activateWindow();
+        Input()->setFocus();
+        ASSERT_TRUE(
+            WaitUntil([&] { return Run(QStringLiteral("document.hasFocus()")).toBool(); }, 15000));
+        QTest::keyClick(Input(), Qt::Key_Tab);
+        break;
+      case ActivationKind::PageClose:
+        Run(
+            QStringLiteral("document.body.dispatchEvent(new MouseEvent('mouseout', "
+                           "{clientY: -1, bubbles: true}))"));
+        break;
+      case ActivationKind::PageLoad:
+        break;
+    }
+  };
   QElapsedTimer clock;
-  clock.start();
-  switch (c.Trigger) {
-    case ActivationKind::StandardLink:
-    case ActivationKind::ImageLink:
-      QTest::mouseClick(Input(), Qt::LeftButton, Qt::NoModifier, CentreOf("a"));
-      break;
-    case ActivationKind::FormButton:
-      QTest::mouseClick(Input(), Qt::LeftButton, Qt::NoModifier, CentreOf("input"));
-      break;
-    case ActivationKind::MouseOver:
-      // Keyboard focus sets it off as the mouse does; the page must have
-      // the focus before the Tab key can move it to the link.
-      view_.activateWindow();
-      Input()->setFocus();
-      ASSERT_TRUE(
-          WaitUntil([&] { return Run(QStringLiteral("document.hasFocus()")).toBool(); }, 15000));
-      QTest::keyClick(Input(), Qt::Key_Tab);
-      break;
-    case ActivationKind::PageClose:
-      Run(
-          QStringLiteral("document.body.dispatchEvent(new MouseEvent('mouseout', "
-                         "{clientY: -1, bubbles: true}))"));
-      break;
-    case ActivationKind::PageLoad:
-      break;
+  bool open = false;
+  for (int attempt = 0; attempt < 4 && !open; ++attempt) {
+    clock.start();
+    setOff();
+    if (HasFailure()) return;
+    open = WaitUntil([&] { return State()[QStringLiteral("open")].toBool(); }, 4000);
   }
-  ASSERT_TRUE(WaitUntil([&] { return State()[QStringLiteral("open")].toBool(); }, 15000))
-      << "the dialog did not open; errors: " << page_.Errors.join('\n').toStdString();
+  ASSERT_TRUE(open) << "the dialog did not open; errors: " << page_.Errors.join('\n').toStdString();
   const qint64 opened = clock.elapsed();
   if (*c.Delay) {
     EXPECT_GE(opened, 950) << "opened before the delay";

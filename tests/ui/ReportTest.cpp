@@ -283,6 +283,33 @@ TEST_F(Report, AClosedWindowByTheProgramIsNotTakenForAnAutoClose) {
       << Text().toStdString();
 }
 
+// The program's own world is put in only for code that may show a dialog,
+// and taken out again: each kind of code still has its trigger read.
+TEST_F(Report, ReadsTheTriggerWithAndWithoutTheDialogsWorld) {
+  const std::pair<WindowOrder, const char*> previews[] = {
+      {WindowOrder::InPage, "Asked for: dialog 1 of the test page, on a click on the link."},
+      {WindowOrder::Normal, "Asked for: popup 1 of the test page, on a click on the link,"},
+      {WindowOrder::InPage, "Asked for: dialog 1 of the test page, on a click on the link."}};
+  for (const auto& [order, asked] : previews) {
+    PopupSettings entries;
+    entries.PageUrl = "http://127.0.0.1:9/";
+    entries.Activation = ActivationKind::StandardLink;
+    entries.Order = order;
+    window_->FillScreen(entries);
+    Click(Button("cmdGo_0"));
+    bool loaded = false;
+    const auto connection = QObject::connect(window_.get(), &FrmMain::previewLoadFinished,
+                                             [&](int view, bool) { loaded = loaded || view == 1; });
+    ClickTab(2);
+    ASSERT_TRUE(WaitUntil([&] { return loaded; }, 60000));
+    QObject::disconnect(connection);
+    ASSERT_NO_FATAL_FAILURE(SetOffAt(QStringLiteral("a[href]"), true));
+    EXPECT_TRUE(WaitUntil([&] { return !LineStarting(Text(), asked).isEmpty(); }, 10000))
+        << Text().toStdString();
+    ClickTab(1);
+  }
+}
+
 // On an X display a close asked for through the window system, as a window
 // manager's close button asks, is the user's.
 TEST_F(Report, AWindowClosedThroughTheWindowSystemIsClosedByTheUser) {
@@ -450,6 +477,29 @@ const HostileTestPageRow kHostileTestPageRows[] = {
      " console.log = undefined;"
      " console.info('orvanta-preview:window-asked [\"\",\"load\",0,true]\\x1b[2J');</script>"
      "<a id=go href=# onclick=\"" ORVANTA_OPEN_GO "\">go</a>",
+     "Opened as a popup window", "Asked for: popup 1 of the test page, on a click on the link,",
+     nullptr},
+    // Replaced after the report's script took its own references.
+    {"ReplacedPrototypes",
+     "<script>Array.prototype.toJSON = function () {"
+     " return ['open', 'width=999,height=888', 0, false]; };"
+     " Element.prototype.closest = function () { return null; };"
+     " Object.defineProperty(Event.prototype, 'target', { get: function () { return null; } });"
+     " Reflect.apply = function () { return null; };</script>"
+     "<a id=go href=# onclick=\"" ORVANTA_OPEN_GO "\">go</a>",
+     "Opened as a popup window", "Asked for: popup 1 of the test page, on a click on the link,",
+     nullptr},
+    // A frame's window prepared before its document came: the page reads what
+    // the report's script in it logs, and logs it again with other facts.
+    {"PreparedFrameRepeatsItsLines",
+     "<script>var seen = [], f = document.createElement('iframe');"
+     " document.documentElement.appendChild(f);"
+     " f.contentWindow.console.log = function (s) { seen.push('' + s); };"
+     " f.srcdoc = '<p>frame</p>';</script>"
+     "<a id=go href=# onclick=\"seen.forEach(function (s) { var at = s.indexOf('[');"
+     " console.log(s.slice(0, at) + '[&quot;open&quot;,&quot;width=999,height=888&quot;,0,false]');"
+     " console.log(s.slice(0, at) + '[&quot;note&quot;,&quot;load&quot;,0]'); });"
+     " " ORVANTA_OPEN_GO "\">go</a>",
      "Opened as a popup window", "Asked for: popup 1 of the test page, on a click on the link,",
      nullptr},
     {"SyntheticClick",
