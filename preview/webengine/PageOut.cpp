@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// Linux 5.4 and later; glibc's headers name it from 2.31.
+// From Linux 5.4; older headers lack the name.
 #ifndef MADV_PAGEOUT
 #define MADV_PAGEOUT 21
 #endif
@@ -26,7 +26,6 @@ namespace {
 struct Mapping {
   std::uintptr_t start = 0;
   std::uintptr_t end = 0;
-  bool writable = false;
   // Private copies of the file's pages, in memory or swapped out.
   long copiedKb = 0;
 };
@@ -45,13 +44,13 @@ std::vector<Mapping> MappingsOf(const std::string& path) {
       std::string range, perms, offset, device, inode, file;
       fields >> range >> perms >> offset >> device >> inode;
       std::getline(fields >> std::ws, file);
-      ours = file == path;
+      // The writable ones hold the library's live data.
+      ours = file == path && perms.find('w') == std::string::npos;
       if (!ours) continue;
       Mapping mapping;
       const std::size_t dash = range.find('-');
       mapping.start = std::stoull(range.substr(0, dash), nullptr, 16);
       mapping.end = std::stoull(range.substr(dash + 1), nullptr, 16);
-      mapping.writable = perms.find('w') != std::string::npos;
       found.push_back(mapping);
     } else if (ours &&
                (line.compare(0, 10, "Anonymous:") == 0 || line.compare(0, 5, "Swap:") == 0)) {
@@ -79,8 +78,7 @@ void PageOutLibraryOf(const void* symbol) {
     // pages stay in the page cache, unmapped, for the next use or for the
     // kernel to take. Only where nothing was ever written, since private
     // copies (relocated data) would be lost.
-    if (!mapping.writable && mapping.copiedKb == 0)
-      static_cast<void>(madvise(start, length, MADV_DONTNEED));
+    if (mapping.copiedKb == 0) static_cast<void>(madvise(start, length, MADV_DONTNEED));
   }
 }
 

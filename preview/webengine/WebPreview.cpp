@@ -1,6 +1,8 @@
 #include "preview/webengine/WebPreview.h"
 
 #include <QCoreApplication>
+#include <QQmlEngine>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -118,7 +120,9 @@ void WebPreviewFactory::trimLater() {
     // With the renderer gone, most of what the program holds is the engine
     // library's code that it ran; nothing of it is needed until the next
     // Preview.
-    PageOutLibraryOf(reinterpret_cast<const void*>(&qWebEngineVersion));
+    PageOutLibraryOf(&QWebEngineProfile::staticMetaObject);
+    PageOutLibraryOf(&QQuickWindow::staticMetaObject);
+    PageOutLibraryOf(&QQmlEngine::staticMetaObject);
   });
 #endif
 }
