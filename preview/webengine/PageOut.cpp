@@ -73,11 +73,11 @@ void PageOutLibraryOf(const void* symbol) {
     // Errors are left alone: an older kernel refuses the advice (EINVAL) and
     // the pages simply stay.
     static_cast<void>(madvise(start, length, MADV_PAGEOUT));
-    // The kernel pages out a file's pages only for the file's owner, so for
-    // a library installed by the system the mapping is emptied instead: its
-    // pages stay in the page cache, unmapped, for the next use or for the
-    // kernel to take. Only where nothing was ever written, since private
-    // copies (relocated data) would be lost.
+    // The kernel pages out a file's pages only for a process that owns the
+    // file or may write it, so for a library installed by the system the
+    // mapping is emptied instead: its pages stay in the page cache, unmapped,
+    // for the next use or for the kernel to take. Only where nothing was ever
+    // written, since private copies (relocated data) would be lost.
     if (mapping.copiedKb == 0) static_cast<void>(madvise(start, length, MADV_DONTNEED));
   }
 }

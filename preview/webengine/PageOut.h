@@ -2,12 +2,12 @@
 
 namespace orvanta {
 
-// Gives back the memory this process holds in the mappings of the shared
-// library that holds `symbol`, once nothing of it is expected to run for a
-// while: the pages only this process maps leave memory where the kernel lets
-// it (the file's owner), and the library's read-only, unmodified mappings
-// leave this process in any case; both are read again on first use.
-// Linux only; elsewhere it does nothing.
+// Gives back what this process holds of the shared library that holds
+// `symbol`, once none of it is expected to run for a while. Of its read-only
+// mappings, the pages only this process maps leave memory where the kernel
+// allows it (to the file's owner or a process that may write it), and the
+// mappings nothing was ever written to are emptied in any case; both are read
+// again on first use. Writable data stays. Linux only; elsewhere a no-op.
 void PageOutLibraryOf(const void* symbol);
 
 }  // namespace orvanta
