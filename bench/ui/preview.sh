@@ -6,8 +6,11 @@
 #    WebEngine views loading the same two test pages with the same engine
 #    flags;
 #  - PSS 31 s after going back to the input page, by when the views have
-#    given their pages and renderer back, and the time of the Preview that
-#    builds them again;
+#    given their pages and renderer back and the program has dropped the
+#    engine library's pages it mapped, and the time of the Preview that
+#    builds them again (reading those pages back in);
+#  - with LATE=1, PSS 90 s after leaving as well: what the engine's idle
+#    threads have brought back meanwhile;
 #  - the time from the Preview click to both views loaded when the old page
 #    hangs in an endless script, beside a normal later Preview.
 # On an X server (the one in DISPLAY, else a virtual one) and offscreen.
@@ -51,7 +54,7 @@ say() { echo "$*" >&"${prog[1]}"; }
 
 page='<html><head><title>Popup Test Page</title></head><body><a href="#">test</a></body></html>'
 spin="<title>spin</title><script>setTimeout(function(){document.title='spinning';while(true){}},300)</script>"
-app_kb=() left_kb=() app_uss=() left_uss=() app_alone=() left_alone=() floor_kb=() floor_alone=() again_ms=() hung_ms=() later_ms=()
+app_kb=() left_kb=() late_kb=() late_alone=() app_uss=() left_uss=() app_alone=() left_alone=() floor_kb=() floor_alone=() again_ms=() hung_ms=() later_ms=()
 for ((i = 0; i < rounds; i++)); do
   coproc prog { HOME="$home" ORVANTA_BENCH=preview ORVANTA_PROBE_PROGRAM_FOLDER="$home" \
                 exec "$app" 2>/dev/null; }
@@ -68,6 +71,12 @@ for ((i = 0; i < rounds; i++)); do
   detail "31 s after leaving Preview" "$pid"
   read -r pss uss alone <<<"$(memory "$pid")"
   left_kb+=("$pss") left_uss+=("$uss") left_alone+=("$alone")
+  if [ "${LATE:-0}" = 1 ]; then
+    sleep 59
+    detail "90 s after leaving Preview" "$pid"
+    read -r pss uss alone <<<"$(memory "$pid")"
+    late_kb+=("$pss") late_alone+=("$alone")
+  fi
   say preview
   await loaded
   again_ms+=("${answer#loaded }")
@@ -127,3 +136,8 @@ awk -v a="$a" -v f="$f" -v e="$e" -v rf="$rf" -v rl="$rl" -v ru="$ru" -v ra="$ra
   printf "Preview click to both views loaded, views made again after the release: median %.0f ms, slowest %.0f ms (target <= 400 ms)\n", g, gm
   printf "Preview click to both views loaded, old page hung: median %.0f ms, slowest %.0f ms (target <= 2000 ms)\n", h, hm
   printf "Preview click to both views loaded, normal later Preview: median %.0f ms\n", l }'
+if [ "${#late_kb[@]}" -gt 0 ]; then
+  awk -v e="$(printf "%s\n" "${late_kb[@]}" | median)" -v rl="$(ratios late_kb app_kb | median)" \
+      -v ra="$(ratios late_alone app_alone | median)" 'BEGIN {
+    printf "PSS 90 s after leaving Preview: %.1f MB; to after the first Preview: median of the per-round ratios %.3f, as if alone %.3f\n", e / 1024, rl, ra }'
+fi

@@ -1,6 +1,8 @@
 #include "preview/webengine/WebPreview.h"
 
 #include <QCoreApplication>
+#include <QQmlEngine>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -11,6 +13,7 @@
 #endif
 
 #include "preview/webengine/EngineSetup.h"
+#include "preview/webengine/PageOut.h"
 #include "preview/webengine/PageScheme.h"
 #include "preview/webengine/PreviewView.h"
 #include "preview/webengine/RendererWatchdog.h"
@@ -112,7 +115,15 @@ void WebPreviewFactory::trimLater() {
   // What the engine freed sits in the allocator's free lists, counted as the
   // program's own memory, until it is handed back to the system. The engine
   // frees the profile's parts on its own threads, shortly after.
-  QTimer::singleShot(std::chrono::milliseconds(200), this, [] { malloc_trim(0); });
+  QTimer::singleShot(std::chrono::milliseconds(200), this, [] {
+    malloc_trim(0);
+    // With the renderer gone, most of what the program holds is the engine
+    // library's code that it ran; nothing of it is needed until the next
+    // Preview.
+    PageOutLibraryOf(&QWebEngineProfile::staticMetaObject);
+    PageOutLibraryOf(&QQuickWindow::staticMetaObject);
+    PageOutLibraryOf(&QQmlEngine::staticMetaObject);
+  });
 #endif
 }
 

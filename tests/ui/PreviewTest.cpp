@@ -404,6 +404,27 @@ TEST_F(UnrulyPage, PageThatCouldNotBeWrittenIsNeverShownAsNew) {
   EXPECT_FALSE(Notice(0)->isVisible());
 }
 
+// What this process holds of the engine library's file in memory: resident
+// pages that are no private copies.
+long EngineLibraryFileKb() {
+  QFile smaps(QStringLiteral("/proc/self/smaps"));
+  if (!smaps.open(QIODevice::ReadOnly)) return -1;
+  long kb = 0;
+  bool engine = false;
+  for (const QByteArray& line : smaps.readAll().split('\n')) {
+    const auto value = [&line] {
+      return line.mid(line.indexOf(':') + 1).simplified().split(' ')[0].toLong();
+    };
+    if (!line.isEmpty() && QByteArray("0123456789abcdef").contains(line[0]))
+      engine = line.contains("/libQt6WebEngineCore.so");
+    else if (engine && line.startsWith("Rss:"))
+      kb += value();
+    else if (engine && line.startsWith("Anonymous:"))
+      kb -= value();
+  }
+  return kb;
+}
+
 TEST_F(UnrulyPage, LeftPreviewGivesTheEngineBackAndTheNextPreviewBuildsItAgain) {
   FrmMainHooks hooks;
   hooks.releaseDelay = std::chrono::milliseconds(300);
@@ -416,6 +437,8 @@ TEST_F(UnrulyPage, LeftPreviewGivesTheEngineBackAndTheNextPreviewBuildsItAgain) 
       WaitUntil([&] { return Title(0) == QLatin1String("first") && !Popups().isEmpty(); }, 60000));
   const std::vector<pid_t> renderers = Renderers();
   ASSERT_FALSE(renderers.empty());
+  const long shown = EngineLibraryFileKb();
+  ASSERT_GT(shown, 4096) << "the engine library is not mapped as expected";
 
   // An open popup keeps the views while the user is elsewhere.
   ClickTab(0);
@@ -443,6 +466,9 @@ TEST_F(UnrulyPage, LeftPreviewGivesTheEngineBackAndTheNextPreviewBuildsItAgain) 
                          [](const QObject* o) { return o->inherits("QWebEngineProfile"); });
   };
   EXPECT_TRUE(WaitUntil([&] { return profiles() == 0; }, 5000)) << "the profile stays";
+  // The engine's idle threads bring a little of its code back; most stays out.
+  EXPECT_TRUE(WaitUntil([&] { return EngineLibraryFileKb() < shown / 4; }, 5000))
+      << "the engine library's pages stay: " << EngineLibraryFileKb() << " kB of " << shown;
 
   // Preview again: the same page, and the ticked box still lets it open its window.
   loadedViews_.clear();
