@@ -290,11 +290,12 @@ TEST_F(Report, ReadsTheTriggerWithAndWithoutTheDialogsWorld) {
       {WindowOrder::InPage, "Asked for: dialog 1 of the test page, on a click on the link."},
       {WindowOrder::Normal, "Asked for: popup 1 of the test page, on a click on the link,"},
       {WindowOrder::InPage, "Asked for: dialog 1 of the test page, on a click on the link."}};
-  for (const auto& [order, asked] : previews) {
+  for (const auto& preview : previews) {
+    const QString asked = QString::fromLatin1(preview.second);
     PopupSettings entries;
     entries.PageUrl = "http://127.0.0.1:9/";
     entries.Activation = ActivationKind::StandardLink;
-    entries.Order = order;
+    entries.Order = preview.first;
     window_->FillScreen(entries);
     Click(Button("cmdGo_0"));
     bool loaded = false;
