@@ -52,7 +52,7 @@ class PopupProbe : public QObject {
   // program's own world measures; that world costs each document memory.
   void watchDialogs(bool watch);
   // The view is about to load another page: records and numbering start
-  // again, and the next document gets a new secret.
+  // again, and documents made before now are the page being left.
   void newLoad();
   // Whether the engine lets the view's pages open windows without a user
   // action; set by the browser.
