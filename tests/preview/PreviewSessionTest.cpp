@@ -26,6 +26,27 @@ QList<QWidget*> ViewsIn(QFrame* box) {
   return views;
 }
 
+// A window with the two view boxes, and the setup that loads the fake
+// preview module, with its data in `data`.
+struct Stage {
+  explicit Stage(const test_support::TempFolder& data) {
+    auto* layout = new QVBoxLayout(&window);
+    for (int i = 0; i < 2; ++i) {
+      boxes[i] = new QFrame(&window);
+      boxes[i]->setObjectName(QStringLiteral("box%1").arg(i + 1));
+      new QVBoxLayout(boxes[i]);
+      layout->addWidget(boxes[i]);
+    }
+    window.show();
+    setup.programFolder = QStringLiteral("/proc");
+    setup.dataFolder = QString::fromStdString(data.Path());
+    setup.pluginFolders = {QStringLiteral(ORVANTA_FAKE_PREVIEW_DIR)};
+  }
+  QWidget window;
+  std::array<QFrame*, 2> boxes{};
+  PreviewSetup setup;
+};
+
 TEST(PreviewSession, AFailingModuleCallIsSaidAndNoHalfPairOfViewsIsShown) {
   const struct {
     const char* Name;
@@ -39,21 +60,9 @@ TEST(PreviewSession, AFailingModuleCallIsSaidAndNoHalfPairOfViewsIsShown) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     test_support::TempFolder data;
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    std::array<QFrame*, 2> boxes{};
-    for (int i = 0; i < 2; ++i) {
-      boxes[i] = new QFrame(&window);
-      boxes[i]->setObjectName(QStringLiteral("box%1").arg(i + 1));
-      new QVBoxLayout(boxes[i]);
-      layout->addWidget(boxes[i]);
-    }
-    window.show();
-    PreviewSetup setup;
-    setup.programFolder = QStringLiteral("/proc");
-    setup.dataFolder = QString::fromStdString(data.Path());
-    setup.pluginFolders = {QStringLiteral(ORVANTA_FAKE_PREVIEW_DIR)};
-    PreviewSession session(setup, boxes);
+    Stage stage(data);
+    const auto& boxes = stage.boxes;
+    PreviewSession session(stage.setup, boxes);
 
     qputenv("ORVANTA_FAKE_PREVIEW", c.Failure);
     session.Show("popup", "link");
@@ -96,21 +105,10 @@ TEST(PreviewSession, ViewsLeftLongEnoughAreReleasedAndMadeAgainByTheNextShow) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     test_support::TempFolder data;
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    std::array<QFrame*, 2> boxes{};
-    for (QFrame*& box : boxes) {
-      box = new QFrame(&window);
-      new QVBoxLayout(box);
-      layout->addWidget(box);
-    }
-    window.show();
-    PreviewSetup setup;
-    setup.programFolder = QStringLiteral("/proc");
-    setup.dataFolder = QString::fromStdString(data.Path());
-    setup.pluginFolders = {QStringLiteral(ORVANTA_FAKE_PREVIEW_DIR)};
-    setup.releaseDelay = 150ms;
-    PreviewSession session(setup, boxes);
+    Stage stage(data);
+    const auto& boxes = stage.boxes;
+    stage.setup.releaseDelay = 150ms;
+    PreviewSession session(stage.setup, boxes);
     int released = 0;
     QObject::connect(&session, &PreviewSession::viewsReleased, [&] { ++released; });
     if (c.ShowFirst) session.Show("popup", "link");
