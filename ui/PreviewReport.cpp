@@ -35,6 +35,9 @@ QString TriggerText(const PopupFacts& f) {
   if (f.trigger == QLatin1String("mouse over")) return QStringLiteral("the mouse over the link");
   if (f.trigger == QLatin1String("key")) return QStringLiteral("a key press");
   if (f.trigger == QLatin1String("click")) return QStringLiteral("a click in the page");
+  // The page replaced a function the report needed to tell.
+  if (f.trigger == QLatin1String("hidden"))
+    return QStringLiteral("an event the page hid from the report");
   if (f.trigger == QLatin1String("script") || f.trigger.isEmpty())
     return QStringLiteral("a script, with no event before it");
   return QStringLiteral("a click on the %1").arg(f.trigger);

@@ -514,6 +514,16 @@ const HostileTestPageRow kHostileTestPageRows[] = {
      " '_blank', 'width=310,height=210')&quot;>in</a>\"></iframe>",
      "Opened as a popup window",
      "Asked for: popup 1 of the test page, on a click on the link in a frame,", nullptr},
+    // The load time is read only when a window is asked for, from the engine's
+    // own getter: a page's forged one would make the load its trigger.
+    {"ReplacedLoadTiming",
+     "<script>Object.defineProperty(Performance.prototype, 'timing',"
+     " { get: function () { return { loadEventStart: 1 }; } });\n"
+     "window.onload = function () { window.open('about:blank', '_blank', 'width=310,height=210'); "
+     "};"
+     "</script>",
+     "Blocked: no user action came before it.",
+     "Asked for: popup 1 of the test page, on an event the page hid from the report", nullptr},
     // The author's own page breaks on the null a blocked call returns.
     {"ThrowsAfterABlock",
      "<script>\nwindow.onload = function () {\n"
