@@ -15,8 +15,8 @@ namespace orvanta {
 // load time) it looks up when first needed, and takes only the engine's own
 // function of that name, told by its source text, which no script can
 // fake: a replaced one leaves that fact out rather than forge it. Taking
-// all of it up front would make the renderer fault in the engine's code for
-// each interface touched, several hundred kilobytes for every page shown.
+// all of it up front would make each renderer fault in the engine's code for
+// every interface touched, several hundred kilobytes of it.
 //
 // A top-level document always gets a fresh window, so the main frame's copy
 // holds clean references and its secret never reaches the page. A frame may
