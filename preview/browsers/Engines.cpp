@@ -712,7 +712,10 @@ class Check {
     }
     const auto closed = FindEvent(server_.Events(), QStringLiteral("closed"), {}, first);
     if (closed && opened) {
-      result_.ClosedAfter = Between(*opened, *closed);
+      QJsonObject returned = *opened;
+      if (opened->contains(QStringLiteral("returned")))
+        returned[QStringLiteral("at")] = opened->value(QStringLiteral("returned"));
+      result_.ClosedAfter = Between(returned, *closed);
       result_.ClosedBy = QStringLiteral("the test page's script");
     }
     return Finish(first);

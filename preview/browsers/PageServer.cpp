@@ -26,7 +26,9 @@ constexpr const char* kReportScript = R"js((function () {
     var at = Date.now();
     var w = open.apply(window, arguments);
     var id = ++count;
-    send('open', {id: id, opened: !!w}, at);
+    // An engine may take long to make the window; the code's own timers
+    // start only when the call returns.
+    send('open', {id: id, opened: !!w, returned: Date.now()}, at);
     // For the check to ask, from this page, whether the popup has the focus.
     if (w) Object.defineProperty(window, '__orvantaCheckLast', {value: w, configurable: true});
     if (w) {
